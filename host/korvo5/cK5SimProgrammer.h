@@ -1,0 +1,235 @@
+#ifndef C_K5_SIM_PROGRAMMER_H
+#define C_K5_SIM_PROGRAMMER_H
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ePSChannel.h"
+
+class cK5AbstractPSCtrl;
+class cK5PDIOCtrl;
+class cK5FPGACtrl;
+class cK5AbstractCPDCtrl;
+class cK5Config;
+class cK5ProductInfo;
+class cK5DeviceCtrl;
+class cK5StateCtrl;
+class cK5SocketDevice;
+
+// One recorded hardware call.
+struct tK5TraceEvent {
+  enum eKind {
+    tkDeviceCreated,   // a = number of live device objects after the call
+    tkDeviceDestroyed,
+    tkMcuRead,         // a = byte offset from the register base, b = value
+    tkMcuWrite,        // a = byte offset, b = value
+    tkFpgaRead,        // slot, a = register, b = value
+    tkFpgaWrite,       // slot, a = register, b = value
+    tkResetFpga,
+    tkLoadHdw,         // a = FPGA index, b = size, text = error text set
+    tkCpdWriteSet,     // slot, a = bank, values = the 60 registers
+    tkCpdWriteSetOnly, // slot, a = bank, values = the 60 registers
+    tkCpdReadSet,      // slot, a = bank
+    tkCpdSelectBank,   // slot, a = bank
+    tkCpdStrobe,       // slot
+    tkCpdOutput,       // slot, a = eK5Output, b = 1 when the output is disabled
+    tkCpdDir,          // slot, b = 1 comparator, 0 level shifter
+    tkSupply,          // a = channel, b = millivolts
+    tkSuppliesOff,
+    tkSupplyRead,      // b = 1 when the read succeeded
+    tkState,           // a = state (3 busy, 1 ready)
+    tkClaim,           // text = interface, text2 = remote id, b = force flag
+    tkUnclaim,
+    tkWait,            // a = cycles (device or mcu wait)
+    tkBuzzer,          // a, b = the two values
+    tkLockInterrupts,
+    tkUnlockInterrupts
+  };
+  eKind kind;
+  unsigned int slot = 0;
+  std::uint32_t a = 0;
+  std::uint32_t b = 0;
+  std::string text;
+  std::string text2;
+  std::vector<unsigned int> values;
+};
+
+// Output-disable flags of a pin-driver control.
+enum eK5Output { k5OutGlobal = 0, k5OutVcp1 = 1, k5OutVcp2 = 2, k5OutVcp3 = 3, k5OutGnd = 4 };
+
+// How a bank was last written.
+enum eK5BankWrite { k5BankUnwritten = 0, k5BankWriteSet = 1, k5BankWriteSetOnly = 2 };
+
+struct tK5CpdSlotState {
+  std::array<std::array<unsigned int, 60>, 2> bank{};  // the two banks
+  std::array<eK5BankWrite, 2> writtenBy{{k5BankUnwritten, k5BankUnwritten}};
+  std::array<unsigned int, 60> live{};  // registers made live by the last strobe
+  bool liveValid = false;               // a strobe has made a bank live
+  unsigned int liveBank = 0;            // bank that the last strobe made live
+  unsigned int selectedBank = 0;        // last setCRS of this control
+  std::array<bool, 5> outputDisabled{{true, true, true, true, true}};  // power-up: off
+  bool dirComparator = false;
+};
+
+struct tK5LoadedImage {
+  unsigned int index;
+  std::vector<char> bytes;
+};
+
+// Run-length compressed buzzer calls.
+struct tK5BuzzerRun {
+  unsigned int a;
+  unsigned int b;
+  std::uint64_t count;
+};
+
+// The simulated programmer behind the stand-in host hardware library: one per
+// process, outliving every cKorvo5Device. Tests reset and inspect it.
+class cK5SimProgrammer {
+public:
+  static cK5SimProgrammer& instance();
+
+  // Back to power-up state; faults, socket device and hooks are removed. The
+  // control objects stay the same objects.
+  void reset();
+
+  // ---- address tokens (this is a 64-bit build: tokens, never pointers) ----
+  static const unsigned int kRegBaseToken = 0x40000000u;   // slot 0 register base
+  static const unsigned int kRegSpaceSize = 0x10000u;      // bytes of register space
+  static const unsigned int kFpgaMappingToken = 0x50000000u;
+
+  // ---- objects handed out through the facade ----
+  cK5AbstractPSCtrl* psCtrl();
+  cK5PDIOCtrl* pdio(unsigned int slot);  // null for a slot above 6
+  cK5Config* config();
+  cK5ProductInfo* productInfo();
+  cK5DeviceCtrl* deviceCtrl();
+  cK5StateCtrl* stateCtrl();
+  unsigned int liveDevices() const;
+
+  // ---- product ----
+  void setProductType(int type);
+  void setProductName(const std::string& name);
+  void setFpgaBaseMappingAddr(unsigned int addr);
+  void setNumInstalledPDIOs(unsigned int n);
+  int productType() const;
+  std::string productName() const;
+  unsigned int fpgaBaseMappingAddr() const;
+  unsigned int numInstalledPDIOs() const;
+
+  // ---- registers ----
+  // The programming-interface space of slot 0, by byte offset: last written value.
+  unsigned short mcuRegister(unsigned int offset) const;
+  void setMcuRegister(unsigned int offset, unsigned short value);
+  // FPGA register files of slots 0..6.
+  unsigned short fpgaRegister(unsigned int slot, unsigned int reg) const;
+  void setFpgaRegister(unsigned int slot, unsigned int reg, unsigned short value);
+  unsigned int resetCount() const;
+  const std::vector<tK5LoadedImage>& loadHistory() const;
+
+  // ---- pin drivers ----
+  const tK5CpdSlotState& cpd(unsigned int slot) const;
+
+  // ---- supplies ----
+  unsigned int supplyLevel(ePSChannel channel) const;
+  unsigned int switchOffCount() const;
+  void setSupplyReadings(const std::array<unsigned int, 7>& readings, bool ok = true);
+
+  // ---- device state and claim ----
+  const std::vector<int>& stateHistory() const;
+  int deviceState() const;  // 0 before any setDeviceState
+  void presetClaim(const std::string& interface, const std::string& remoteId);
+  std::string claimedInterface() const;
+  std::string claimedRemoteId() const;
+
+  // ---- buzzer ----
+  const std::vector<tK5BuzzerRun>& buzzer() const;
+
+  // ---- virtual bus clock (5 cycles per microsecond; nothing ever sleeps) ----
+  std::uint64_t waitedCycles() const;  // sum of all waits
+  std::uint64_t accessCycles() const;  // sum of register access costs
+  std::uint64_t nowCycles() const;     // waits + access costs + advance()
+  void setAccessCost(unsigned int cycles);  // per register access, default 0
+  void advance(std::uint64_t cycles);       // moves time without a wait
+  std::uint64_t nowMs() const { return nowCycles() / 5000u; }
+
+  // ---- trace ----
+  void setTraceEnabled(bool on);  // on after reset
+  const std::vector<tK5TraceEvent>& trace() const;
+  void clearTrace();
+  std::vector<tK5TraceEvent> traceOf(tK5TraceEvent::eKind kind) const;
+  // Supply writes as (channel, mV) pairs, in order.
+  std::vector<std::pair<unsigned int, unsigned int>> supplyWrites() const;
+  // Index of the first event at or after `from` matching, or -1.
+  long findEvent(const std::function<bool(const tK5TraceEvent&)>& match, std::size_t from = 0) const;
+  // True when the matchers match events in this order (other events may lie between).
+  bool containsInOrder(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers) const;
+
+  // ---- socket ----
+  // The device model in the socket (not owned); null: an empty socket.
+  void plug(cK5SocketDevice* device);
+  cK5SocketDevice* socket() const;
+
+  // ---- hooks ----
+  // Called after every register access (mcu and FPGA), e.g. to deliver a
+  // host event inside a loop.
+  void setAccessHook(std::function<void(const tK5TraceEvent&)> hook);
+
+  // ---- fault injection ----
+  // Points: "cKorvo5Device", "psCtrl", "pdioCtrl", "fpgaCtrl", "cpdCtrl",
+  // "config", "productInfo", "deviceCtrl", "stateCtrl", "setDeviceState",
+  // "claimDevice", "unclaimDevice", "getClaimedRemoteId",
+  // "getClaimedInterface", "register" (any mcu or FPGA register access),
+  // "setSupplyVoltage", "switchOffSupplies", "readSupplyVoltages",
+  // "writeRegisterSet", "writeRegisterSetOnly", "readRegisterSet", "setCRS",
+  // "pulseCPDStrobe", "setNOE", "resetFPGA", "loadHdw", "waitBusCycles".
+  // A point may name a slot: "pdioCtrl@3". The fault strikes after `skip`
+  // matching calls, `times` times.
+  void injectThrow(const std::string& point, const std::string& text, unsigned int skip = 0,
+                   unsigned int times = 1);
+  // Boolean calls answer false (writeRegisterSet(Only), readSupplyVoltages, resetFPGA, ...).
+  void injectFalse(const std::string& point, unsigned int skip = 0, unsigned int times = 1);
+  // Pointer getters (psCtrl, pdioCtrl, fpgaCtrl, cpdCtrl, ...) return null without throwing.
+  void injectNull(const std::string& point, unsigned int skip = 0, unsigned int times = 1);
+  // loadHdw fills this error text for the FPGA index.
+  void setLoadHdwError(unsigned int index, const std::string& text);
+  void clearFaults();
+
+  // ---- used by the facade (not by tests) ----
+  struct Impl;
+  Impl& impl();
+
+private:
+  cK5SimProgrammer();
+  ~cK5SimProgrammer();
+  cK5SimProgrammer(const cK5SimProgrammer&) = delete;
+  cK5SimProgrammer& operator=(const cK5SimProgrammer&) = delete;
+
+  std::unique_ptr<Impl> mImpl;
+};
+
+// A device model plugged into the simulated socket. It is told of what the
+// programmer does and may answer the readable registers.
+class cK5SocketDevice {
+public:
+  virtual ~cK5SocketDevice();
+  virtual void onMcuWrite(cK5SimProgrammer& sim, unsigned int offset, unsigned short value);
+  // Return true and set value to answer a read; false leaves the register file's value.
+  virtual bool onMcuRead(cK5SimProgrammer& sim, unsigned int offset, unsigned short& value);
+  virtual void onFpgaWrite(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
+                           unsigned short value);
+  virtual bool onFpgaRead(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
+                          unsigned short& value);
+  virtual void onSupply(cK5SimProgrammer& sim, ePSChannel channel, unsigned int mV);
+  virtual void onSuppliesOff(cK5SimProgrammer& sim);
+  virtual void onOutput(cK5SimProgrammer& sim, unsigned int slot, eK5Output output, bool disabled);
+  // After a strobe made a bank live on slots 1 to 6.
+  virtual void onStrobe(cK5SimProgrammer& sim);
+};
+
+#endif
