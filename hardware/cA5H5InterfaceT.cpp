@@ -1,0 +1,132 @@
+#include "cA5H5InterfaceT.h"
+
+#include "DiagnosticLog.h"
+#include "cK5AbstractCPDCtrl.h"
+#include "cK5Config.h"
+#include "cK5CpdCtrl.h"
+#include "cK5DeviceCtrl.h"
+#include "cK5FPGACtrl.h"
+#include "cK5ProductInfo.h"
+#include "cK5SmartPSCtrl.h"
+#include "cK5StateCtrl.h"
+#include "cKorvo5Device.h"
+#include "cKrv5Ctrl.h"
+#include "mcuAccess.h"
+#include "moduleGlobals.h"
+#include "piRegisters.h"
+
+namespace {
+
+const unsigned short kInterfaceOn = 1;
+const unsigned short kInterfaceOff = 0;
+const int kStateBusy = 3;
+const int kStateReady = 1;
+const unsigned int kSynchronizeCycles = 50;
+
+}  // namespace
+
+cA5H5InterfaceT::cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsigned char& ok,
+                                 cAlgoModuleUiInterface& ui)
+    : mpCpdCtrl(&cpdCtrl), mPiezo(krv5Ctrl.getKorvo5Device()), mpUi(&ui), mEnabled(false) {
+  cK5FPGACtrl* fpgaCtrl = krv5Ctrl.getK5FPGACtrl(0, ok);
+  if (!ok || fpgaCtrl == nullptr) {
+    ok = 0;
+    return;
+  }
+  PSCtrl = krv5Ctrl.getSmartPSCtrl();
+  CPDCtrl = krv5Ctrl.getK5CPDCtrl(0, ok);
+  if (!ok || CPDCtrl == nullptr) {
+    ok = 0;
+    return;
+  }
+  K5Device = &krv5Ctrl.getKorvo5Device();
+  IOSpace = fpgaCtrl->regBase;
+  mFPGAMapping = K5Device->config()->productInfo()->fpgaBaseMappingAddr();
+  PSCtrl->init();
+  piWrite(piInterfaceEnable, kInterfaceOn);
+  mEnabled = true;
+}
+
+// A destructor must not let a host text escape: the supplies still go to
+// rest when the enable write fails.
+cA5H5InterfaceT::~cA5H5InterfaceT() {
+  if (!mEnabled) return;
+  try {
+    piWrite(piInterfaceEnable, kInterfaceOff);
+  } catch (const std::string& text) {
+    logDiag("catch in ~cA5H5InterfaceT: " + text);
+  }
+  try {
+    PSCtrl->reset();
+  } catch (const std::string& text) {
+    logDiag("catch in ~cA5H5InterfaceT: " + text);
+  }
+}
+
+void cA5H5InterfaceT::setVls(unsigned long mV) const { PSCtrl->setVls(mV); }
+
+void cA5H5InterfaceT::setVcomp(unsigned long mV) const { PSCtrl->setVcomp(mV); }
+
+void cA5H5InterfaceT::setVgate(unsigned long mV) const { PSCtrl->setVGate(mV); }
+
+void cA5H5InterfaceT::setVLevels(unsigned long vcomp, unsigned long vls) const {
+  PSCtrl->setVcomp(vcomp);
+  PSCtrl->setVls(vls);
+}
+
+void cA5H5InterfaceT::setDir_WR() const { piWrite(piLineSet, 1); }
+
+void cA5H5InterfaceT::setDir_RD() const { piWrite(piLineClear, 1); }
+
+void cA5H5InterfaceT::loadAddrReg(unsigned long address) const {
+  piWrite(piAddrHigh, static_cast<unsigned short>(address >> 16));
+  piWrite(piAddrLow, static_cast<unsigned short>(address));
+}
+
+void cA5H5InterfaceT::loadDataReg(unsigned short value) const { piWrite(piDataOut, value); }
+
+void cA5H5InterfaceT::putData(unsigned short value) const { piWrite(piDataOut, value); }
+
+unsigned short cA5H5InterfaceT::getData() const { return piRead(piDataIn); }
+
+bool cA5H5InterfaceT::DataIsEqual(unsigned short value) const { return getData() == value; }
+
+void cA5H5InterfaceT::putDataInc(unsigned short value) const { piWrite(piDataOutInc, value); }
+
+unsigned short cA5H5InterfaceT::getDataInc() const { return piRead(piDataInInc); }
+
+unsigned short cA5H5InterfaceT::rbData() const { return piRead(piComparators); }
+
+void cA5H5InterfaceT::lockInterrupts() const { K5Device->lockInterrupts(); }
+
+void cA5H5InterfaceT::unlockInterrupts() const { K5Device->unlockInterrupts(); }
+
+void cA5H5InterfaceT::FPGA_start() const { piWrite(piRun, 1); }
+
+void cA5H5InterfaceT::FPGA_stop() const { piWrite(piRun, 0); }
+
+void cA5H5InterfaceT::FPGA_synchronize() const {
+  piWrite(piRun, 0);
+  mcu_wait_bus_cycles(kSynchronizeCycles, mFPGAMapping);
+  piWrite(piRun, 1);
+}
+
+void cA5H5InterfaceT::FPGA_setPrescaler(unsigned long value) const {
+  piWrite(piPrescaler, static_cast<unsigned short>(value));
+}
+
+void cA5H5InterfaceT::FPGA_setClkSource(unsigned long value) const {
+  piWrite(piClockSource, static_cast<unsigned short>(value));
+}
+
+void cA5H5InterfaceT::LedBusyOn() const { K5Device->deviceCtrl()->stateCtrl()->setDeviceState(kStateBusy); }
+
+void cA5H5InterfaceT::LedReadyOn() const {
+  K5Device->deviceCtrl()->stateCtrl()->setDeviceState(kStateReady);
+}
+
+void cA5H5InterfaceT::CPD_transmitConfig(const std::string& label, bool bank) const {
+  mpCpdCtrl->transmitCpdConfigOnly(label, bank);
+}
+
+void cA5H5InterfaceT::CPD_enableConfigReg(bool bank) const { mpCpdCtrl->enableCpdConfigReg(bank); }

@@ -2,6 +2,7 @@
 #define C_K5_SIM_PROGRAMMER_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -30,10 +31,10 @@ struct tK5TraceEvent {
     tkMcuWrite,        // a = byte offset, b = value
     tkFpgaRead,        // slot, a = register, b = value
     tkFpgaWrite,       // slot, a = register, b = value
-    tkResetFpga,
+    tkResetFpga,       // slot, b = 1 done, 0 refused by an injected fault
     tkLoadHdw,         // a = FPGA index, b = size, text = error text set
-    tkCpdWriteSet,     // slot, a = bank, values = the 60 registers
-    tkCpdWriteSetOnly, // slot, a = bank, values = the 60 registers
+    tkCpdWriteSet,     // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
+    tkCpdWriteSetOnly, // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
     tkCpdReadSet,      // slot, a = bank
     tkCpdSelectBank,   // slot, a = bank
     tkCpdStrobe,       // slot
@@ -43,9 +44,9 @@ struct tK5TraceEvent {
     tkSuppliesOff,
     tkSupplyRead,      // b = 1 when the read succeeded
     tkState,           // a = state (3 busy, 1 ready)
-    tkClaim,           // text = interface, text2 = remote id, b = force flag
+    tkClaim,           // text = interface, text2 = remote id, b = force flag, a = 1 granted
     tkUnclaim,
-    tkWait,            // a = cycles (device or mcu wait)
+    tkWait,            // a = cycles; mcu wait: b = mapping, text = "mcu"; device wait: b = 0
     tkBuzzer,          // a, b = the two values
     tkLockInterrupts,
     tkUnlockInterrupts
@@ -102,6 +103,9 @@ public:
   static const unsigned int kRegBaseToken = 0x40000000u;   // slot 0 register base
   static const unsigned int kRegSpaceSize = 0x10000u;      // bytes of register space
   static const unsigned int kFpgaMappingToken = 0x50000000u;
+  static const unsigned int kSlotCount = 7;                // FPGA slots 0..6
+  static const unsigned int kFpgaRegCount = 4096;          // registers per FPGA slot
+  static const unsigned int kAlways = 0xFFFFFFFFu;         // `times` of a fault that never ends
 
   // ---- objects handed out through the facade ----
   cK5AbstractPSCtrl* psCtrl();
@@ -130,6 +134,9 @@ public:
   unsigned short fpgaRegister(unsigned int slot, unsigned int reg) const;
   void setFpgaRegister(unsigned int slot, unsigned int reg, unsigned short value);
   unsigned int resetCount() const;
+  // Slot 1 registers 92/93 as a millisecond timer over virtual time (on after
+  // reset); off: they are plain registers.
+  void setUiTimerEnabled(bool on);
   const std::vector<tK5LoadedImage>& loadHistory() const;
 
   // ---- pin drivers ----
@@ -162,6 +169,13 @@ public:
   void setTraceEnabled(bool on);  // on after reset
   const std::vector<tK5TraceEvent>& trace() const;
   void clearTrace();
+  // Events beyond the limit are not stored but counted (default kDefaultTraceLimit).
+  static const std::size_t kDefaultTraceLimit = 4000000;
+  void setTraceLimit(std::size_t events);
+  std::uint64_t droppedTraceEvents() const;
+  // Matcher for findEvent/containsInOrder; -1 matches any slot, a or b.
+  static std::function<bool(const tK5TraceEvent&)> eventIs(tK5TraceEvent::eKind kind, long a = -1,
+                                                           long b = -1, long slot = -1);
   std::vector<tK5TraceEvent> traceOf(tK5TraceEvent::eKind kind) const;
   // Supply writes as (channel, mV) pairs, in order.
   std::vector<std::pair<unsigned int, unsigned int>> supplyWrites() const;
@@ -187,16 +201,22 @@ public:
   // "getClaimedInterface", "register" (any mcu or FPGA register access),
   // "setSupplyVoltage", "switchOffSupplies", "readSupplyVoltages",
   // "writeRegisterSet", "writeRegisterSetOnly", "readRegisterSet", "setCRS",
-  // "pulseCPDStrobe", "setNOE", "resetFPGA", "loadHdw", "waitBusCycles".
-  // A point may name a slot: "pdioCtrl@3". The fault strikes after `skip`
-  // matching calls, `times` times.
+  // "pulseCPDStrobe", "setNOE", "resetFPGA", "loadHdw", "waitBusCycles"
+  // (device and mcu waits), and also "setDIR", "lockInterrupts",
+  // "unlockInterrupts", "numInstalledPDIOs", "productType", "productName",
+  // "fpgaBaseMappingAddr", "buzzer".
+  // A point may name a slot: "pdioCtrl@3" (FPGA index for "loadHdw"; mcu
+  // registers are slot 0). The fault strikes after `skip` matching calls,
+  // `times` times (kAlways: every matching call from then on). Only faults of
+  // a kind the call can show count its calls.
   void injectThrow(const std::string& point, const std::string& text, unsigned int skip = 0,
                    unsigned int times = 1);
   // Boolean calls answer false (writeRegisterSet(Only), readSupplyVoltages, resetFPGA, ...).
   void injectFalse(const std::string& point, unsigned int skip = 0, unsigned int times = 1);
   // Pointer getters (psCtrl, pdioCtrl, fpgaCtrl, cpdCtrl, ...) return null without throwing.
   void injectNull(const std::string& point, unsigned int skip = 0, unsigned int times = 1);
-  // loadHdw fills this error text for the FPGA index.
+  // loadHdw fills this error text for the FPGA index (an injected false gives
+  // a text of its own).
   void setLoadHdwError(unsigned int index, const std::string& text);
   void clearFaults();
 

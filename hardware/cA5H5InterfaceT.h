@@ -1,0 +1,73 @@
+#ifndef C_A5H5_INTERFACE_T_H
+#define C_A5H5_INTERFACE_T_H
+
+#include <string>
+
+#include "cK5PiezoCtrl.h"
+#include "cPinDriverLS.h"
+#include "cPinStateCMP.h"
+#include "cVCPxModule.h"
+
+class cKrv5Ctrl;
+class cK5CpdCtrl;
+class cAlgoModuleUiInterface;
+
+// Register-level driver of the programming-interface FPGA (slot 0), base of
+// every chip algorithm's hardware interface. Its constructor binds the module
+// globals that the pin templates read; one interface exists at a time.
+class cA5H5InterfaceT {
+public:
+  // ok is 0 when the FPGA or pin-driver control of slot 0 cannot be had; such
+  // an interface leaves the hardware alone when it is destroyed.
+  cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsigned char& ok,
+                  cAlgoModuleUiInterface& ui);
+  virtual ~cA5H5InterfaceT();
+
+  void setVls(unsigned long mV) const;
+  void setVcomp(unsigned long mV) const;
+  // Raises only.
+  void setVgate(unsigned long mV) const;
+  void setVLevels(unsigned long vcomp, unsigned long vls) const;
+
+  void setDir_WR() const;
+  void setDir_RD() const;
+  void loadAddrReg(unsigned long address) const;
+  void loadDataReg(unsigned short value) const;
+  void putData(unsigned short value) const;
+  unsigned short getData() const;
+  bool DataIsEqual(unsigned short value) const;
+  void putDataInc(unsigned short value) const;
+  unsigned short getDataInc() const;
+  unsigned short rbData() const;
+
+  void lockInterrupts() const;
+  void unlockInterrupts() const;
+
+  void FPGA_start() const;
+  void FPGA_stop() const;
+  void FPGA_synchronize() const;
+  void FPGA_setPrescaler(unsigned long value) const;
+  void FPGA_setClkSource(unsigned long value) const;
+
+  void LedBusyOn() const;
+  void LedReadyOn() const;
+
+  // Writes a named configuration into a bank, then makes a bank live.
+  void CPD_transmitConfig(const std::string& label, bool bank) const;
+  void CPD_enableConfigReg(bool bank) const;
+
+protected:
+  cK5CpdCtrl* mpCpdCtrl;
+  cK5PiezoCtrl mPiezo;
+  cAlgoModuleUiInterface* mpUi;
+
+private:
+  cA5H5InterfaceT(const cA5H5InterfaceT&) = delete;
+  cA5H5InterfaceT& operator=(const cA5H5InterfaceT&) = delete;
+
+  // Set once the interface enable is written; only then does the destructor
+  // take the hardware back to rest.
+  bool mEnabled;
+};
+
+#endif

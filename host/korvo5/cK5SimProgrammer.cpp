@@ -1,0 +1,572 @@
+#include "cK5SimProgrammer.h"
+
+#include <cstdio>
+
+#include "cK5CPDRegSet.h"
+#include "cK5SimProgrammerImpl.h"
+
+const unsigned int cK5SimProgrammer::kRegBaseToken;
+const unsigned int cK5SimProgrammer::kRegSpaceSize;
+const unsigned int cK5SimProgrammer::kFpgaMappingToken;
+const unsigned int cK5SimProgrammer::kSlotCount;
+const unsigned int cK5SimProgrammer::kFpgaRegCount;
+const unsigned int cK5SimProgrammer::kAlways;
+const std::size_t cK5SimProgrammer::kDefaultTraceLimit;
+
+namespace {
+
+using Sim = cK5SimProgrammer;
+using Impl = cK5SimProgrammer::Impl;
+
+const std::size_t kTraceReserve = 1u << 16;
+const std::uint32_t kCyclesPerMs = 5000u;
+const unsigned int kUiTimerSlot = 1;
+const unsigned int kUiTimerPeriodReg = 92;
+const unsigned int kUiTimerRunningReg = 93;
+const unsigned int kMcuBaseOfSlot = cK5SimProgrammer::kRegSpaceSize;  // token step between slots
+
+std::string hex(unsigned int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", value);
+  return text;
+}
+
+void checkBank(unsigned int bank, const char* call) {
+  if (bank > 1u) throw std::string(call) + ": invalid register bank " + std::to_string(bank);
+}
+
+void checkSlot(unsigned int slot, const char* call) {
+  if (slot >= Sim::kSlotCount) throw std::string(call) + ": invalid FPGA slot " + std::to_string(slot);
+}
+
+// "name@3" names slot 3 of a point.
+void splitPoint(const std::string& point, std::string& name, long& slot) {
+  std::string::size_type at = point.find('@');
+  name = point.substr(0, at);
+  slot = -1;
+  if (at != std::string::npos) slot = std::stol(point.substr(at + 1));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Impl
+
+Impl::tPowerState::tPowerState() {
+  for (auto& regs : fpga) regs.assign(kFpgaRegCount, 0);
+}
+
+Impl::Impl(cK5SimProgrammer& owner) : sim(owner) { trace.reserve(kTraceReserve); }
+
+void Impl::powerUp() {
+  st = tPowerState();
+  // A huge trace of an earlier job is not kept around.
+  if (trace.capacity() > 16u * kTraceReserve) std::vector<tK5TraceEvent>().swap(trace);
+  trace.clear();
+  trace.reserve(kTraceReserve);
+  inAccessHook = false;
+}
+
+unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
+  if (st.faults.empty()) return fkNone;
+  tFault* strike = nullptr;
+  for (tFault& f : st.faults) {
+    if (!(f.kind & kinds) || f.point != point || (f.slot >= 0 && f.slot != slot)) continue;
+    ++f.seen;
+    if (strike == nullptr && f.seen > f.skip && (f.times == kAlways || f.fired < f.times)) strike = &f;
+  }
+  if (strike == nullptr) return fkNone;
+  ++strike->fired;
+  if (strike->kind == fkThrow) throw std::string(strike->text);
+  return strike->kind;
+}
+
+tK5TraceEvent* Impl::record(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
+                            std::uint32_t b) {
+  if (!st.traceOn) return nullptr;
+  if (trace.size() >= st.traceLimit) {
+    ++st.dropped;
+    return nullptr;
+  }
+  trace.emplace_back();
+  tK5TraceEvent& e = trace.back();
+  e.kind = kind;
+  e.slot = slot;
+  e.a = a;
+  e.b = b;
+  return &e;
+}
+
+void Impl::deviceCreated() {
+  checkThrow("cKorvo5Device");
+  ++liveDevices;
+  record(tK5TraceEvent::tkDeviceCreated, 0, liveDevices);
+}
+
+void Impl::deviceDestroyed() {
+  if (liveDevices > 0) --liveDevices;
+  record(tK5TraceEvent::tkDeviceDestroyed, 0, liveDevices);
+}
+
+void Impl::wait(unsigned int cycles, bool mcu, unsigned int mapping) {
+  checkThrow("waitBusCycles");
+  st.waited += cycles;
+  tK5TraceEvent* e = record(tK5TraceEvent::tkWait, 0, cycles, mcu ? mapping : 0u);
+  if (e != nullptr && mcu) e->text = "mcu";
+}
+
+void Impl::interrupts(bool lock) {
+  checkThrow(lock ? "lockInterrupts" : "unlockInterrupts");
+  record(lock ? tK5TraceEvent::tkLockInterrupts : tK5TraceEvent::tkUnlockInterrupts);
+}
+
+// ---- registers
+
+unsigned int Impl::mcuOffset(unsigned int address, const char* call) {
+  // Unsigned wrap turns an address below the base into a huge offset.
+  unsigned int offset = address - kRegBaseToken;
+  if (offset >= kRegSpaceSize)
+    throw std::string(call) + ": address " + hex(address) + " outside the register space";
+  if (offset & 1u) throw std::string(call) + ": misaligned address " + hex(address);
+  return offset;
+}
+
+void Impl::checkFpgaReg(unsigned int reg, const char* call) {
+  if (reg >= kFpgaRegCount) throw std::string(call) + ": invalid register " + std::to_string(reg);
+}
+
+void Impl::chargeAccess() { st.access += st.accessCost; }
+
+void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
+                       unsigned short value) {
+  // The hook gets its own copy: it may add events and move the trace.
+  tK5TraceEvent event;
+  event.kind = kind;
+  event.slot = slot;
+  event.a = reg;
+  event.b = value;
+  record(kind, slot, reg, value);
+  if (st.accessHook && !inAccessHook) {
+    inAccessHook = true;
+    try {
+      st.accessHook(event);
+    } catch (...) {
+      inAccessHook = false;
+      throw;
+    }
+    inAccessHook = false;
+  }
+}
+
+bool Impl::uiTimerRegister(unsigned int slot, unsigned int reg) const {
+  return st.uiTimerOn && slot == kUiTimerSlot &&
+         (reg == kUiTimerPeriodReg || reg == kUiTimerRunningReg);
+}
+
+unsigned short Impl::mcuRead(unsigned int address) {
+  unsigned int offset = mcuOffset(address, "mcu_read16");
+  checkThrow("register", 0);
+  chargeAccess();
+  unsigned short value = st.mcu[offset / 2u];
+  unsigned short answer = 0;
+  if (st.socket != nullptr && st.socket->onMcuRead(sim, offset, answer)) value = answer;
+  afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
+  return value;
+}
+
+void Impl::mcuWrite(unsigned int address, unsigned short value) {
+  unsigned int offset = mcuOffset(address, "mcu_write16");
+  checkThrow("register", 0);
+  chargeAccess();
+  st.mcu[offset / 2u] = value;
+  if (st.socket != nullptr) st.socket->onMcuWrite(sim, offset, value);
+  afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
+}
+
+unsigned short Impl::fpgaRead(unsigned int slot, unsigned int reg) {
+  checkFpgaReg(reg, "cK5FPGACtrl::read16");
+  checkThrow("register", slot);
+  chargeAccess();
+  unsigned short value = st.fpga[slot][reg];
+  unsigned short answer = 0;
+  if (st.socket != nullptr && st.socket->onFpgaRead(sim, slot, reg, answer)) {
+    value = answer;
+  } else if (uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
+    // Running while the period since the last (re)start has not elapsed;
+    // an elapsed period restarts.
+    std::uint64_t now = sim.nowCycles();
+    std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
+    bool running = now - st.uiTimerStart < period;
+    if (!running) st.uiTimerStart = now;
+    value = running ? 1 : 0;
+  }
+  afterAccess(tK5TraceEvent::tkFpgaRead, slot, reg, value);
+  return value;
+}
+
+void Impl::fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) {
+  checkFpgaReg(reg, "cK5FPGACtrl::write16");
+  checkThrow("register", slot);
+  chargeAccess();
+  st.fpga[slot][reg] = value;
+  if (uiTimerRegister(slot, reg) && reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
+  if (st.socket != nullptr) st.socket->onFpgaWrite(sim, slot, reg, value);
+  afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
+}
+
+bool Impl::resetFpga(unsigned int slot) {
+  bool ok = !refused("resetFPGA", slot);
+  if (ok) ++st.resetCount;
+  record(tK5TraceEvent::tkResetFpga, slot, 0, ok ? 1u : 0u);
+  return ok;
+}
+
+void Impl::loadHdw(unsigned int index, const char* data, unsigned int size, std::string& error) {
+  bool failed = refused("loadHdw", index);
+  std::map<unsigned int, std::string>::const_iterator preset = st.loadErrors.find(index);
+  if (failed) {
+    error = "loadHdw: image transfer to FPGA " + std::to_string(index) + " failed";
+  } else if (index >= kSlotCount) {
+    error = "loadHdw: invalid FPGA index " + std::to_string(index);
+  } else if (data == nullptr && size != 0) {
+    error = "loadHdw: no image data";
+  } else if (preset != st.loadErrors.end()) {
+    error = preset->second;
+  } else {
+    error.clear();
+    tK5LoadedImage image;
+    image.index = index;
+    image.bytes.assign(data, data + size);
+    st.loadHistory.push_back(std::move(image));
+  }
+  if (tK5TraceEvent* e = record(tK5TraceEvent::tkLoadHdw, 0, index, size)) e->text = error;
+}
+
+// ---- pin drivers
+
+bool Impl::cpdWrite(unsigned int slot, unsigned int bank, const cK5CPDRegSet& set, bool only) {
+  const char* point = only ? "writeRegisterSetOnly" : "writeRegisterSet";
+  checkBank(bank, point);
+  bool ok = !refused(point, slot);
+  tK5CpdSlotState& state = st.cpd[slot];
+  if (ok) {
+    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) state.bank[bank][i] = set.getReg(i);
+    state.writtenBy[bank] = only ? k5BankWriteSetOnly : k5BankWriteSet;
+  }
+  tK5TraceEvent* e = record(only ? tK5TraceEvent::tkCpdWriteSetOnly : tK5TraceEvent::tkCpdWriteSet,
+                            slot, bank, ok ? 1u : 0u);
+  if (e != nullptr) {
+    e->values.resize(cK5CPDRegSet::kRegCount);
+    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) e->values[i] = set.getReg(i);
+  }
+  return ok;
+}
+
+bool Impl::cpdRead(unsigned int slot, unsigned int bank, cK5CPDRegSet& set) {
+  checkBank(bank, "readRegisterSet");
+  if (refused("readRegisterSet", slot)) return false;
+  for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) set.setReg(i, st.cpd[slot].bank[bank][i]);
+  record(tK5TraceEvent::tkCpdReadSet, slot, bank);
+  return true;
+}
+
+void Impl::cpdSelect(unsigned int slot, unsigned int bank) {
+  checkBank(bank, "setCRS");
+  checkThrow("setCRS", slot);
+  st.cpd[slot].selectedBank = bank;
+  record(tK5TraceEvent::tkCpdSelectBank, slot, bank);
+}
+
+void Impl::cpdStrobe(unsigned int slot) {
+  checkThrow("pulseCPDStrobe", slot);
+  record(tK5TraceEvent::tkCpdStrobe, slot);
+  // Only the global strobe of slot 0 makes banks live; other slots record it.
+  if (slot != 0) return;
+  unsigned int bank = st.cpd[0].selectedBank;
+  for (unsigned int s = 1; s < kSlotCount; ++s) {
+    tK5CpdSlotState& state = st.cpd[s];
+    state.live = state.bank[bank];
+    state.liveBank = bank;
+    state.liveValid = true;
+  }
+  if (st.socket != nullptr) st.socket->onStrobe(sim);
+}
+
+void Impl::cpdOutput(unsigned int slot, eK5Output output, bool disabled) {
+  checkThrow("setNOE", slot);
+  st.cpd[slot].outputDisabled[output] = disabled;
+  record(tK5TraceEvent::tkCpdOutput, slot, output, disabled ? 1u : 0u);
+  if (st.socket != nullptr) st.socket->onOutput(sim, slot, output, disabled);
+}
+
+void Impl::cpdDir(unsigned int slot, bool comparator) {
+  checkThrow("setDIR", slot);
+  st.cpd[slot].dirComparator = comparator;
+  record(tK5TraceEvent::tkCpdDir, slot, 0, comparator ? 1u : 0u);
+}
+
+// ---- supplies
+
+bool Impl::switchOff() {
+  if (refused("switchOffSupplies")) return false;
+  st.levels.fill(0);
+  ++st.switchOffCount;
+  record(tK5TraceEvent::tkSuppliesOff);
+  if (st.socket != nullptr) st.socket->onSuppliesOff(sim);
+  return true;
+}
+
+bool Impl::setSupply(ePSChannel channel, unsigned int mV) {
+  unsigned int index = static_cast<unsigned int>(channel);
+  if (index >= st.levels.size())
+    throw std::string("setSupplyVoltage: invalid channel ") + std::to_string(index);
+  if (refused("setSupplyVoltage", index)) return false;
+  st.levels[index] = mV;
+  record(tK5TraceEvent::tkSupply, 0, index, mV);
+  if (st.socket != nullptr) st.socket->onSupply(sim, channel, mV);
+  return true;
+}
+
+bool Impl::readSupplies(std::array<unsigned int*, 7> out) {
+  bool ok = !refused("readSupplyVoltages") && st.readingsOk;
+  if (ok)
+    for (std::size_t i = 0; i < out.size(); ++i) *out[i] = st.readings[i];
+  record(tK5TraceEvent::tkSupplyRead, 0, 0, ok ? 1u : 0u);
+  return ok;
+}
+
+// ---- state and claim
+
+void Impl::setState(int state) {
+  checkThrow("setDeviceState");
+  st.stateHistory.push_back(state);
+  record(tK5TraceEvent::tkState, 0, static_cast<std::uint32_t>(state));
+}
+
+bool Impl::claim(const std::string& interface, const std::string& remoteId, bool force) {
+  if (refused("claimDevice")) return false;
+  bool granted = force || st.claimRemoteId.empty() || st.claimRemoteId == remoteId;
+  if (granted) {
+    st.claimInterface = interface;
+    st.claimRemoteId = remoteId;
+  }
+  if (tK5TraceEvent* e = record(tK5TraceEvent::tkClaim, 0, granted ? 1u : 0u, force ? 1u : 0u)) {
+    e->text = interface;
+    e->text2 = remoteId;
+  }
+  return granted;
+}
+
+bool Impl::unclaim() {
+  if (refused("unclaimDevice")) return false;
+  st.claimInterface.clear();
+  st.claimRemoteId.clear();
+  record(tK5TraceEvent::tkUnclaim);
+  return true;
+}
+
+void Impl::buzz(unsigned int a, unsigned int b) {
+  checkThrow("buzzer");
+  if (!st.buzzer.empty() && st.buzzer.back().a == a && st.buzzer.back().b == b) {
+    ++st.buzzer.back().count;
+  } else {
+    st.buzzer.push_back(tK5BuzzerRun{a, b, 1});
+  }
+  record(tK5TraceEvent::tkBuzzer, 0, a, b);
+}
+
+// ---------------------------------------------------------------- public API
+
+cK5SimProgrammer& cK5SimProgrammer::instance() {
+  // Never destroyed: it outlives every device object, also at process exit.
+  static cK5SimProgrammer* sim = new cK5SimProgrammer();
+  return *sim;
+}
+
+cK5SimProgrammer::cK5SimProgrammer() : mImpl(new Impl(*this)) {
+  Impl& d = *mImpl;
+  d.ps.reset(new cK5AbstractPSCtrl());
+  for (unsigned int slot = 0; slot < kSlotCount; ++slot) {
+    d.pdio[slot].reset(new cK5PDIOCtrl(slot));
+    d.fpga[slot].reset(new cK5FPGACtrl(slot, kRegBaseToken + slot * kMcuBaseOfSlot));
+    d.cpd[slot].reset(new cK5AbstractCPDCtrl(slot));
+  }
+  d.config.reset(new cK5Config());
+  d.productInfo.reset(new cK5ProductInfo());
+  d.deviceCtrl.reset(new cK5DeviceCtrl());
+  d.stateCtrl.reset(new cK5StateCtrl());
+}
+
+cK5SimProgrammer::~cK5SimProgrammer() = default;
+
+cK5SimProgrammer::Impl& cK5SimProgrammer::impl() { return *mImpl; }
+
+void cK5SimProgrammer::reset() { mImpl->powerUp(); }
+
+cK5AbstractPSCtrl* cK5SimProgrammer::psCtrl() { return mImpl->ps.get(); }
+cK5PDIOCtrl* cK5SimProgrammer::pdio(unsigned int slot) {
+  return slot < kSlotCount ? mImpl->pdio[slot].get() : nullptr;
+}
+cK5Config* cK5SimProgrammer::config() { return mImpl->config.get(); }
+cK5ProductInfo* cK5SimProgrammer::productInfo() { return mImpl->productInfo.get(); }
+cK5DeviceCtrl* cK5SimProgrammer::deviceCtrl() { return mImpl->deviceCtrl.get(); }
+cK5StateCtrl* cK5SimProgrammer::stateCtrl() { return mImpl->stateCtrl.get(); }
+unsigned int cK5SimProgrammer::liveDevices() const { return mImpl->liveDevices; }
+
+void cK5SimProgrammer::setProductType(int type) { mImpl->st.productType = type; }
+void cK5SimProgrammer::setProductName(const std::string& name) { mImpl->st.productName = name; }
+void cK5SimProgrammer::setFpgaBaseMappingAddr(unsigned int addr) { mImpl->st.mappingAddr = addr; }
+void cK5SimProgrammer::setNumInstalledPDIOs(unsigned int n) { mImpl->st.installedPdios = n; }
+int cK5SimProgrammer::productType() const { return mImpl->st.productType; }
+std::string cK5SimProgrammer::productName() const { return mImpl->st.productName; }
+unsigned int cK5SimProgrammer::fpgaBaseMappingAddr() const { return mImpl->st.mappingAddr; }
+unsigned int cK5SimProgrammer::numInstalledPDIOs() const { return mImpl->st.installedPdios; }
+
+unsigned short cK5SimProgrammer::mcuRegister(unsigned int offset) const {
+  return mImpl->st.mcu[Impl::mcuOffset(kRegBaseToken + offset, "mcuRegister") / 2u];
+}
+void cK5SimProgrammer::setMcuRegister(unsigned int offset, unsigned short value) {
+  mImpl->st.mcu[Impl::mcuOffset(kRegBaseToken + offset, "setMcuRegister") / 2u] = value;
+}
+unsigned short cK5SimProgrammer::fpgaRegister(unsigned int slot, unsigned int reg) const {
+  checkSlot(slot, "fpgaRegister");
+  Impl::checkFpgaReg(reg, "fpgaRegister");
+  return mImpl->st.fpga[slot][reg];
+}
+void cK5SimProgrammer::setFpgaRegister(unsigned int slot, unsigned int reg, unsigned short value) {
+  checkSlot(slot, "setFpgaRegister");
+  Impl::checkFpgaReg(reg, "setFpgaRegister");
+  mImpl->st.fpga[slot][reg] = value;
+}
+unsigned int cK5SimProgrammer::resetCount() const { return mImpl->st.resetCount; }
+const std::vector<tK5LoadedImage>& cK5SimProgrammer::loadHistory() const {
+  return mImpl->st.loadHistory;
+}
+void cK5SimProgrammer::setUiTimerEnabled(bool on) { mImpl->st.uiTimerOn = on; }
+
+const tK5CpdSlotState& cK5SimProgrammer::cpd(unsigned int slot) const {
+  checkSlot(slot, "cpd");
+  return mImpl->st.cpd[slot];
+}
+
+unsigned int cK5SimProgrammer::supplyLevel(ePSChannel channel) const {
+  unsigned int index = static_cast<unsigned int>(channel);
+  if (index >= mImpl->st.levels.size())
+    throw std::string("supplyLevel: invalid channel ") + std::to_string(index);
+  return mImpl->st.levels[index];
+}
+unsigned int cK5SimProgrammer::switchOffCount() const { return mImpl->st.switchOffCount; }
+void cK5SimProgrammer::setSupplyReadings(const std::array<unsigned int, 7>& readings, bool ok) {
+  mImpl->st.readings = readings;
+  mImpl->st.readingsOk = ok;
+}
+
+const std::vector<int>& cK5SimProgrammer::stateHistory() const { return mImpl->st.stateHistory; }
+int cK5SimProgrammer::deviceState() const {
+  return mImpl->st.stateHistory.empty() ? 0 : mImpl->st.stateHistory.back();
+}
+void cK5SimProgrammer::presetClaim(const std::string& interface, const std::string& remoteId) {
+  mImpl->st.claimInterface = interface;
+  mImpl->st.claimRemoteId = remoteId;
+}
+std::string cK5SimProgrammer::claimedInterface() const { return mImpl->st.claimInterface; }
+std::string cK5SimProgrammer::claimedRemoteId() const { return mImpl->st.claimRemoteId; }
+
+const std::vector<tK5BuzzerRun>& cK5SimProgrammer::buzzer() const { return mImpl->st.buzzer; }
+
+std::uint64_t cK5SimProgrammer::waitedCycles() const { return mImpl->st.waited; }
+std::uint64_t cK5SimProgrammer::accessCycles() const { return mImpl->st.access; }
+std::uint64_t cK5SimProgrammer::nowCycles() const {
+  return mImpl->st.waited + mImpl->st.access + mImpl->st.advanced;
+}
+void cK5SimProgrammer::setAccessCost(unsigned int cycles) { mImpl->st.accessCost = cycles; }
+void cK5SimProgrammer::advance(std::uint64_t cycles) { mImpl->st.advanced += cycles; }
+
+void cK5SimProgrammer::setTraceEnabled(bool on) { mImpl->st.traceOn = on; }
+const std::vector<tK5TraceEvent>& cK5SimProgrammer::trace() const { return mImpl->trace; }
+void cK5SimProgrammer::clearTrace() {
+  mImpl->trace.clear();
+  mImpl->st.dropped = 0;
+}
+void cK5SimProgrammer::setTraceLimit(std::size_t events) { mImpl->st.traceLimit = events; }
+std::uint64_t cK5SimProgrammer::droppedTraceEvents() const { return mImpl->st.dropped; }
+
+std::vector<tK5TraceEvent> cK5SimProgrammer::traceOf(tK5TraceEvent::eKind kind) const {
+  std::vector<tK5TraceEvent> events;
+  for (const tK5TraceEvent& e : mImpl->trace)
+    if (e.kind == kind) events.push_back(e);
+  return events;
+}
+
+std::vector<std::pair<unsigned int, unsigned int>> cK5SimProgrammer::supplyWrites() const {
+  std::vector<std::pair<unsigned int, unsigned int>> writes;
+  for (const tK5TraceEvent& e : mImpl->trace)
+    if (e.kind == tK5TraceEvent::tkSupply) writes.emplace_back(e.a, e.b);
+  return writes;
+}
+
+long cK5SimProgrammer::findEvent(const std::function<bool(const tK5TraceEvent&)>& match,
+                                 std::size_t from) const {
+  const std::vector<tK5TraceEvent>& events = mImpl->trace;
+  for (std::size_t i = from; i < events.size(); ++i)
+    if (match(events[i])) return static_cast<long>(i);
+  return -1;
+}
+
+bool cK5SimProgrammer::containsInOrder(
+    const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers) const {
+  std::size_t from = 0;
+  for (const auto& match : matchers) {
+    long at = findEvent(match, from);
+    if (at < 0) return false;
+    from = static_cast<std::size_t>(at) + 1;
+  }
+  return true;
+}
+
+std::function<bool(const tK5TraceEvent&)> cK5SimProgrammer::eventIs(tK5TraceEvent::eKind kind,
+                                                                    long a, long b, long slot) {
+  return [=](const tK5TraceEvent& e) {
+    return e.kind == kind && (a < 0 || e.a == std::uint32_t(a)) &&
+           (b < 0 || e.b == std::uint32_t(b)) && (slot < 0 || e.slot == std::uint32_t(slot));
+  };
+}
+
+void cK5SimProgrammer::plug(cK5SocketDevice* device) { mImpl->st.socket = device; }
+cK5SocketDevice* cK5SimProgrammer::socket() const { return mImpl->st.socket; }
+
+void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
+  mImpl->st.accessHook = std::move(hook);
+}
+
+namespace {
+void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const std::string& text,
+              unsigned int skip, unsigned int times) {
+  Impl::tFault f;
+  splitPoint(point, f.point, f.slot);
+  f.kind = kind;
+  f.text = text;
+  f.skip = skip;
+  f.times = times;
+  f.seen = 0;
+  f.fired = 0;
+  d.st.faults.push_back(std::move(f));
+}
+}  // namespace
+
+void cK5SimProgrammer::injectThrow(const std::string& point, const std::string& text,
+                                   unsigned int skip, unsigned int times) {
+  addFault(*mImpl, point, Impl::fkThrow, text, skip, times);
+}
+void cK5SimProgrammer::injectFalse(const std::string& point, unsigned int skip, unsigned int times) {
+  addFault(*mImpl, point, Impl::fkFalse, std::string(), skip, times);
+}
+void cK5SimProgrammer::injectNull(const std::string& point, unsigned int skip, unsigned int times) {
+  addFault(*mImpl, point, Impl::fkNull, std::string(), skip, times);
+}
+void cK5SimProgrammer::setLoadHdwError(unsigned int index, const std::string& text) {
+  mImpl->st.loadErrors[index] = text;
+}
+void cK5SimProgrammer::clearFaults() {
+  mImpl->st.faults.clear();
+  mImpl->st.loadErrors.clear();
+}

@@ -1,0 +1,5 @@
+#include "cMPDE.h"
+
+cMPDE::cMPDE() {}
+
+cMPDE::~cMPDE() {}

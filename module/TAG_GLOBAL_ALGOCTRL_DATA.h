@@ -1,0 +1,57 @@
+#ifndef TAG_GLOBAL_ALGOCTRL_DATA_H
+#define TAG_GLOBAL_ALGOCTRL_DATA_H
+
+#include <cstdint>
+
+// The 50-byte progress and message record sent to the host: packed,
+// little-endian, written one byte at a time.
+struct TAG_GLOBAL_ALGOCTRL_DATA {
+  static const unsigned int kSize = 50;
+  unsigned char bytes[kSize];
+};
+
+// Byte offsets of the record's fields.
+enum eGacdField {
+  gacdActionEnded = 4,     // u8: the record is the last of an action
+  gacdCancelRequest = 5,   // u8: the host asked to cancel
+  gacdAddress = 6,         // i32: current device address
+  gacdAddressValid = 10,   // u32: 1 = address to show
+  gacdMessageNo = 14,      // i32: number of the message to show
+  gacdParamLayout = 18,    // u32: MsgParamLayout
+  gacdParam1 = 22,
+  gacdParam2 = 26,
+  gacdParam3 = 30,
+  gacdParam4 = 34,
+  gacdMessageValid = 38,   // u32: 1 = bytes 14-37 hold a message
+  gacdReserved1 = 42,
+  gacdReserved2 = 46
+};
+
+// How many parameters follow a numbered message, and of which type.
+enum MsgParamLayout {
+  mplNone = 1,
+  mplLong1 = 2,
+  mplLong2 = 3,
+  mplLong3 = 4,
+  mplLong4 = 5,
+  mplFloat1 = 6,
+  mplFloat2 = 7,
+  mplInt1 = 9,
+  mplInt1Float1 = 10
+};
+
+inline void gacdPutU32(TAG_GLOBAL_ALGOCTRL_DATA& record, unsigned int offset, std::uint32_t value) {
+  for (unsigned int i = 0; i < 4; ++i) {
+    record.bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
+  }
+}
+
+inline std::uint32_t gacdGetU32(const TAG_GLOBAL_ALGOCTRL_DATA& record, unsigned int offset) {
+  std::uint32_t value = 0;
+  for (unsigned int i = 0; i < 4; ++i) {
+    value |= static_cast<std::uint32_t>(record.bytes[offset + i]) << (8 * i);
+  }
+  return value;
+}
+
+#endif

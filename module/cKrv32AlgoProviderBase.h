@@ -1,0 +1,108 @@
+#ifndef C_KRV32_ALGO_PROVIDER_BASE_H
+#define C_KRV32_ALGO_PROVIDER_BASE_H
+
+#include <memory>
+#include <string>
+
+#include "TAG_GLOBAL_ALGOCTRL_DATA.h"
+#include "cAbstractModule.h"
+#include "cScaffoProvider.h"
+#include "piModuleAddr.h"
+
+class AbstractAlgoBase;
+class cBaseDeviceLayout;
+class cMPDE;
+
+// The provider base: every host slot, the messages and progress record sent
+// back to the host, and the algorithm factory that each deliverable fills in.
+class cKrv32AlgoProviderBase : public cAbstractModule, public cScaffoProvider {
+public:
+  cKrv32AlgoProviderBase(cMPDE* mpde, std::string name);
+  ~cKrv32AlgoProviderBase() override;
+
+  // Slots, in the provider's own order.
+  void setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) override;
+  void getProviderCheckSumSlot(unsigned int& value, piModuleAddr addr) override;
+  void getProviderVersionSlot(unsigned int& value, piModuleAddr addr) override;
+  void Slot_UnClaimKorvo(piModuleAddr addr) override;
+  void Slot_ClaimKorvo(std::string& remoteId, std::string& interface, unsigned char flag,
+                       unsigned char& ok, piModuleAddr addr) override;
+  void Slot_GetKorvoTypeAndClaimInfo(int& type, std::string& remoteId, std::string& interface,
+                                     piModuleAddr addr) override;
+  void Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3, piSubFrame& f4,
+                        piSubFrame& f5, piSubFrame& f6, piSubFrame& f7, piSubFrame& f8,
+                        piSubFrame& f9, unsigned char& ok, piModuleAddr addr) override;
+  void Slot_SendData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3, piSubFrame& f4,
+                     piSubFrame& f5, piSubFrame& f6, piSubFrame& f7, piSubFrame& f8,
+                     piSubFrame& f9, unsigned char& ok, piModuleAddr addr) override;
+  void Slot_DbgNextStep(piModuleAddr addr) override;
+  void Slot_DbgIgnore(unsigned char value, piModuleAddr addr) override;
+  void Slot_LoadFpgaForContinuity(unsigned char& ok, piModuleAddr addr) override;
+  void Slot_StartProg(piModuleAddr addr) override;
+  void Slot_StartRead(piModuleAddr addr) override;
+  void Slot_StartBlank(piModuleAddr addr) override;
+  void Slot_StartVerify(piModuleAddr addr) override;
+  void Slot_StartErase(piModuleAddr addr) override;
+  void Slot_StartContinuity(piModuleAddr addr) override;
+  void Slot_StartNoContinuity(piModuleAddr addr) override;
+  void Slot_PostActionFkt(unsigned char& ok, piModuleAddr addr) override;
+  void Slot_CancelAction(piModuleAddr addr) override;
+  void FindKrvTixDllSlotSync(unsigned char& ok, piModuleAddr addr) override;
+  void FirstFpgaInitSlotSync(unsigned char& ok, piModuleAddr addr) override;
+  void LoadBattOffSlotSync(piModuleAddr addr) override;
+  void LoadBattOnSlotSync(piModuleAddr addr) override;
+  void ResetKorvoSlotSync(piModuleAddr addr) override;
+  void KorvoTestFktSlotSync(int& number, std::string& text, piModuleAddr addr) override;
+  void CalibVoltageSlotSync(unsigned char& ok, piModuleAddr addr) override;
+  void ScanVsupplySlotSync(unsigned int& value, piModuleAddr addr) override;
+  void ScanVBattSlotSync(unsigned int& value, piModuleAddr addr) override;
+  void StartBattTimerSlotSync(int time, unsigned char& ok, piModuleAddr addr) override;
+  void ReadEepromSlotSync(unsigned int& value, piModuleAddr addr) override;
+  void FpgaTestSlotSync(unsigned int test, unsigned int& result, unsigned char& ok,
+                        piModuleAddr addr) override;
+
+  // Algorithm factory of the deliverable.
+  virtual bool CreateAlgo() = 0;
+  virtual void DeleteAlgo() = 0;
+  virtual AbstractAlgoBase* getAlgo() = 0;
+  virtual short StartProg() = 0;
+  virtual short StartRead() = 0;
+  virtual short StartBlank() = 0;
+  virtual short StartVerify() = 0;
+  virtual short StartErase() = 0;
+
+  // The device pin layout for the continuity test, or null.
+  virtual cBaseDeviceLayout* getDeviceLayout();
+
+  // "0x" and at least 8 lower-case hex digits; negative values as their
+  // 32-bit pattern.
+  static std::string getStr(int value);
+
+  // Progress record and messages to the host, all to the reply address.
+  void createGACD(unsigned char reset);
+  TAG_GLOBAL_ALGOCTRL_DATA* getGACD() { return maprGACD.get(); }
+  void ShowProgress(char* data, unsigned int size);
+  void ShowProgress();
+  void showMessage(std::string text);
+  void showInternMessage(std::string text);
+  piModuleAddr& getAddrFrom() { return replyAddress; }
+
+  unsigned char getCancel() const;
+  unsigned char* getDbgNextStep() { return &dbgNextStep; }
+  unsigned char* getDbgIgnore() { return &dbgIgnore; }
+
+  // Time-out the host applies to every synchronous signal.
+  static const unsigned int kSignalTimeout = 20000;
+
+private:
+  // Stores the caller's address and writes the slot's log line.
+  void beginServiceSlot(const char* name, piModuleAddr addr);
+
+  unsigned int iCheckSum;
+  unsigned char dbgNextStep;
+  unsigned char dbgIgnore;
+  piModuleAddr replyAddress;
+  std::unique_ptr<TAG_GLOBAL_ALGOCTRL_DATA> maprGACD;
+};
+
+#endif

@@ -1,0 +1,67 @@
+#ifndef HARDWARE_TEST_SUPPORT_H
+#define HARDWARE_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cCfgFileDeviceCpdConfig.h"
+#include "cCfgFileDeviceCpdConfigs.h"
+#include "cCfgFileDeviceCpdPinData.h"
+#include "cK5PDIOCtrl.h"
+#include "cK5SimProgrammer.h"
+#include "cKorvo5Device.h"
+#include "cKrv5Ctrl.h"
+
+typedef std::vector<std::pair<unsigned int, unsigned int>> tPairs;
+
+// A fresh simulated programmer and a good owning hardware handle.
+class tHardwareTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    sim().reset();
+    unsigned char ok = 0;
+    mpKrv5.reset(new cKrv5Ctrl(ok));
+    ASSERT_EQ(ok, 1);
+    sim().clearTrace();
+  }
+
+  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
+  cKrv5Ctrl& krv5() { return *mpKrv5; }
+
+  // (offset, value) of every programming-interface register write, in order.
+  static tPairs mcuWrites() {
+    tPairs writes;
+    for (const tK5TraceEvent& e : sim().traceOf(tK5TraceEvent::tkMcuWrite)) writes.push_back({e.a, e.b});
+    return writes;
+  }
+
+  std::unique_ptr<cKrv5Ctrl> mpKrv5;
+};
+
+struct tPinDef {
+  unsigned int pdx;
+  unsigned int pdy;
+  unsigned int value;
+};
+
+inline cCfgFileDeviceCpdConfig* makeConfig(const std::string& label, const std::vector<tPinDef>& pins) {
+  cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
+  config->getRefLabel() = label;
+  for (const tPinDef& pin : pins) {
+    config->addPinDef(new cCfgFileDeviceCpdPinData(pin.pdx, pin.pdy, pin.value, 0, "P"));
+  }
+  return config;
+}
+
+// The 60 registers of a new image with the given registers set.
+inline std::vector<unsigned int> image(const std::vector<std::pair<unsigned int, unsigned int>>& regs) {
+  std::vector<unsigned int> values(60, 0);
+  for (const auto& reg : regs) values[reg.first] = reg.second;
+  return values;
+}
+
+#endif

@@ -1,0 +1,48 @@
+#ifndef T_LINE_TAP_H
+#define T_LINE_TAP_H
+
+#include <functional>
+#include <iostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+// Takes over a stream while it lives and collects its lines. onLine runs at
+// the end of each line, so a test can act in the middle of a log call.
+class tLineTap : public std::streambuf {
+public:
+  explicit tLineTap(std::ostream& stream) : mStream(stream), mOld(stream.rdbuf(this)) {}
+  ~tLineTap() override { mStream.rdbuf(mOld); }
+  tLineTap(const tLineTap&) = delete;
+  tLineTap& operator=(const tLineTap&) = delete;
+
+  std::vector<std::string> lines;
+  std::function<void(const std::string&)> onLine;
+
+protected:
+  int overflow(int ch) override {
+    if (ch == traits_type::eof()) {
+      return 0;
+    }
+    if (ch != '\n') {
+      mPending.push_back(static_cast<char>(ch));
+      return ch;
+    }
+    std::string line;
+    line.swap(mPending);
+    lines.push_back(line);
+    if (onLine) {
+      // A copy: the callback may replace itself.
+      const std::function<void(const std::string&)> callback = onLine;
+      callback(line);
+    }
+    return ch;
+  }
+
+private:
+  std::ostream& mStream;
+  std::streambuf* mOld;
+  std::string mPending;
+};
+
+#endif

@@ -1,0 +1,615 @@
+// Receive and send handlers over a parameter set, driven with exchanges built
+// the way a host builds them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "JobBuilder.h"
+#include "cAlgoDataReceiveKrvHandler.h"
+#include "cAlgoDataSendKrvHandler.h"
+#include "frameIo.h"
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+std::vector<std::string> splitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> lastLines(const std::vector<std::string>& lines, std::size_t n) {
+  return std::vector<std::string>(lines.end() - std::min(n, lines.size()), lines.end());
+}
+
+std::vector<unsigned char> pattern(unsigned n, unsigned seed) {
+  std::vector<unsigned char> v(n);
+  for (unsigned i = 0; i < n; ++i) {
+    v[i] = static_cast<unsigned char>((i * 31u + seed) ^ (i >> 8));
+  }
+  return v;
+}
+
+std::vector<unsigned char> bufferBytes(const tByteArray& b) {
+  return std::vector<unsigned char>(b.getDataConst(), b.getDataConst() + b.GetSize());
+}
+
+template <class R>
+piSubFrame onTheWire(R record) {
+  piSubFrame sf;
+  record >> sf;
+  return sf;
+}
+
+cCfgFileDeviceCpdConfigs sampleConfigs() {
+  cCfgFileDeviceCpdConfigs set;
+  const char* labels[] = {"SETUP", "SHUTDOWN"};
+  for (unsigned c = 0; c < 2; ++c) {
+    cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
+    config->getRefLabel() = labels[c];
+    for (unsigned i = 0; i < 3 + c; ++i) {
+      config->addPinDef(new cCfgFileDeviceCpdPinData(c + 1, 17 + i, 3073 + i, 5 + i,
+                                                     "P" + std::to_string(i)));
+    }
+    set.addCpdConfig(config);
+  }
+  return set;
+}
+
+cCfgFileDeviceLayout sampleLayout(unsigned pins) {
+  cCfgFileDeviceLayout layout(0);
+  layout.sMethod() = "OneGndDiodeHigh";
+  layout.sLabel() = "SOP8";
+  layout.uiHighSideDriverVoltage() = 3300;
+  layout.uiVComp() = 1200;
+  layout.uiVls() = 2500;
+  for (unsigned i = 0; i < pins; ++i) {
+    layout.addPinDefs(new cDevicePDxyData(1 + i % 2, 3 + i, cDevicePDxyData::trLow, i + 1,
+                                          "PIN" + std::to_string(i)));
+  }
+  return layout;
+}
+
+cKxHdwParam sampleHdwParam() {
+  cKxHdwParam p(hptDefault);
+  cFpgaHdwImageCtrl image;
+  piSubFrame imageSf;
+  imageSf.addString("pi.bit");
+  imageSf.addString("HDW");
+  imageSf.addBlock(std::vector<char>{1, 2, 3, 4, 5});
+  imageSf.addUInt32(0xCAFE);
+  receiveRecord(image, imageSf);
+  p.addFpgaHdwImageCtrl(image);
+  p.setErrorId(7);
+  p.setCPDConfigMode("MODE");
+  p.setKrvProgrammerHdwId(11);
+  return p;
+}
+
+TAG_UI_ALGODATA_KRV3 sampleJobRecord() {
+  TAG_UI_ALGODATA_KRV3 rec = *cUiAlgoDataK3().getUiAlgoDataK3Struct();
+  rec.setStartAdr(0x10);
+  rec.setEndAdr(0xFFFF);
+  rec.setActionMode(3);
+  rec.setEpMax(4);
+  return rec;
+}
+
+class DataExchange : public testing::Test {
+protected:
+  DataExchange() : ap(tByteArray::slModule, 1, 0, 0) {}
+
+  bool receive(tExchange& ex) {
+    return ex.run([this](auto&... sf) {
+      cAlgoDataReceiveKrvHandler handler(ap, sf...);
+      return handler.processingReceivedData();
+    });
+  }
+  bool receiveAll(const JobBuilder& job) {
+    std::vector<tExchange> all = job.exchanges();
+    for (tExchange& ex : all) {
+      if (!receive(ex)) {
+        return false;
+      }
+    }
+    return true;
+  }
+  bool send(tExchange& ex, piDBlock* block = nullptr, const std::string& name = "",
+            unsigned size = 0) {
+    return ex.run([&](auto&... sf) {
+      cAlgoDataSendKrvHandler handler(ap, sf...);
+      if (block != nullptr) {
+        handler.setSendingDBlock(name, size, block);
+      }
+      return handler.processingReceivedData();
+    });
+  }
+  // Runs fn with stderr captured; lines without their end.
+  std::vector<std::string> logOf(const std::function<void()>& fn) {
+    CaptureStderr();
+    fn();
+    return splitLines(GetCapturedStderr());
+  }
+
+  cAlgoParam ap;
+};
+
+}  // namespace
+
+TEST_F(DataExchange, CompleteJobOverTwoExchangesReadsBackEqual) {
+  const std::vector<unsigned char> image = pattern(64 * 1024, 3);
+  cDeviceParam device;
+  for (unsigned i = 0; i < 64; ++i) {
+    device.getDeviceAlgPrmStruct()->pCfgBuffer[i * 500] = static_cast<unsigned char>(i + 1);
+  }
+  const cKxHdwParam hdw = sampleHdwParam();
+  const cCfgFileDeviceCpdConfigs configs = sampleConfigs();
+  const cCfgFileDeviceLayout layout = sampleLayout(3);
+  const TAG_UI_ALGODATA_KRV3 jobRecord = sampleJobRecord();
+
+  JobBuilder job;
+  job.createBuffer(0, 64 * 1024, 0xFF)
+      .bufferInParts(0, image, 8, 42)
+      .parameterSet(1, 0x10001, "/cfg/dev.cfg", "Prog")
+      .jobRecord(jobRecord)
+      .deviceConfig(device)
+      .hardwareParams(hdw)
+      .pinDriverConfigs(configs)
+      .layout(layout);
+  ASSERT_EQ(2u, job.exchanges().size());
+  CaptureStderr();
+  const bool received = receiveAll(job);
+  GetCapturedStderr();
+  ASSERT_TRUE(received);
+  ASSERT_EQ(1u, ap.getNumberOfBuffers());
+  EXPECT_EQ(42u, ap.getByteArrayFromBufferId(0)->getVersionOfChanges());
+
+  JobBuilder request;
+  request.fetchWindow(ctFullData, 0, 0, 64 * 1024)
+      .fetchInfo(0)
+      .fetch(cDataTransferDescriptor::dtAlgoParam)
+      .fetch(cDataTransferDescriptor::dtAlgoKrv3UIData)
+      .fetch(cDataTransferDescriptor::dtDeviceAlgPrm)
+      .fetch(cDataTransferDescriptor::dtHdwParam)
+      .fetch(cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs)
+      .fetch(cDataTransferDescriptor::dtCfgFileDeviceLayout);
+  tExchange answer = request.exchange();
+  CaptureStderr();
+  const bool sent = send(answer);
+  GetCapturedStderr();
+  ASSERT_TRUE(sent);
+
+  cDataTransferDescriptors answered;
+  ASSERT_TRUE(readDescriptors(answer.sf[0], answered));
+
+  std::vector<unsigned char> bytes;
+  ASSERT_TRUE(readWindow(answer.data(0), bytes));
+  EXPECT_TRUE(bytes == image);
+  const tByteArrayInfo& window = answered.getDataTransferDescriptor(0).getByteArrayInfo();
+  EXPECT_TRUE(JobBuilder::command(ctFullData, 0, 0, 64 * 1024, 42, 0, tByteArray::slModule) ==
+              window);
+
+  tByteArrayInfo info;
+  ASSERT_TRUE(info << answer.data(1));
+  EXPECT_EQ(ctInfoOnly, info.getCmdType());
+  EXPECT_EQ(0, info.getId());
+  EXPECT_EQ(64u * 1024u, info.getSize());
+  EXPECT_EQ(42u, info.getVersionOfChanges());
+
+  cAlgoParam params(tByteArray::slModule, 1, 0, 0);
+  ASSERT_TRUE(params << answer.data(2));
+  EXPECT_EQ(1, params.getDoDeviceContinuityTest());
+  EXPECT_EQ(0x10001u, params.getUiFpgaTimerValue());
+  EXPECT_EQ("/cfg/dev.cfg", params.getDefDeviceCfgFilePath());
+  EXPECT_EQ("Prog", params.getJobAction());
+
+  cUiAlgoDataK3 rec;
+  ASSERT_TRUE(rec << answer.data(3));
+  EXPECT_EQ(0, std::memcmp(jobRecord.raw, rec.getUiAlgoDataK3Struct()->raw,
+                           TAG_UI_ALGODATA_KRV3::kSize));
+
+  cDeviceParam devGot;
+  ASSERT_TRUE(devGot << answer.data(4));
+  EXPECT_EQ(0, std::memcmp(device.getDeviceAlgPrmStruct()->pCfgBuffer,
+                           devGot.getDeviceAlgPrmStruct()->pCfgBuffer, CFG_BUFFER_SIZE));
+
+  EXPECT_EQ(onTheWire(hdw), answer.data(5));
+  cKxHdwParam hdwGot(hptDefault);
+  ASSERT_TRUE(hdwGot << answer.data(5));
+  EXPECT_EQ(1u, hdwGot.getFpgaHdwImageCount());
+  EXPECT_EQ(5u, hdwGot.getFpgaHdwImageCtrl(0)->dbImage().getSize());
+
+  const cCfgFileDeviceCpdConfigsHeader& header =
+      answered.getDataTransferDescriptor(6).getCfgFileDeviceCpdConfigsHeader();
+  EXPECT_EQ(2u, header.getSizeCpdConfigs());
+  EXPECT_EQ(4u, header.getSizePinDef(1));
+  cCfgFileDeviceCpdConfigs configsGot;
+  ASSERT_TRUE(readPinDriverConfigs(header, answer.data(6), configsGot));
+  EXPECT_TRUE(configs == configsGot);
+
+  const unsigned pins = answered.getDataTransferDescriptor(7).getPinConnectionLayoutData_sizePinDefs();
+  EXPECT_EQ(3u, pins);
+  cCfgFileDeviceLayout layoutGot(0);
+  ASSERT_TRUE(readLayout(pins, answer.data(7), layoutGot));
+  EXPECT_TRUE(layout == layoutGot);
+}
+
+TEST_F(DataExchange, BufferReadBackInPartsAndUnknownInfoAnswersDummy) {
+  const std::vector<unsigned char> image = pattern(1000, 9);
+  tExchange job = JobBuilder().createBuffer(4, 1000, 0).wholeBuffer(4, image, 5).exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(job));
+
+  tExchange ex = JobBuilder()
+                     .fetchWindow(ctLastPartData, 4, 600, 400)
+                     .fetchWindow(ctPartData, 4, 0, 600)
+                     .fetchInfo(9)
+                     .exchange();
+  const bool ok = send(ex);
+  GetCapturedStderr();
+  ASSERT_TRUE(ok);
+  std::vector<unsigned char> tail, head;
+  ASSERT_TRUE(readWindow(ex.data(0), tail));
+  ASSERT_TRUE(readWindow(ex.data(1), head));
+  head.insert(head.end(), tail.begin(), tail.end());
+  EXPECT_TRUE(head == image);
+
+  cDataTransferDescriptors answered;
+  readDescriptors(ex.sf[0], answered);
+  EXPECT_TRUE(JobBuilder::command(ctLastPartData, 4, 600, 400, 5, 0, tByteArray::slModule) ==
+              answered.getDataTransferDescriptor(0).getByteArrayInfo());
+
+  tByteArrayInfo info;
+  ASSERT_TRUE(info << ex.data(2));
+  EXPECT_EQ(-1, info.getId());
+  EXPECT_EQ(1u, info.getSize());
+}
+
+TEST_F(DataExchange, AllEmptySlotsChangeNothingAndLogEverySlot) {
+  tExchange ex = JobBuilder().exchange();
+  cDataTransferDescriptors empty;
+  empty >> ex.sf[0];
+  const piSubFrame request = ex.sf[0];
+
+  std::vector<std::string> recvLines = logOf([&] { EXPECT_TRUE(receive(ex)); });
+  std::vector<std::string> sendLines = logOf([&] { EXPECT_TRUE(send(ex)); });
+  ASSERT_EQ(16u, recvLines.size());
+  ASSERT_EQ(16u, sendLines.size());
+  for (unsigned i = 0; i < 8; ++i) {
+    const std::string n = std::to_string(i);
+    EXPECT_EQ("PIDBG: processingReceivedData: DataTypes" + n + ": dtNo", recvLines[2 * i]);
+    EXPECT_EQ("PIDBG: processingReceivedData: SubFrame size:0: dtNo", recvLines[2 * i + 1]);
+    EXPECT_EQ("PIDBG: processingReceivedData for sending : DataTypes" + n + ": dtNo",
+              sendLines[2 * i]);
+    EXPECT_EQ("PIDBG: processingReceivedData for sending : SubFrame size:0: dtNo",
+              sendLines[2 * i + 1]);
+  }
+  EXPECT_EQ(request, ex.sf[0]);
+  EXPECT_EQ(1u, ap.getNumberOfBuffers());
+  EXPECT_EQ("No", ap.getJobAction());
+}
+
+TEST_F(DataExchange, ReceiveLogsTheSizeOfEachDataSubFrame) {
+  tExchange ex = JobBuilder().wholeBuffer(0, {0x5A}, 0).exchange();
+  std::vector<std::string> lines = logOf([&] { EXPECT_TRUE(receive(ex)); });
+  ASSERT_LE(3u, lines.size());
+  EXPECT_EQ("PIDBG: processingReceivedData: DataTypes0: dtByteArry", lines[0]);
+  EXPECT_EQ("PIDBG: processingReceivedData: SubFrame size:1: dtByteArry", lines[1]);
+  EXPECT_EQ("PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData", lines[2]);
+  EXPECT_EQ(0x5A, ap.getByteArrayFromBufferId(0)->GetAt(0));
+}
+
+TEST_F(DataExchange, CreateReplacesBufferOfSameId) {
+  tExchange first = JobBuilder().createBuffer(0, 16, 0).wholeBuffer(0, pattern(16, 1), 3).exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(first));
+  ASSERT_TRUE(ap.getByteArrayFromBufferId(0)->addMemoryMapItem(JobBuilder::command(ctMemoryMapInfo, 0, 0, 8)));
+
+  tExchange again = JobBuilder().createBuffer(0, 4096, 0xFF).exchange();
+  const bool ok = receive(again);
+  GetCapturedStderr();
+  ASSERT_TRUE(ok);
+  const tByteArray& b = *ap.getByteArrayFromBufferId(0);
+  EXPECT_EQ(std::vector<unsigned char>(4096, 0xFF), bufferBytes(b));
+  EXPECT_FALSE(b.hasMemoryMap());
+  EXPECT_EQ(1u, ap.getNumberOfBuffers());
+}
+
+TEST_F(DataExchange, DeleteAllThenCreateLeavesThatOneBuffer) {
+  tExchange setup = JobBuilder().createBuffer(1, 8, 0).createBuffer(2, 8, 0).exchange();
+  tExchange ex = JobBuilder().deleteAllBuffers().createBuffer(7, 32, 0x11).exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(setup));
+  ASSERT_EQ(3u, ap.getNumberOfBuffers());
+  const bool ok = receive(ex);
+  GetCapturedStderr();
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(1u, ap.getNumberOfBuffers());
+  EXPECT_EQ(7, ap.getBufferId(0));
+  EXPECT_EQ(32u, ap.getByteArrayFromIndex(0)->GetSize());
+}
+
+TEST_F(DataExchange, PartsStampVersionOnlyAtTheEndAndLandAtTheirOffsets) {
+  const std::vector<unsigned char> data = pattern(300, 4);
+  tExchange setup = JobBuilder().createBuffer(3, 300, 0).exchange();
+  // Parts in reverse order: the module keeps no state between windows.
+  tExchange part = JobBuilder().window(ctPartData, 3, 200, data.data() + 200, 100, 9).exchange();
+  tExchange rest = JobBuilder()
+                       .window(ctPartData, 3, 100, data.data() + 100, 100, 9)
+                       .window(ctLastPartData, 3, 0, data.data(), 100, 9)
+                       .exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(setup));
+  const unsigned before = ap.getByteArrayFromBufferId(3)->getVersionOfChanges();
+  ASSERT_TRUE(receive(part));
+  EXPECT_NE(9u, ap.getByteArrayFromBufferId(3)->getVersionOfChanges());
+  EXPECT_NE(before, ap.getByteArrayFromBufferId(3)->getVersionOfChanges());
+  ASSERT_TRUE(receive(rest));
+  GetCapturedStderr();
+  EXPECT_EQ(9u, ap.getByteArrayFromBufferId(3)->getVersionOfChanges());
+  EXPECT_TRUE(data == bufferBytes(*ap.getByteArrayFromBufferId(3)));
+}
+
+TEST_F(DataExchange, MemoryMapItemsAddedAndClearedByInfo) {
+  tExchange ex = JobBuilder()
+                     .createBuffer(2, 64, 0)
+                     .bufferCommand(JobBuilder::command(ctMemoryMapInfo, 2, 0, 16))
+                     .bufferCommand(JobBuilder::command(ctMemoryMapInfo, 2, 32, 16))
+                     .exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(ex));
+  EXPECT_EQ(2u, ap.getByteArrayFromBufferId(2)->getMemoryMap().size());
+  tExchange clear = JobBuilder().bufferCommand(JobBuilder::command(ctInfoOnly, 2, 0, 0)).exchange();
+  ASSERT_TRUE(receive(clear));
+  GetCapturedStderr();
+  EXPECT_FALSE(ap.getByteArrayFromBufferId(2)->hasMemoryMap());
+}
+
+// Each receive failure: slot 0 creates buffer 3 and must keep its effect, the
+// failing item follows, and a create of buffer 4 after it is never looked at.
+struct tReceiveFailure {
+  const char* name;
+  std::function<void(JobBuilder&)> failing;
+  std::vector<std::string> tail;  // last lines before "processingReceivedDTDs failed."
+  std::function<void(cAlgoParam&)> check;
+};
+
+TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
+  const std::vector<tReceiveFailure> cases = {
+      {"type 10 in slot 3",
+       [](JobBuilder& j) {
+         j.parameterSet(1, 7, "p", "Read").jobRecord(sampleJobRecord()).item(JobBuilder::typed(10), piSubFrame());
+       },
+       {"PIDBG: processingReceivedData: Failed to process: 3: Undefined"},
+       [](cAlgoParam& a) {
+         EXPECT_EQ("Read", a.getJobAction());
+         EXPECT_EQ(3, a.getAlgoKrv3UIData()->getActionMode());
+       }},
+      {"window for unknown id",
+       [](JobBuilder& j) { j.wholeBuffer(12345, {1}, 0); },
+       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+       nullptr},
+      {"window for the dummy's id",
+       [](JobBuilder& j) { j.wholeBuffer(-1, {1}, 0); },
+       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+       nullptr},
+      {"window past the buffer's end",
+       [](JobBuilder& j) {
+         const unsigned char b[4] = {1, 2, 3, 4};
+         j.window(ctLastPartData, 3, 6, b, 4, 1);
+       },
+       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
+        "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."},
+       [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
+      {"create of 0 bytes keeps the existing buffer",
+       [](JobBuilder& j) { j.createBuffer(3, 0, 0xEE); },
+       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
+        "PIDBG: processingReceivedBAI: Invalid size of buffer to create."},
+       nullptr},
+      {"create whose size wraps",
+       [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctCreateOnly, 9, 0xFFFFFFF0u, 0x20)); },
+       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
+        "PIDBG: processingReceivedBAI: Invalid size of buffer to create."},
+       [](cAlgoParam& a) { EXPECT_EQ(-1, a.getBufferIndex(9)); }},
+      {"transfer command as a record",
+       [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctFullData, 3, 0, 8)); },
+       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctFullData",
+        "PIDBG: processingReceivedBAI: Failed to process ByteArrayInfo CmdType: ctFullData"},
+       nullptr},
+      {"memory map for unknown id",
+       [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctMemoryMapInfo, 12345, 0, 8)); },
+       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
+        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+       nullptr},
+      {"layout count beyond its sub-frame",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         cCfgFileDeviceLayout l = sampleLayout(2);
+         l >> sf;
+         j.item(cDataTransferDescriptor(0x40000000u), sf);
+       },
+       {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
+       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
+      {"block larger than its sub-frame",
+       [](JobBuilder& j) {
+         std::unique_ptr<piSubFrame> none;
+         piSubFrame sf;
+         sf.addBlock(std::vector<char>(4, 1));
+         j.item(cDataTransferDescriptor("blk", 0xFFFFFFF0u, none), sf);
+       },
+       {"PIDBG: processingReceivedData: Block larger than its sub-frame: 1"},
+       nullptr},
+  };
+  const unsigned dummyVersion = ap.getByteArrayFromBufferId(12345)->getVersionOfChanges();
+  for (const tReceiveFailure& c : cases) {
+    SCOPED_TRACE(c.name);
+    cAlgoParam set(tByteArray::slModule, 1, 0, 0);
+    JobBuilder job;
+    job.createBuffer(3, 8, 0x33);
+    c.failing(job);
+    job.createBuffer(4, 8, 0x44);
+    tExchange ex = job.exchange();
+    CaptureStderr();
+    const bool ok = ex.run([&](auto&... sf) {
+      cAlgoDataReceiveKrvHandler handler(set, sf...);
+      return handler.processingReceivedData();
+    });
+    const std::vector<std::string> lines = splitLines(GetCapturedStderr());
+    EXPECT_FALSE(ok);
+    std::vector<std::string> expected = c.tail;
+    expected.push_back("PIDBG: processingReceivedDTDs failed.");
+    EXPECT_EQ(expected, lastLines(lines, expected.size()));
+    EXPECT_EQ(8u, set.getByteArrayFromBufferId(3)->GetSize());
+    EXPECT_EQ(-1, set.getBufferIndex(4));
+    const tByteArray& d = *set.getByteArrayFromBufferId(12345);
+    EXPECT_EQ(-1, d.getBufferId());
+    EXPECT_EQ(0, d.GetAt(0));
+    EXPECT_EQ(dummyVersion, d.getVersionOfChanges());
+    EXPECT_FALSE(d.hasMemoryMap());
+    if (c.check) {
+      c.check(set);
+    }
+  }
+}
+
+// Each send failure: slot 0 answers buffer 1's info and keeps it, the failing
+// request follows, and the request after it stays unanswered; sub-frame 0 is
+// not rewritten.
+struct tSendFailure {
+  const char* name;
+  std::function<void(JobBuilder&)> failing;
+  std::vector<std::string> tail;  // last lines before "processingReceivedDTDs failed."
+};
+
+TEST_F(DataExchange, SendFailuresStopAtTheirSlotAndKeepEarlierSlots) {
+  tExchange setup = JobBuilder().createBuffer(1, 64, 0x5A).exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(setup));
+  GetCapturedStderr();
+
+  const std::vector<tSendFailure> cases = {
+      {"window larger than the buffer",
+       [](JobBuilder& j) { j.fetchWindow(ctFullData, 1, 0, 100); },
+       {"PIDBG: processingReceivedBA: Buffer size does not match."}},
+      {"window past the buffer's end",
+       [](JobBuilder& j) { j.fetchWindow(ctPartData, 1, 32, 64); },
+       {"PIDBG: tByteArrayInfo: Error: Buffer too small to send data.",
+        "PIDBG: processingReceivedBA: prepareSfToSendByteArray failed."}},
+      {"window whose end wraps",
+       [](JobBuilder& j) { j.fetchWindow(ctPartData, 1, 0xFFFFFFF8u, 16); },
+       {"PIDBG: tByteArrayInfo: Error: Buffer too small to send data.",
+        "PIDBG: processingReceivedBA: prepareSfToSendByteArray failed."}},
+      {"create as a window",
+       [](JobBuilder& j) { j.fetchWindow(ctCreateOnly, 1, 0, 64); },
+       {"PIDBG: processingReceivedBA: Failed to process ByteArrayInfo CmdType: ctCreateOnly"}},
+      {"window for unknown id",
+       [](JobBuilder& j) { j.fetchWindow(ctFullData, 9, 0, 1); },
+       {"PIDBG: processingReceivedBA: Buffer Id does not match."}},
+      {"window for the dummy's id",
+       [](JobBuilder& j) { j.fetchWindow(ctFullData, -1, 0, 1); },
+       {"PIDBG: processingReceivedBA: Buffer Id does not match."}},
+      {"block without a sending block",
+       [](JobBuilder& j) { j.fetchBlock("blk", 4); },
+       {"PIDBG: processingReceivedData for sending : SubFrame size:47: dtByteArrayInfo"}},
+      {"delete all as a send",
+       [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctDeleteAllBuffers, -1, 0, 0)); },
+       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctDeleteAllBuffers"}},
+      {"full-data command as a record",
+       [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctFullData, 1, 0, 64)); },
+       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctFullData",
+        "PIDBG: processingReceivedBAI: Failed to process ByteArrayInfo CmdType: ctFullData"}},
+      {"type 10",
+       [](JobBuilder& j) { j.item(JobBuilder::typed(10), piSubFrame()); },
+       {"PIDBG: processingReceivedData: Failed to process: 1: Undefined"}},
+  };
+  for (const tSendFailure& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobBuilder request;
+    request.fetchInfo(1);
+    c.failing(request);
+    request.fetch(cDataTransferDescriptor::dtAlgoParam);
+    tExchange ex = request.exchange();
+    const piSubFrame sf0 = ex.sf[0];
+    CaptureStderr();
+    const bool ok = send(ex);
+    const std::vector<std::string> lines = splitLines(GetCapturedStderr());
+    EXPECT_FALSE(ok);
+    std::vector<std::string> expected = c.tail;
+    expected.push_back("PIDBG: processingReceivedDTDs failed.");
+    EXPECT_EQ(expected, lastLines(lines, expected.size()));
+    tByteArrayInfo info;
+    ASSERT_TRUE(info << ex.data(0));
+    EXPECT_TRUE(tByteArrayInfo(*ap.getByteArrayFromBufferId(1)) == info);
+    EXPECT_EQ(0u, ex.data(2).itemCount());
+    EXPECT_EQ(sf0, ex.sf[0]);
+    EXPECT_EQ(2u, ap.getNumberOfBuffers());
+  }
+}
+
+TEST_F(DataExchange, FreeBlocksTravelOnlyWithMatchingNameAndSize) {
+  const std::vector<char> bytes = {9, 8, 7, 6};
+  tExchange in = JobBuilder().dataBlock("calib", bytes).exchange();
+  in.run([&](auto&... sf) {
+    cAlgoDataReceiveKrvHandler handler(ap, sf...);
+    CaptureStderr();
+    EXPECT_TRUE(handler.processingReceivedData());
+    GetCapturedStderr();
+    ASSERT_NE(nullptr, handler.getReceivedDBlock(0));
+    EXPECT_EQ(std::vector<char>(handler.getReceivedDBlock(0)->getData(),
+                                handler.getReceivedDBlock(0)->getData() + 4),
+              bytes);
+    EXPECT_EQ("calib", handler.getReceivedDBlockName(0));
+    EXPECT_EQ(nullptr, handler.getReceivedDBlock(1));
+    EXPECT_EQ("", handler.getReceivedDBlockName(1));
+  });
+
+  piDBlock block(4);
+  std::memcpy(block.getData(), bytes.data(), 4);
+  struct {
+    const char* name;
+    unsigned size;
+    bool ok;
+  } const cases[] = {{"calib", 4, true}, {"calib", 5, false}, {"other", 4, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.size));
+    tExchange out = JobBuilder().fetchBlock("calib", 4).exchange();
+    CaptureStderr();
+    EXPECT_EQ(c.ok, send(out, &block, c.name, c.size));
+    GetCapturedStderr();
+    std::vector<unsigned char> got;
+    EXPECT_EQ(c.ok, readWindow(out.data(0), got));
+  }
+}
+
+TEST_F(DataExchange, ConfigurationsAndLayoutTakeTheirShapeFromTheDescriptor) {
+  const cCfgFileDeviceCpdConfigs configs = sampleConfigs();
+  const cCfgFileDeviceLayout layout = sampleLayout(12);
+  tExchange ex = JobBuilder().pinDriverConfigs(configs).layout(layout).exchange();
+  CaptureStderr();
+  ASSERT_TRUE(receive(ex));
+  EXPECT_TRUE(configs == ap.getRefCfgFileDeviceCpdConfigs());
+  EXPECT_TRUE(layout == ap.getRefCfgFileDeviceLayout());
+
+  // A layout sent with a count too small for its record: the new, partly
+  // filled layout replaces the old one and the exchange fails.
+  piSubFrame sf;
+  cCfgFileDeviceLayout copy(layout);
+  copy >> sf;
+  JobBuilder bad;
+  bad.item(cDataTransferDescriptor(13u), sf);
+  tExchange badEx = bad.exchange();
+  EXPECT_FALSE(receive(badEx));
+  GetCapturedStderr();
+  EXPECT_EQ(13u, ap.getRefCfgFileDeviceLayout().sizePinDefs());
+}

@@ -1,0 +1,115 @@
+#ifndef C_ALGO_PARAM_H
+#define C_ALGO_PARAM_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cCSVSerialDataContent.h"
+#include "cCfgFileDeviceCpdConfigs.h"
+#include "cCfgFileDeviceLayout.h"
+#include "cDTFrame.h"
+#include "cDeviceParam.h"
+#include "cKxHdwParam.h"
+#include "cUiAlgoDataK3.h"
+#include "piSubFrame.h"
+#include "tByteArray.h"
+
+// Held for the host side only; the module never uses them.
+class cKrvSerialNumberHandler;
+class cCSVSerialDataRecordBlock;
+
+// How copy treats the buffers.
+enum eCopyBufferUse : int { cbuBorrowList = 0, cbuDeepCopy = 1 };
+
+// The job's parameter set: owner of everything the host sends for a job.
+class cAlgoParam {
+public:
+  cAlgoParam(tByteArray::eSourceLocation loc, unsigned size, unsigned char fill, int id);
+  virtual ~cAlgoParam();
+
+  // doDeviceContinuityTest, uiFpgaTimerValue, defDeviceCfgFilePath, jobAction.
+  bool makeDTFrame(cDTFrame& frame);
+  // Fills in place; may stay partly filled on failure.
+  bool operator<<(const piSubFrame& sf);
+  bool operator>>(piSubFrame& sf);
+
+  // Null for an id that exists or a size of 0.
+  tByteArray* addByteArray(unsigned size, unsigned char fill, int id);
+  void removeByteArray(int id);
+  // Never null: the dummy buffer for a miss.
+  tByteArray* getByteArrayFromBufferId(int id) const;
+  tByteArray* getByteArrayFromIndex(int i) const;
+  int getBufferId(unsigned i) const;
+  int getBufferIndex(unsigned id) const;
+  unsigned getNumberOfBuffers() const;
+  std::vector<tByteArray*>* getByteArrayVct() const { return mpByteArrayVct; }
+  unsigned char hasOwnByteArrayVct() const { return ownsByteArrayVct; }
+  void deleteByteArrayVct();
+  void deleteFullByteArrayVctObject();
+  void reCreateByteArrayVct();
+  // The list must outlive this set.
+  bool setExternByteArrayVct(std::vector<tByteArray*>* list);
+
+  cDeviceParam& getRefDeviceParam() { return *mpDeviceParam; }
+  TAG_DEVICE_PARA* getDeviceAlgPrm() { return mpDeviceParam->getDeviceAlgPrmStruct(); }
+  cUiAlgoDataK3& getRefUiAlgoDataK3() { return *mpUiAlgoData; }
+  TAG_UI_ALGODATA_KRV3* getAlgoKrv3UIData() { return mpUiAlgoData->getUiAlgoDataK3Struct(); }
+  bool InitAlgoDataStructForUI(int a, int b);
+  cKxHdwParam& getHdwParam() { return *mpHdwParam; }
+  cCfgFileDeviceCpdConfigs& getRefCfgFileDeviceCpdConfigs() { return *mpCpdConfigs; }
+  // Takes ownership of a heap object.
+  void setCfgFileDeviceCpdConfigs(cCfgFileDeviceCpdConfigs& configs);
+  cCfgFileDeviceLayout& getRefCfgFileDeviceLayout() { return *mpLayout; }
+  // Takes ownership of a heap object.
+  void setCfgFileDeviceLayout(cCfgFileDeviceLayout& layout);
+  cCSVSerialDataContent& getCSVSerialDataContent() { return *mpSerialContent; }
+  void setCSVSerialDataContent(const cCSVSerialDataContent& content) { *mpSerialContent = content; }
+
+  unsigned char getDoDeviceContinuityTest() const { return doDeviceContinuityTest; }
+  void setDoDeviceContinuityTest(unsigned char v) { doDeviceContinuityTest = v; }
+  unsigned char getConfirmOnFail() const { return confirmOnFail; }
+  void setConfirmOnFail(unsigned char v) { confirmOnFail = v; }
+  unsigned char getErrorSound() const { return errorSound; }
+  void setErrorSound(unsigned char v) { errorSound = v; }
+  unsigned getUiFpgaTimerValue() const { return uiFpgaTimerValue; }
+  void setUiFpgaTimerValue(unsigned v) { uiFpgaTimerValue = v; }
+  std::string getDefDeviceCfgFilePath() const { return defDeviceCfgFilePath; }
+  void setDefDeviceCfgFilePath(const std::string& s) { defDeviceCfgFilePath = s; }
+  std::string getJobAction() const { return jobAction; }
+  void setJobAction(const std::string& s) { jobAction = s; }
+  cKrvSerialNumberHandler* getKrvSerialNumberHandler() const { return mpSerialNumberHandler; }
+  void setKrvSerialNumberHandler(cKrvSerialNumberHandler* p) { mpSerialNumberHandler = p; }
+  cCSVSerialDataRecordBlock* getCurrentSerialDataRecordBlock() const { return mpSerialDataRecordBlock; }
+  void setCurrentSerialDataRecordBlock(cCSVSerialDataRecordBlock* p) { mpSerialDataRecordBlock = p; }
+
+  bool copy(const cAlgoParam& other, eCopyBufferUse use);
+
+private:
+  cAlgoParam(const cAlgoParam&) = delete;
+  cAlgoParam& operator=(const cAlgoParam&) = delete;
+
+  void freeOwnedBuffers();
+
+  unsigned char doDeviceContinuityTest;
+  unsigned char confirmOnFail;
+  unsigned char errorSound;
+  unsigned int uiFpgaTimerValue;
+  std::string defDeviceCfgFilePath;
+  std::string jobAction;
+  unsigned char ownsByteArrayVct;
+  cKrvSerialNumberHandler* mpSerialNumberHandler;
+  cCSVSerialDataRecordBlock* mpSerialDataRecordBlock;
+  std::vector<tByteArray*>* mpByteArrayVct;
+  // Declared in the order of creation; destroyed in reverse.
+  std::unique_ptr<cDeviceParam> mpDeviceParam;
+  std::unique_ptr<cUiAlgoDataK3> mpUiAlgoData;
+  std::unique_ptr<tByteArray> mpDummyBuffer;
+  std::unique_ptr<cKxHdwParam> mpHdwParam;
+  std::unique_ptr<cCfgFileDeviceCpdConfigs> mpCpdConfigs;
+  std::unique_ptr<cCfgFileDeviceLayout> mpLayout;
+  std::unique_ptr<cCSVSerialDataContent> mpSerialContent;
+  tByteArray::eSourceLocation sourceLocation;
+};
+
+#endif

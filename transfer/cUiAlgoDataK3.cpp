@@ -1,0 +1,103 @@
+#include "cUiAlgoDataK3.h"
+
+#include <cstring>
+
+#include "frameIo.h"
+#include "tByteArray.h"
+
+std::uint32_t TAG_UI_ALGODATA_KRV3::getU32(unsigned ofs) const {
+  return static_cast<std::uint32_t>(raw[ofs]) | static_cast<std::uint32_t>(raw[ofs + 1]) << 8 |
+         static_cast<std::uint32_t>(raw[ofs + 2]) << 16 |
+         static_cast<std::uint32_t>(raw[ofs + 3]) << 24;
+}
+
+void TAG_UI_ALGODATA_KRV3::setU32(unsigned ofs, std::uint32_t v) {
+  for (unsigned i = 0; i < 4; ++i) {
+    raw[ofs + i] = static_cast<unsigned char>(v >> (8 * i));
+  }
+}
+
+std::uint16_t TAG_UI_ALGODATA_KRV3::getU16(unsigned ofs) const {
+  return static_cast<std::uint16_t>(raw[ofs] | raw[ofs + 1] << 8);
+}
+
+void TAG_UI_ALGODATA_KRV3::setU16(unsigned ofs, std::uint16_t v) {
+  raw[ofs] = static_cast<unsigned char>(v);
+  raw[ofs + 1] = static_cast<unsigned char>(v >> 8);
+}
+
+cUiAlgoDataK3::cUiAlgoDataK3() : mpRecord(new TAG_UI_ALGODATA_KRV3), mpDataBuffer(nullptr) {
+  init(-1, 0);
+}
+
+cUiAlgoDataK3::cUiAlgoDataK3(const TAG_UI_ALGODATA_KRV3& rec)
+    : mpRecord(new TAG_UI_ALGODATA_KRV3(rec)), mpDataBuffer(nullptr) {}
+
+cUiAlgoDataK3::cUiAlgoDataK3(const cUiAlgoDataK3& other)
+    : mpRecord(new TAG_UI_ALGODATA_KRV3(*other.mpRecord)), mpDataBuffer(nullptr) {}
+
+cUiAlgoDataK3& cUiAlgoDataK3::operator=(const cUiAlgoDataK3& other) {
+  setAlgoKrv3UIDataStruct(*other.mpRecord);
+  return *this;
+}
+
+cUiAlgoDataK3::~cUiAlgoDataK3() {}
+
+void cUiAlgoDataK3::init(short a, int b) {
+  TAG_UI_ALGODATA_KRV3& r = *mpRecord;
+  std::memset(r.raw, 0, sizeof r.raw);
+  for (unsigned ofs = r.ofsHostWordsBegin; ofs < r.ofsHostWordsEnd; ofs += 4) {
+    r.setU32(ofs, 0xFFFFFFFFu);
+  }
+  r.setU16(r.ofsHostMode46, 1);
+  r.setActionMode(1);
+  r.setErrorInfoMode(2);
+  r.setU16(r.ofsInitArgA, static_cast<std::uint16_t>(a));
+  r.setU32(r.ofsInitArgB, static_cast<std::uint32_t>(b));
+  ClearK3ErrorInfo();
+  mpDataBuffer = nullptr;
+}
+
+void cUiAlgoDataK3::ClearK3ErrorInfo() {
+  std::memset(mpRecord->raw + TAG_UI_ALGODATA_KRV3::ofsErrorAreaBegin, 0,
+              TAG_UI_ALGODATA_KRV3::ofsErrorAreaEnd - TAG_UI_ALGODATA_KRV3::ofsErrorAreaBegin);
+}
+
+void cUiAlgoDataK3::prepareForAlgoAction(tByteArray& buffer, unsigned char readOnly) {
+  unsigned char* data = readOnly ? const_cast<unsigned char*>(buffer.getConstDataForLegacyAlgos())
+                                 : buffer.getUnConstDataForLegacyAlgos();
+  mpRecord->setU32(TAG_UI_ALGODATA_KRV3::ofsDataBufferSize, buffer.GetSize());
+  // The host sees the low 32 bits; the module keeps the whole address beside.
+  mpRecord->setU32(TAG_UI_ALGODATA_KRV3::ofsDataBuffer,
+                   static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data)));
+  mpDataBuffer = data;
+}
+
+unsigned char* cUiAlgoDataK3::getDataBufferAddress() const {
+  const std::uint32_t low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(mpDataBuffer));
+  return (mpDataBuffer != nullptr && low == mpRecord->getDataBufferLow32()) ? mpDataBuffer : nullptr;
+}
+
+void cUiAlgoDataK3::setAlgoKrv3UIDataStruct(const TAG_UI_ALGODATA_KRV3& rec) {
+  if (&rec == mpRecord.get()) {
+    return;
+  }
+  *mpRecord = rec;
+  // A record from elsewhere names no buffer of ours.
+  mpDataBuffer = nullptr;
+}
+
+bool cUiAlgoDataK3::makeDTFrame(cDTFrame& frame) {
+  mpFrameBlock.reset(new piDBlock(reinterpret_cast<char*>(mpRecord->raw),
+                                  TAG_UI_ALGODATA_KRV3::kSize, piDBlock::muWrapForeign));
+  frame.add(mpFrameBlock.get(), true);
+  return true;
+}
+
+bool cUiAlgoDataK3::operator<<(const piSubFrame& sf) {
+  cUiAlgoDataK3 temp;
+  return receiveViaTemporary(
+      temp, sf, [this](const cUiAlgoDataK3& t) { setAlgoKrv3UIDataStruct(*t.mpRecord); });
+}
+
+bool cUiAlgoDataK3::operator>>(piSubFrame& sf) { return sendRecord(*this, sf); }
