@@ -30,6 +30,11 @@ cKrv5Ctrl::cKrv5Ctrl(cKorvo5Device* device, unsigned char& ok) : mOwnsDevice(fal
     createSmartPSCtrl(ok);
   } catch (const std::string& text) {
     setFailure(kFatalException + text, ok);
+  } catch (...) {
+    // The destructor does not run for a constructor left by an exception:
+    // the caller's device must not be deleted with the member.
+    mpDevice.release();
+    throw;
   }
 }
 

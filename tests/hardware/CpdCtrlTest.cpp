@@ -72,6 +72,20 @@ TEST_F(CpdCtrlTest, EnableWritesOnlyTheNamedSlotsAndStrobesSlotZero) {
   EXPECT_EQ(cpd.getErrorInfo(), "");
 }
 
+TEST_F(CpdCtrlTest, SlotsAreWrittenInSlotOrderNotInPinOrder) {
+  mConfigs.addCpdConfig(makeConfig("REVERSED", {{5, 2, 0x55}, {2, 9, 0x22}, {5, 3, 0x56}}));
+  cK5CpdCtrl cpd(krv5(), &mConfigs);
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(cpd.enableCpdConfig("REVERSED", false));
+  testing::internal::GetCapturedStderr();
+  const std::vector<tK5TraceEvent> writes = bankWrites();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].slot, 2u);
+  EXPECT_EQ(writes[0].values, image({{9, 0x22}}));
+  EXPECT_EQ(writes[1].slot, 5u);
+  EXPECT_EQ(writes[1].values, image({{2, 0x55}, {3, 0x56}}));
+}
+
 TEST_F(CpdCtrlTest, ShutdownLineCarriesTheLabelInQuotes) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
   testing::internal::CaptureStderr();

@@ -126,6 +126,42 @@ INSTANTIATE_TEST_SUITE_P(
                     tLookupFault{"CpdNull", "cpdCtrl@0", true, true}),
     [](const testing::TestParamInfo<tLookupFault>& info) { return std::string(info.param.name); });
 
+// A host text thrown part way through construction shows how far the binding
+// got: each step only runs after the ones before it.
+struct tBindFault {
+  const char* name;
+  const char* point;
+  bool mappingBound;
+  tPairs supplies;
+};
+
+class InterfaceBindOrder : public InterfaceTest, public testing::WithParamInterface<tBindFault> {};
+
+TEST_P(InterfaceBindOrder, StepsRunInOrderAndTheEnableComesLast) {
+  const tBindFault& c = GetParam();
+  sim().setFpgaBaseMappingAddr(0x51234000u);
+  sim().injectThrow(c.point, "host fault");
+  unsigned char ok = 0;
+  EXPECT_THROW(build(ok), std::string);
+
+  EXPECT_EQ(PSCtrl, krv5().getSmartPSCtrl());
+  EXPECT_EQ(CPDCtrl, sim().pdio(0)->cpdCtrl());
+  EXPECT_EQ(K5Device, &krv5().getKorvo5Device());
+  EXPECT_EQ(IOSpace, cK5SimProgrammer::kRegBaseToken);
+  EXPECT_EQ(mFPGAMapping, c.mappingBound ? 0x51234000u : 0x5678u);
+  EXPECT_EQ(sim().supplyWrites(), c.supplies);
+  EXPECT_TRUE(mcuWrites().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, InterfaceBindOrder,
+    testing::Values(tBindFault{"Config", "config", false, {}},
+                    tBindFault{"ProductInfo", "productInfo", false, {}},
+                    tBindFault{"MappingAddress", "fpgaBaseMappingAddr", false, {}},
+                    tBindFault{"SupplyStart", "setSupplyVoltage", true, {}},
+                    tBindFault{"EnableWrite", "register", true, kInitWrites}),
+    [](const testing::TestParamInfo<tBindFault>& info) { return std::string(info.param.name); });
+
 TEST_F(InterfaceTest, FailedEnableWriteInTheDestructorStillRestsTheSupplies) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();
   sim().injectThrow("register", "bus error");
@@ -246,6 +282,17 @@ TEST_F(InterfaceTest, SupplyModuleStoresItsLevelBeforeTheSupplyIsSet) {
   EXPECT_EQ(sim().supplyWrites(), (tPairs{{5, 12000}, {3, 12000}}));
 
   // When the VCP3 raise does not go through, the level is stored all the same.
+  // The guard keeps VCP3 at or above VCP1 and VCP2, so a raise that the
+  // front end itself refuses cannot arise here; a host that throws stands in.
+  cK5SmartPSCtrl& ps = *krv5().getSmartPSCtrl();
+  ps.reset();
+  sim().clearTrace();
+  sim().injectThrow("setSupplyVoltage", "supply fault");
+  cVCPxModule<VCP1> raised;
+  EXPECT_THROW(raised.setVoltage(12000), std::string);
+  EXPECT_EQ(raised.getVoltage(), 12000u);
+  EXPECT_TRUE(sim().supplyWrites().empty());
+
   sim().clearTrace();
   sim().injectThrow("setSupplyVoltage", "supply fault");
   cVCPxModule<VCP2> vcp2;

@@ -27,6 +27,59 @@ cCfgFileDeviceCpdConfigsHeader headerOf(unsigned size, unsigned firstCount) {
   return h;
 }
 
+// Sends `sent` into a sub-frame and receives it into `into`.
+template <class R>
+bool roundTrip(R& sent, R& into) {
+  piSubFrame sf;
+  if (!sendRecord(sent, sf)) {
+    return false;
+  }
+  return receiveRecord(into, sf);
+}
+
+TEST(CpdRecords, SendThenReceiveGivesAnEqualObject) {
+  cCfgFileDeviceCpdPinData pin(6, 59, 0xFFFFFFFFu, 40, "VPP/RESET");
+  cCfgFileDeviceCpdPinData pinBack(0, 0, 0, 0, "UNKNOWN");
+  ASSERT_TRUE(roundTrip(pin, pinBack));
+  EXPECT_EQ(pinBack, pin);
+  EXPECT_EQ(pinBack.getPDx(), 6u);
+  EXPECT_EQ(pinBack.getOpcData(), 0xFFFFFFFFu);
+
+  std::unique_ptr<cCfgFileDeviceCpdConfig> config(labelled("SETUPi", 3, 7));
+  cCfgFileDeviceCpdConfig configBack(config->sizePinDefs());
+  ASSERT_TRUE(roundTrip(*config, configBack));
+  EXPECT_EQ(configBack, *config);
+
+  cCfgFileDeviceCpdConfigs set;
+  set.addCpdConfig(labelled("SETUP", 4, 100));
+  set.addCpdConfig(labelled("", 0));
+  set.addCpdConfig(labelled("SHUTDOWN", 2, 200));
+  // The receiver only learns the shape through the header.
+  cCfgFileDeviceCpdConfigsHeader header = set.getHeader();
+  cCfgFileDeviceCpdConfigsHeader headerBack;
+  ASSERT_TRUE(roundTrip(header, headerBack));
+  EXPECT_EQ(headerBack.getSizeCpdConfigs(), 3u);
+  for (unsigned i = 0; i < 20; ++i) {
+    EXPECT_EQ(headerBack.getSizePinDef(i), header.getSizePinDef(i)) << i;
+  }
+  piSubFrame sf;
+  EXPECT_TRUE(set >> sf);
+  cCfgFileDeviceCpdConfigs setBack(headerBack);
+  ASSERT_TRUE(setBack << sf);
+  EXPECT_EQ(setBack, set);
+  EXPECT_EQ(setBack.getCfgFileDeviceCpdConfig("SHUTDOWN")->getCfgFileDeviceCpdPinData(1)->getOpcData(), 201u);
+}
+
+TEST(CpdConfigs, EmptySetTravelsAsNoItems) {
+  cCfgFileDeviceCpdConfigs empty;
+  piSubFrame sf;
+  EXPECT_TRUE(empty >> sf);
+  EXPECT_EQ(sf.itemCount(), 0u);
+  cCfgFileDeviceCpdConfigs back(empty.getHeader());
+  EXPECT_TRUE(back << sf);
+  EXPECT_EQ(back, empty);
+}
+
 TEST(CpdPinData, TravelsPdxPdyOpcFirstAndKeepsDeclaredMeaning) {
   cCfgFileDeviceCpdPinData p(2, 17, 3073, 5, "RST");
   piSubFrame sf;
