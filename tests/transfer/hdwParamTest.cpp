@@ -260,6 +260,8 @@ TEST(FpgaHdwImage, ReadsImageFiles) {
   piDBlock block2(4);
   EXPECT_FALSE(cFpgaHdwImageCtrl::readfile("", block2));
   EXPECT_EQ(block2.getSize(), 0u);
+  piDBlock block3;
+  EXPECT_FALSE(cFpgaHdwImageCtrl::readfile(testing::TempDir(), block3));  // a directory
 
   cFpgaHdwImageCtrl keep = image("old", "HDW", {1});
   EXPECT_FALSE(keep.setdbImage(""));
