@@ -61,6 +61,8 @@ void cAlgoParam::removeByteArray(int id) {
   if (index < 0) {
     return;
   }
+  // The job record must not keep the address of freed bytes.
+  mpUiAlgoData->forgetDataBuffer();
   delete (*mpByteArrayVct)[index];
   mpByteArrayVct->erase(mpByteArrayVct->begin() + index);
 }
@@ -92,6 +94,7 @@ unsigned cAlgoParam::getNumberOfBuffers() const {
 }
 
 void cAlgoParam::freeOwnedBuffers() {
+  mpUiAlgoData->forgetDataBuffer();
   deleteAllOwned(*mpByteArrayVct);
 }
 

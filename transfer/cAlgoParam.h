@@ -101,10 +101,10 @@ private:
   cKrvSerialNumberHandler* mpSerialNumberHandler;
   cCSVSerialDataRecordBlock* mpSerialDataRecordBlock;
   std::vector<tByteArray*>* mpByteArrayVct;
-  // Declared in the order of creation; destroyed in reverse.
+  // Destroyed in reverse order of declaration: the dummy buffer last.
+  std::unique_ptr<tByteArray> mpDummyBuffer;
   std::unique_ptr<cDeviceParam> mpDeviceParam;
   std::unique_ptr<cUiAlgoDataK3> mpUiAlgoData;
-  std::unique_ptr<tByteArray> mpDummyBuffer;
   std::unique_ptr<cKxHdwParam> mpHdwParam;
   std::unique_ptr<cCfgFileDeviceCpdConfigs> mpCpdConfigs;
   std::unique_ptr<cCfgFileDeviceLayout> mpLayout;

@@ -96,11 +96,16 @@ unsigned cKxHdwParam::addFpgaHdwImageCtrl(const cFpgaHdwImageCtrl& image) {
 }
 
 void cKxHdwParam::setFpgaHdwImageLst(std::vector<cFpgaHdwImageCtrl*>& images) {
-  createFpgaHdwImagesLst();
+  // Copied before the slots are re-created: the list may name our own slots.
+  std::vector<cFpgaHdwImageCtrl> copies;
   for (const cFpgaHdwImageCtrl* image : images) {
-    if (image != nullptr) {
-      addFpgaHdwImageCtrl(*image);
+    if (image != nullptr && copies.size() < kImageSlots) {
+      copies.push_back(*image);
     }
+  }
+  createFpgaHdwImagesLst();
+  for (const cFpgaHdwImageCtrl& image : copies) {
+    addFpgaHdwImageCtrl(image);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "cUiAlgoDataK3.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "frameIo.h"
 #include "tByteArray.h"
@@ -26,22 +28,46 @@ void TAG_UI_ALGODATA_KRV3::setU16(unsigned ofs, std::uint16_t v) {
   raw[ofs + 1] = static_cast<unsigned char>(v >> 8);
 }
 
+unsigned char* TAG_UI_ALGODATA_KRV3::getDataBuffer() const {
+  return cUiAlgoDataK3::getDataBufferOf(this);
+}
+
+namespace {
+
+// Every live holder, so that an algorithm holding only the record's address
+// can reach the full buffer address its holder keeps. The module runs every
+// slot in the host's one calling thread.
+std::vector<const cUiAlgoDataK3*>& liveHolders() {
+  static std::vector<const cUiAlgoDataK3*> holders;
+  return holders;
+}
+
+}  // namespace
+
 cUiAlgoDataK3::cUiAlgoDataK3() : mpRecord(new TAG_UI_ALGODATA_KRV3), mpDataBuffer(nullptr) {
+  liveHolders().push_back(this);
   init(-1, 0);
 }
 
 cUiAlgoDataK3::cUiAlgoDataK3(const TAG_UI_ALGODATA_KRV3& rec)
-    : mpRecord(new TAG_UI_ALGODATA_KRV3(rec)), mpDataBuffer(nullptr) {}
+    : mpRecord(new TAG_UI_ALGODATA_KRV3(rec)), mpDataBuffer(nullptr) {
+  liveHolders().push_back(this);
+}
 
 cUiAlgoDataK3::cUiAlgoDataK3(const cUiAlgoDataK3& other)
-    : mpRecord(new TAG_UI_ALGODATA_KRV3(*other.mpRecord)), mpDataBuffer(nullptr) {}
+    : mpRecord(new TAG_UI_ALGODATA_KRV3(*other.mpRecord)), mpDataBuffer(nullptr) {
+  liveHolders().push_back(this);
+}
 
 cUiAlgoDataK3& cUiAlgoDataK3::operator=(const cUiAlgoDataK3& other) {
   setAlgoKrv3UIDataStruct(*other.mpRecord);
   return *this;
 }
 
-cUiAlgoDataK3::~cUiAlgoDataK3() {}
+cUiAlgoDataK3::~cUiAlgoDataK3() {
+  std::vector<const cUiAlgoDataK3*>& holders = liveHolders();
+  holders.erase(std::remove(holders.begin(), holders.end(), this), holders.end());
+}
 
 void cUiAlgoDataK3::init(short a, int b) {
   TAG_UI_ALGODATA_KRV3& r = *mpRecord;
@@ -76,6 +102,15 @@ void cUiAlgoDataK3::prepareForAlgoAction(tByteArray& buffer, unsigned char readO
 unsigned char* cUiAlgoDataK3::getDataBufferAddress() const {
   const std::uint32_t low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(mpDataBuffer));
   return (mpDataBuffer != nullptr && low == mpRecord->getDataBufferLow32()) ? mpDataBuffer : nullptr;
+}
+
+unsigned char* cUiAlgoDataK3::getDataBufferOf(const TAG_UI_ALGODATA_KRV3* rec) {
+  for (const cUiAlgoDataK3* holder : liveHolders()) {
+    if (holder->mpRecord.get() == rec) {
+      return holder->getDataBufferAddress();
+    }
+  }
+  return nullptr;
 }
 
 void cUiAlgoDataK3::setAlgoKrv3UIDataStruct(const TAG_UI_ALGODATA_KRV3& rec) {

@@ -54,8 +54,13 @@ struct TAG_UI_ALGODATA_KRV3 {
   void setStartAdr(std::uint32_t v) { setU32(ofsStartAdr, v); }
   std::uint32_t getEndAdr() const { return getU32(ofsEndAdr); }
   void setEndAdr(std::uint32_t v) { setU32(ofsEndAdr, v); }
-  // Only the low 32 bits of the address: use cUiAlgoDataK3::getDataBufferAddress.
+  // Only the low 32 bits of the address, as the host sees them; never to be
+  // turned back into a pointer. Algorithms use getDataBuffer.
   std::uint32_t getDataBufferLow32() const { return getU32(ofsDataBuffer); }
+  // Full address of the bytes of the buffer this record was last pointed at
+  // by its holder, or null when the record has no holder, was never pointed at
+  // a buffer, or has been replaced or changed since, or the buffer is gone.
+  unsigned char* getDataBuffer() const;
   std::uint32_t getDataBufferSize() const { return getU32(ofsDataBufferSize); }
   std::uint16_t getActionMode() const { return getU16(ofsActionMode); }
   void setActionMode(std::uint16_t v) { setU16(ofsActionMode, v); }
@@ -109,6 +114,11 @@ public:
   // the record has been replaced or changed since. The record itself has room
   // for only 32 address bits.
   unsigned char* getDataBufferAddress() const;
+  // The same for a record known only by its address (what the algorithms
+  // hold); null for a record that no live holder owns.
+  static unsigned char* getDataBufferOf(const TAG_UI_ALGODATA_KRV3* rec);
+  // The buffer last pointed at is about to be freed.
+  void forgetDataBuffer() { mpDataBuffer = nullptr; }
 
   TAG_UI_ALGODATA_KRV3* getUiAlgoDataK3Struct() const { return mpRecord.get(); }
   void setAlgoKrv3UIDataStruct(const TAG_UI_ALGODATA_KRV3& rec);

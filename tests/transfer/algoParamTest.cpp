@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "cAlgoParam.h"
 
@@ -129,6 +131,25 @@ TEST_F(AlgoParam, InitAlgoDataStructForUI) {
   EXPECT_EQ(set.getAlgoKrv3UIData()->getErrorCode(), 0);
   EXPECT_EQ(set.getAlgoKrv3UIData()->getU16(110), 5);  // a taken as 16 bits
   EXPECT_EQ(set.getAlgoKrv3UIData()->getU32(36), 258u);
+}
+
+TEST_F(AlgoParam, JobRecordForgetsTheAddressOfFreedBuffers) {
+  const std::vector<std::function<void(cAlgoParam&)>> frees = {
+      [](cAlgoParam& p) { p.removeByteArray(0); },
+      [](cAlgoParam& p) { p.deleteByteArrayVct(); },
+      [](cAlgoParam& p) { p.reCreateByteArrayVct(); },
+      [](cAlgoParam& p) {
+        cAlgoParam other(tByteArray::slModule, 2, 0, 0);
+        p.copy(other, cbuDeepCopy);
+      },
+  };
+  for (std::size_t k = 0; k < frees.size(); ++k) {
+    cAlgoParam p(tByteArray::slModule, 16, 0, 0);
+    p.getRefUiAlgoDataK3().prepareForAlgoAction(*p.getByteArrayFromIndex(0), 1);
+    ASSERT_EQ(p.getAlgoKrv3UIData()->getDataBuffer(), p.getByteArrayFromIndex(0)->getDataConst());
+    frees[k](p);
+    EXPECT_EQ(p.getAlgoKrv3UIData()->getDataBuffer(), nullptr) << k;
+  }
 }
 
 TEST_F(AlgoParam, CopyWithDeepBuffers) {

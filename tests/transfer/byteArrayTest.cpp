@@ -107,6 +107,20 @@ TEST(ByteArray, SetDataBufferAcceptsOnlyWindowsInside) {
   GetCapturedStderr();
 }
 
+TEST(ByteArray, FillBufferSetsTheInclusiveRange) {
+  tByteArray b(tByteArray::slHost, 8, 0, 0);
+  ASSERT_TRUE(b.fillBuffer(2, 4, 0xC3));
+  for (unsigned i = 0; i < 8; ++i) {
+    EXPECT_EQ(b.GetAt(i), (i >= 2 && i <= 4) ? 0xC3 : 0) << i;
+  }
+  ASSERT_TRUE(b.fillBuffer(0, 7, 0x5A));
+  for (unsigned i = 0; i < 8; ++i) {
+    EXPECT_EQ(b.GetAt(i), 0x5A) << i;
+  }
+  EXPECT_FALSE(b.fillBuffer(0, 8, 0));
+  EXPECT_EQ(b.GetAt(7), 0x5A);
+}
+
 TEST(ByteArray, CopyAndAssignmentAreDeep) {
   tByteArray small(tByteArray::slHost, 4, 0x11, 9);
   small.addMemoryMapItem(tByteArrayInfo());

@@ -176,6 +176,18 @@ TEST(HdwParam, ImagesBeyondTwentyFourSlotsAreRefused) {
   EXPECT_FALSE(p.getFpgaHdwImageCtrl(24)->isValid());
 }
 
+TEST(HdwParam, ImageListMayNameTheRecordsOwnSlots) {
+  cKxHdwParam p(hptDefault);
+  p.addFpgaHdwImageCtrl(image("a", "HDW", {1}));
+  p.addFpgaHdwImageCtrl(image("b", "HDW_CONTINUITY", {2, 2}));
+  std::vector<cFpgaHdwImageCtrl*> list = {p.getFpgaHdwImageCtrl(1), p.getFpgaHdwImageCtrl(0)};
+  p.setFpgaHdwImageLst(list);
+  EXPECT_EQ(p.getFpgaHdwImageCount(), 2u);
+  EXPECT_EQ(p.getFpgaHdwImageCtrl(0)->getFileName(), "b");
+  EXPECT_EQ(p.getFpgaHdwImageCtrl(0)->dbImage().getSize(), 2u);
+  EXPECT_EQ(p.getFpgaHdwImageCtrl(1)->getFileName(), "a");
+}
+
 TEST(HdwParam, CopyIsDeep) {
   cKxHdwParam a(hptDefault);
   a.addFpgaHdwImageCtrl(image("a", "HDW", {1, 2}));
@@ -248,6 +260,8 @@ TEST(FpgaHdwImage, ReadsImageFiles) {
   piDBlock block2(4);
   EXPECT_FALSE(cFpgaHdwImageCtrl::readfile("", block2));
   EXPECT_EQ(block2.getSize(), 0u);
+  piDBlock block3;
+  EXPECT_FALSE(cFpgaHdwImageCtrl::readfile(testing::TempDir(), block3));  // a directory
 
   cFpgaHdwImageCtrl keep = image("old", "HDW", {1});
   EXPECT_FALSE(keep.setdbImage(""));

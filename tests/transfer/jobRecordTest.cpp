@@ -146,6 +146,29 @@ TEST(JobRecord, BufferAddressIsForgottenWhenTheRecordIsReplaced) {
   EXPECT_EQ(r.getDataBufferAddress(), nullptr);
 }
 
+TEST(JobRecord, AlgorithmsReachTheFullAddressThroughTheRecord) {
+  tByteArray b(tByteArray::slModule, 64, 0, 0);
+  cUiAlgoDataK3 r;
+  const TAG_UI_ALGODATA_KRV3* rec = r.getUiAlgoDataK3Struct();
+  EXPECT_EQ(rec->getDataBuffer(), nullptr);  // never pointed at a buffer
+  r.prepareForAlgoAction(b, 0);
+  EXPECT_EQ(rec->getDataBuffer(), b.getDataConst());
+  EXPECT_EQ(cUiAlgoDataK3::getDataBufferOf(rec), b.getDataConst());
+
+  // A copy of the bytes elsewhere has no holder and never yields an address.
+  TAG_UI_ALGODATA_KRV3 loose = *rec;
+  EXPECT_EQ(loose.getDataBuffer(), nullptr);
+  EXPECT_EQ(cUiAlgoDataK3::getDataBufferOf(nullptr), nullptr);
+
+  // Another holder's record is told apart from this one's.
+  cUiAlgoDataK3 other(*rec);
+  EXPECT_EQ(other.getUiAlgoDataK3Struct()->getDataBuffer(), nullptr);
+  EXPECT_EQ(rec->getDataBuffer(), b.getDataConst());
+
+  r.forgetDataBuffer();
+  EXPECT_EQ(rec->getDataBuffer(), nullptr);
+}
+
 TEST(JobRecord, ReceiveReplacesAllBytesAndAFailedOneNone) {
   std::vector<char> sent(142);
   for (unsigned i = 0; i < 142; ++i) sent[i] = static_cast<char>(i + 1);

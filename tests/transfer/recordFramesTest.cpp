@@ -2,8 +2,10 @@
 // round trips that must give an equal object.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,7 @@ void fillLayout(cCfgFileDeviceLayout& layout) {
 }
 
 void fillHdwParam(cKxHdwParam& p) {
+  p.setTypeid(static_cast<eHdwParamTypeid>(6));
   cFpgaHdwImageCtrl image;
   piSubFrame imageSf;
   imageSf.addString("a.bit");
@@ -81,10 +84,38 @@ bool sameOnTheWire(R& a, R& b) {
   return sa == sb;
 }
 
+// Builds an expected sub-frame item by item.
+class tItems {
+public:
+  tItems& u(std::uint32_t v) { mSf.addUInt32(v); return *this; }
+  tItems& i(std::int32_t v) { mSf.addInt32(v); return *this; }
+  tItems& b(std::uint8_t v) { mSf.addUInt8(v); return *this; }
+  tItems& s(const std::string& v) { mSf.addString(v); return *this; }
+  tItems& d(const std::vector<char>& v) { mSf.addBlock(v); return *this; }
+  piSubFrame frame() const { return mSf; }
+
+private:
+  piSubFrame mSf;
+};
+
+// The default job record's bytes with the action mode changed to 2.
+std::vector<char> jobRecordBytesWithMode2() {
+  std::vector<char> v(142, 0);
+  for (unsigned k = 4; k < 24; ++k) v[k] = '\xFF';
+  v[46] = 1;
+  v[48] = 2;
+  v[52] = 2;
+  v[110] = v[111] = '\xFF';
+  return v;
+}
+
 struct RecordCase {
   const char* name;
   std::function<piSubFrame()> send;
   std::vector<ePiItemType> types;
+  // The values in the order they travel, where the record's own fields are
+  // given distinct values (empty for records checked elsewhere).
+  std::function<piSubFrame()> values;
   // Receives the sent sub-frame into a freshly shaped object and tells
   // whether the result equals the sent object.
   std::function<bool(const piSubFrame&)> receiveEqual;
@@ -109,6 +140,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{U, U, U, U, S}, 1}}),
+                   nullptr,
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceCpdPinData p(0, 0, 0, 0, "");
                      return receiveRecord(p, sf) && p == cCfgFileDeviceCpdPinData(2, 17, 3073, 5, "RST");
@@ -122,6 +154,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{S}, 1}, {{U, U, U, U, S}, 3}}),
+                   nullptr,
                    [](const piSubFrame& sf) {
                      std::unique_ptr<cCfgFileDeviceCpdConfig> ref(makeConfig("SETUP", 3, 1));
                      cCfgFileDeviceCpdConfig c(3);
@@ -137,6 +170,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{S}, 1}, {{U, U, U, U, S}, 4}, {{S}, 1}, {{U, U, U, U, S}, 7}}),
+                   nullptr,
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceCpdConfigs ref;
                      fillConfigs(ref);
@@ -154,6 +188,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{U}, 21}}),
+                   nullptr,
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceCpdConfigs set;
                      fillConfigs(set);
@@ -165,17 +200,23 @@ std::vector<RecordCase> recordCases() {
   cases.push_back({"ByteArrayInfo",
                    [] {
                      tByteArrayInfo r(tByteArray::slHost, ctPartData, 0x100, 0x80, 9, 3, 0xA5, 16,
-                                      btiDefault, "name", "flags");
+                                      static_cast<eByteTypeInfo>(7), "name", "flags");
                      piSubFrame sf;
                      r >> sf;
                      return sf;
                    },
                    types({{{U, U, U, U, I, B, U, U, U, S, S}, 1}}),
+                   [] {
+                     // The source location travels seventh.
+                     return tItems().u(ctPartData).u(0x200).u(0x100).u(9).i(3).b(0xA5).u(1).u(16)
+                         .u(7).s("name").s("flags").frame();
+                   },
                    [](const piSubFrame& sf) {
                      tByteArrayInfo r;
                      return (r << sf) &&
                             r == tByteArrayInfo(tByteArray::slHost, ctPartData, 0x100, 0x80, 9, 3,
-                                                0xA5, 16, btiDefault, "name", "flags");
+                                                0xA5, 16, static_cast<eByteTypeInfo>(7), "name",
+                                                "flags");
                    }});
 
   cases.push_back({"DeviceParam",
@@ -187,11 +228,19 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{D}, 1}}),
+                   [] {
+                     std::vector<char> cfg(CFG_BUFFER_SIZE, 0);
+                     cfg[100] = 0x5A;
+                     return tItems().d(cfg).frame();
+                   },
                    [](const piSubFrame& sf) {
                      cDeviceParam ref;
                      ref.getDeviceAlgPrmStruct()->pCfgBuffer[100] = 0x5A;
                      cDeviceParam p;
-                     return (p << sf) && sameOnTheWire(p, ref);
+                     std::memset(p.getDeviceAlgPrmStruct()->pCfgBuffer, 0x11, CFG_BUFFER_SIZE);
+                     return (p << sf) && std::memcmp(p.getDeviceAlgPrmStruct()->pCfgBuffer,
+                                                     ref.getDeviceAlgPrmStruct()->pCfgBuffer,
+                                                     CFG_BUFFER_SIZE) == 0;
                    }});
 
   cases.push_back({"UiAlgoDataK3",
@@ -203,12 +252,15 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{D}, 1}}),
+                   [] { return tItems().d(jobRecordBytesWithMode2()).frame(); },
                    [](const piSubFrame& sf) {
                      cUiAlgoDataK3 ref;
                      ref.getUiAlgoDataK3Struct()->setActionMode(2);
                      cUiAlgoDataK3 r;
                      r.init(7, 7);
-                     return (r << sf) && sameOnTheWire(r, ref);
+                     return (r << sf) && std::memcmp(r.getUiAlgoDataK3Struct()->raw,
+                                                     ref.getUiAlgoDataK3Struct()->raw,
+                                                     TAG_UI_ALGODATA_KRV3::kSize) == 0;
                    }});
 
   cases.push_back({"FpgaHdwImage",
@@ -220,6 +272,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{S, S, D, U}, 1}}),
+                   [] { return tItems().s("a.bit").s("HDW").d({1, 2, 3}).u(0xCAFE).frame(); },
                    [](const piSubFrame& sf) {
                      cKxHdwParam ref(hptDefault);
                      fillHdwParam(ref);
@@ -237,6 +290,21 @@ std::vector<RecordCase> recordCases() {
                    },
                    types({{{U, U}, 1}, {{S, S, D, U}, 24}, {{U}, 11}, {{S, B, I, I, I}, 1},
                           {{I, I, I, I, S, S, I, I, U}, 1}}),
+                   [] {
+                     tItems t;
+                     t.u(6).u(1).s("a.bit").s("HDW").d({1, 2, 3}).u(0xCAFE);
+                     for (unsigned slot = 1; slot < 24; ++slot) {
+                       t.s("").s("").d({}).u(0);
+                     }
+                     t.u(7);
+                     for (unsigned k = 1; k < 10; ++k) {
+                       t.u(2000);
+                     }
+                     t.u(1).s("MODE").b(3).i(11).i(4).i(5);
+                     // Delay parameters in element order 1, 0, 2, 3.
+                     t.i(30).i(40).i(20).i(10).s("").s("").i(0).i(0).u(0x278);
+                     return t.frame();
+                   },
                    [](const piSubFrame& sf) {
                      cKxHdwParam ref(hptDefault);
                      fillHdwParam(ref);
@@ -253,6 +321,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{I, I, U, U, U, S}, 1}}),
+                   [] { return tItems().i(2).i(1).u(3).u(42).u(7).s("SDA").frame(); },
                    [](const piSubFrame& sf) {
                      cDevicePDxyData ref(3, 42, cDevicePDxyData::trHigh, 7u, "SDA");
                      ref.setbResult(1);
@@ -269,6 +338,11 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{S, S, U, U, U}, 1}, {{I, I, U, U, U, S}, 2}}),
+                   [] {
+                     return tItems().s("OneGndDiodeHigh").s("SOP8").u(3300).u(1200).u(2500)
+                         .i(0).i(2).u(1).u(3).u(8).s("VDD")
+                         .i(1).i(2).u(2).u(59).u(4).s("GND").frame();
+                   },
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceLayout ref(0);
                      fillLayout(ref);
@@ -284,6 +358,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{U, U}, 1}}),
+                   [] { return tItems().u(8).u(5).frame(); },
                    [](const piSubFrame& sf) {
                      cPinConnectionData r(0, 0);
                      return receiveRecord(r, sf) && r == cPinConnectionData(8, 5);
@@ -301,6 +376,7 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{B, U, S, S}, 1}}),
+                   [] { return tItems().b(1).u(250).s("/cfg/dev.cfg").s("Prog").frame(); },
                    [](const piSubFrame& sf) {
                      cAlgoParam p(tByteArray::slModule, 1, 0, 0);
                      return (p << sf) && p.getDoDeviceContinuityTest() == 1 &&
@@ -310,10 +386,16 @@ std::vector<RecordCase> recordCases() {
   return cases;
 }
 
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
+
 class RecordFrames : public testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordFrames, ItemOrderAndTypes) {
-  EXPECT_EQ(itemTypes(GetParam().send()), GetParam().types);
+  const piSubFrame sent = GetParam().send();
+  EXPECT_EQ(itemTypes(sent), GetParam().types);
+  if (GetParam().values) {
+    EXPECT_EQ(sent, GetParam().values());
+  }
 }
 
 TEST_P(RecordFrames, SendThenReceiveGivesEqualObject) {
