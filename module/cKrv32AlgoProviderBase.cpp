@@ -3,12 +3,30 @@
 #include <cstdio>
 
 #include "DiagnosticLog.h"
+#include "cAlgoDataReceiveKrvHandler.h"
+#include "cAlgoDataSendKrvHandler.h"
+#include "cAlgoModuleUiInterface.h"
+#include "cAlgoParam.h"
+#include "cK5AbstractPSCtrl.h"
+#include "cK5Config.h"
+#include "cK5CpdCtrl.h"
+#include "cK5DeviceCtrl.h"
+#include "cK5ProductInfo.h"
+#include "cK5StateCtrl.h"
+#include "cKorvo5Device.h"
+#include "cKrv5Ctrl.h"
 
 namespace {
 
 // One byte for the whole module: refuses a second entry into the checksum
 // read while the first is still running.
 unsigned char checkSumGuard = 0;
+
+// The same for the data receive; one flag for all providers of the module.
+unsigned char receiveGuard = 0;
+
+// Log line of the claim and type slots when there is no state controller to ask.
+const char* const kNoStateCtrl = "Error: No Korvo control object available.";
 
 // Clears a re-entry flag on every way out of the slot.
 class tGuardRelease {
@@ -32,10 +50,56 @@ cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
       dbgIgnore(0),
       replyAddress(0, 1) {
   createGACD(1);
+  maprAlgoParam.reset(new cAlgoParam(tByteArray::slModule, 1, 0, 0));
   replyAddress = piModuleAddr(0, 0);
+  unsigned char ok = 0;
+  maprKrv5Ctrl.reset(new cKrv5Ctrl(ok));
+  if (ok) {
+    maprUiInterface.reset(new cAlgoModuleUiInterface(*this));
+    initCpdCtrl();
+    return;
+  }
+  // The module still loads and answers every slot that needs no hardware.
+  logDiag("Fatal Error: Can not create Korvo control object.");
+  logDiag("Fatal Error: " + maprKrv5Ctrl->getErrorInfo());
+  maprKrv5Ctrl.reset();
 }
 
-cKrv32AlgoProviderBase::~cKrv32AlgoProviderBase() {}
+cKrv32AlgoProviderBase::~cKrv32AlgoProviderBase() {
+  // The pin-driver control and the user-interface object go after the
+  // handle; their destruction touches no hardware.
+  maprKrv5Ctrl.reset();
+  maprGACD.reset();
+  maprAlgoParam.reset();
+  maprCpdCtrl.reset();
+  maprUiInterface.reset();
+}
+
+void cKrv32AlgoProviderBase::initCpdCtrl() {
+  if (maprKrv5Ctrl) {
+    maprCpdCtrl.reset(new cK5CpdCtrl(*maprKrv5Ctrl, nullptr));
+  }
+}
+
+cK5StateCtrl* cKrv32AlgoProviderBase::stateCtrl() {
+  if (!maprKrv5Ctrl) {
+    return nullptr;
+  }
+  cK5DeviceCtrl* device = maprKrv5Ctrl->getKorvo5Device().deviceCtrl();
+  return device != nullptr ? device->stateCtrl() : nullptr;
+}
+
+void cKrv32AlgoProviderBase::setKrvBusy() {
+  if (cK5StateCtrl* state = stateCtrl()) {
+    state->setDeviceState(3);
+  }
+}
+
+void cKrv32AlgoProviderBase::setKrvReady() {
+  if (cK5StateCtrl* state = stateCtrl()) {
+    state->setDeviceState(1);
+  }
+}
 
 void cKrv32AlgoProviderBase::setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) {
   replyAddress = addr;
@@ -59,28 +123,6 @@ void cKrv32AlgoProviderBase::getProviderVersionSlot(unsigned int& value, piModul
   value = getModuleInfo()->getVersion();
 }
 
-void cKrv32AlgoProviderBase::Slot_UnClaimKorvo(piModuleAddr) {}
-
-void cKrv32AlgoProviderBase::Slot_ClaimKorvo(std::string&, std::string&, unsigned char,
-                                             unsigned char& ok, piModuleAddr) {
-  ok = 0;
-}
-
-void cKrv32AlgoProviderBase::Slot_GetKorvoTypeAndClaimInfo(int&, std::string&, std::string&,
-                                                           piModuleAddr) {}
-
-void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                              piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                              piSubFrame&, unsigned char& ok, piModuleAddr) {
-  ok = 0;
-}
-
-void cKrv32AlgoProviderBase::Slot_SendData(piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                           piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                           piSubFrame&, unsigned char& ok, piModuleAddr) {
-  ok = 0;
-}
-
 void cKrv32AlgoProviderBase::Slot_DbgNextStep(piModuleAddr) { dbgNextStep = 1; }
 
 void cKrv32AlgoProviderBase::Slot_DbgIgnore(unsigned char value, piModuleAddr) {
@@ -100,6 +142,113 @@ void cKrv32AlgoProviderBase::Slot_StartContinuity(piModuleAddr) {}
 void cKrv32AlgoProviderBase::Slot_StartNoContinuity(piModuleAddr) {}
 
 void cKrv32AlgoProviderBase::Slot_PostActionFkt(unsigned char& ok, piModuleAddr) { ok = 1; }
+
+
+void cKrv32AlgoProviderBase::Slot_UnClaimKorvo(piModuleAddr) {
+  if (cK5StateCtrl* state = stateCtrl()) {
+    state->unclaimDevice();
+  }
+}
+
+void cKrv32AlgoProviderBase::Slot_ClaimKorvo(std::string& remoteId, std::string& interface,
+                                             unsigned char flag, unsigned char& ok,
+                                             piModuleAddr addr) {
+  ok = 0;
+  try {
+    cK5StateCtrl* state = stateCtrl();
+    if (state == nullptr) {
+      logDiag(kNoStateCtrl);
+      return;
+    }
+    state->claimDevice(interface, remoteId, flag != 0);
+  } catch (const std::string& text) {
+    logDiag("try claimDevice");
+    logDiag(text);
+    return;
+  }
+  try {
+    std::string claimedRemoteId;
+    std::string claimedInterface;
+    getClaimInfo(claimedRemoteId, claimedInterface);
+    if (claimedRemoteId == remoteId && claimedInterface == interface) {
+      replyAddress = addr;
+      ok = 1;
+      return;
+    }
+    // Another client holds the programmer.
+    setKrvReady();
+    logDiag("Failed to claim korvo: Claim data claimedRemoteId and claimedInterface are not equal.");
+  } catch (const std::string& text) {
+    logDiag("try getClaimInfo");
+    logDiag(text);
+    ok = 0;
+  }
+}
+
+void cKrv32AlgoProviderBase::getClaimInfo(std::string& claimedRemoteId,
+                                          std::string& claimedInterface) {
+  cK5StateCtrl* state = stateCtrl();
+  if (state == nullptr) {
+    logDiag(kNoStateCtrl);
+    return;
+  }
+  claimedRemoteId = state->getClaimedRemoteId();
+  logDiag("claimedRemoteId@getClaimInfo: " + claimedRemoteId);
+  claimedInterface = state->getClaimedInterface();
+  logDiag("claimedInterface@getClaimInfo: " + claimedInterface);
+}
+
+void cKrv32AlgoProviderBase::Slot_GetKorvoTypeAndClaimInfo(int& type, std::string& remoteId,
+                                                           std::string& interface, piModuleAddr) {
+  cK5Config* config = maprKrv5Ctrl ? maprKrv5Ctrl->getKorvo5Device().config() : nullptr;
+  cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
+  if (product == nullptr) {
+    logDiag(kNoStateCtrl);
+    return;
+  }
+  const int productType = product->productType();
+  if (productType >= 1 && productType <= 4) {
+    type = productType + 9;
+  } else if (productType == 0) {
+    logDiag("Unknown type. (Error / Bug in firmware).");
+  }
+  logDiag("Korvo-Type:       " + product->productName());
+  getClaimInfo(remoteId, interface);
+}
+
+void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3,
+                                              piSubFrame& f4, piSubFrame& f5, piSubFrame& f6,
+                                              piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
+                                              unsigned char& ok, piModuleAddr addr) {
+  logDiag("Start Slot_ReceiveData");
+  if (receiveGuard) {
+    logDiag("Double ertry of Slot detected.");
+    ok = 0;
+    return;
+  }
+  // Released also when the handler is left by an exception, so one failed
+  // receive cannot lock out every later job.
+  tGuardRelease guard(receiveGuard);
+  replyAddress = addr;
+  ok = 0;
+  cAlgoDataReceiveKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
+  if (handler.processingReceivedData()) {
+    ok = 1;
+  }
+}
+
+void cKrv32AlgoProviderBase::Slot_SendData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3,
+                                           piSubFrame& f4, piSubFrame& f5, piSubFrame& f6,
+                                           piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
+                                           unsigned char& ok, piModuleAddr addr) {
+  logDiag("Start Slot_SendData");
+  replyAddress = addr;
+  ok = 0;
+  cAlgoDataSendKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
+  if (handler.processingReceivedData()) {
+    ok = 1;
+  }
+}
 
 void cKrv32AlgoProviderBase::Slot_CancelAction(piModuleAddr addr) {
   replyAddress = addr;
@@ -144,8 +293,15 @@ void cKrv32AlgoProviderBase::CalibVoltageSlotSync(unsigned char& ok, piModuleAdd
 
 void cKrv32AlgoProviderBase::ScanVsupplySlotSync(unsigned int& value, piModuleAddr addr) {
   beginServiceSlot("ScanVsupplySlotSync", addr);
-  // The answer to a supply read that failed; the read itself needs the hardware handle.
-  value = 5555555;
+  unsigned int v[7] = {0, 0, 0, 0, 0, 0, 0};
+  // Without hardware there is nothing to read: answered as a failed read.
+  cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl ? maprKrv5Ctrl->getPSCtrl() : nullptr;
+  if (psCtrl == nullptr || !psCtrl->readSupplyVoltages(v[0], v[1], v[2], v[3], v[4], v[5], v[6])) {
+    logDiag("Error: Get voltages failed.");
+    value = 5555555;
+    return;
+  }
+  value = static_cast<unsigned int>(static_cast<float>(v[6]) / 1000.0f);
 }
 
 void cKrv32AlgoProviderBase::ScanVBattSlotSync(unsigned int& value, piModuleAddr addr) {
