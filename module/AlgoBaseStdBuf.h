@@ -4,15 +4,14 @@
 #include "AbstractAlgoBase.h"
 
 struct TAG_UI_ALGODATA_KRV3;
-class cUiAlgoDataK3;
 
 // Adapter for algorithms that program, verify and read straight from buffer
 // 0: the three job operations hand its data pointer to ProgramBuf, VerifyBuf
 // and ReadBuf.
 class AlgoBaseStdBuf : public AbstractAlgoBase {
 public:
-  // The job record (and its holder, when given) stay the parameter set's.
-  explicit AlgoBaseStdBuf(TAG_UI_ALGODATA_KRV3* uiData, const cUiAlgoDataK3* holder = nullptr);
+  // The job record stays the parameter set's.
+  explicit AlgoBaseStdBuf(TAG_UI_ALGODATA_KRV3* uiData);
   ~AlgoBaseStdBuf() override;
 
   short Program() override;
@@ -26,12 +25,11 @@ public:
   TAG_UI_ALGODATA_KRV3* getAlgoUIData() const { return pAlgoUIData; }
 
 protected:
-  // Buffer 0's data as the job record names it; null when the record's 32
-  // address bits cannot name it.
+  // Buffer 0's data as the job record names it; null when the record no
+  // longer names a buffer the module holds.
   unsigned char* dataBuffer() const;
 
   TAG_UI_ALGODATA_KRV3* pAlgoUIData;
-  const cUiAlgoDataK3* pHolder;
 };
 
 #endif
