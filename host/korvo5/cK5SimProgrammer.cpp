@@ -134,7 +134,10 @@ void Impl::checkFpgaReg(unsigned int reg, const char* call) {
   if (reg >= kFpgaRegCount) throw std::string(call) + ": invalid register " + std::to_string(reg);
 }
 
-void Impl::chargeAccess() { st.access += st.accessCost; }
+void Impl::chargeAccess() {
+  ++st.accesses;
+  st.access += st.accessCost;
+}
 
 void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
                        unsigned short value) {
@@ -145,16 +148,25 @@ void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned in
   event.a = reg;
   event.b = value;
   record(kind, slot, reg, value);
-  if (st.accessHook && !inAccessHook) {
-    inAccessHook = true;
-    try {
-      st.accessHook(event);
-    } catch (...) {
-      inAccessHook = false;
-      throw;
+  if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
+  inAccessHook = true;
+  try {
+    // Copies: the hook and the events may replace them.
+    if (st.accessHook) {
+      const std::function<void(const tK5TraceEvent&)> hook = st.accessHook;
+      hook(event);
     }
+    for (std::size_t i = 0; i < st.accessTriggers.size(); ++i) {
+      if (st.accessTriggers[i].done || st.accesses < st.accessTriggers[i].n) continue;
+      st.accessTriggers[i].done = true;
+      const std::function<void()> trigger = st.accessTriggers[i].event;
+      trigger();
+    }
+  } catch (...) {
     inAccessHook = false;
+    throw;
   }
+  inAccessHook = false;
 }
 
 bool Impl::uiTimerRegister(unsigned int slot, unsigned int reg) const {
@@ -537,6 +549,10 @@ cK5SocketDevice* cK5SimProgrammer::socket() const { return mImpl->st.socket; }
 void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
   mImpl->st.accessHook = std::move(hook);
 }
+void cK5SimProgrammer::atRegisterAccess(std::uint64_t n, std::function<void()> event) {
+  mImpl->st.accessTriggers.push_back(Impl::tPowerState::tAccessTrigger{n, std::move(event), false});
+}
+std::uint64_t cK5SimProgrammer::registerAccesses() const { return mImpl->st.accesses; }
 
 namespace {
 void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const std::string& text,

@@ -193,6 +193,11 @@ public:
   // Called after every register access (mcu and FPGA), e.g. to deliver a
   // host event inside a loop.
   void setAccessHook(std::function<void(const tK5TraceEvent&)> hook);
+  // Runs the event once, right after the n-th register access since reset
+  // (after the access hook).
+  void atRegisterAccess(std::uint64_t n, std::function<void()> event);
+  // Register accesses (mcu and FPGA) since reset.
+  std::uint64_t registerAccesses() const;
 
   // ---- fault injection ----
   // Points: "cKorvo5Device", "psCtrl", "pdioCtrl", "fpgaCtrl", "cpdCtrl",

@@ -77,6 +77,13 @@ struct cK5SimProgrammer::Impl {
 
     cK5SocketDevice* socket = nullptr;
     std::function<void(const tK5TraceEvent&)> accessHook;
+    std::uint64_t accesses = 0;
+    struct tAccessTrigger {
+      std::uint64_t n;
+      std::function<void()> event;
+      bool done;
+    };
+    std::vector<tAccessTrigger> accessTriggers;
     std::vector<tFault> faults;
 
     tPowerState();

@@ -130,6 +130,29 @@ TEST_F(Korvo5Sim, AccessHookSeesEveryRegisterAccessAndDoesNotRecurse) {
   EXPECT_EQ(seen[1].a, 103u);
 }
 
+TEST_F(Korvo5Sim, AccessTriggerRunsOnceAfterTheNthRegisterAccess) {
+  std::vector<std::uint64_t> ranAt;
+  std::vector<unsigned short> hooked;
+  sim().setAccessHook([&](const Ev& e) { hooked.push_back(static_cast<unsigned short>(e.b)); });
+  sim().atRegisterAccess(3, [&] {
+    ranAt.push_back(sim().registerAccesses());
+    // Accesses of the event count but trigger nothing again.
+    mcu_write16(kBase + 0x86, 0xEE);
+  });
+  device->waitBusCycles(10);  // a wait is no register access
+  for (unsigned short i = 1; i <= 5; ++i) mcu_write16(kBase + 0x86, i);
+  EXPECT_EQ(ranAt, (std::vector<std::uint64_t>{3}));
+  EXPECT_EQ(sim().registerAccesses(), 6u);
+  // The hook saw the third access before the event ran.
+  EXPECT_EQ(hooked, (std::vector<unsigned short>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(sim().mcuRegister(0x86), 5u);
+
+  sim().reset();
+  EXPECT_EQ(sim().registerAccesses(), 0u);
+  for (int i = 0; i < 4; ++i) fpga(1)->read16(100);
+  EXPECT_EQ(ranAt.size(), 1u);  // reset removes the triggers
+}
+
 // ---------------------------------------------------------------- registers
 
 TEST_F(Korvo5Sim, McuAddressesDecodeFromTheSlot0Base) {
