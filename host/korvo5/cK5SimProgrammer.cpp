@@ -275,10 +275,11 @@ bool Impl::cpdWrite(unsigned int slot, unsigned int bank, const cK5CPDRegSet& se
 
 bool Impl::cpdRead(unsigned int slot, unsigned int bank, cK5CPDRegSet& set) {
   checkBank(bank, "readRegisterSet");
-  if (refused("readRegisterSet", slot)) return false;
-  for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) set.setReg(i, st.cpd[slot].bank[bank][i]);
-  record(tK5TraceEvent::tkCpdReadSet, slot, bank);
-  return true;
+  bool ok = !refused("readRegisterSet", slot);
+  if (ok)
+    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) set.setReg(i, st.cpd[slot].bank[bank][i]);
+  record(tK5TraceEvent::tkCpdReadSet, slot, bank, ok ? 1u : 0u);
+  return ok;
 }
 
 void Impl::cpdSelect(unsigned int slot, unsigned int bank) {
@@ -374,6 +375,13 @@ bool Impl::unclaim() {
   st.claimRemoteId.clear();
   record(tK5TraceEvent::tkUnclaim);
   return true;
+}
+
+std::string Impl::claimReadBack(bool remoteId) {
+  checkThrow(remoteId ? "getClaimedRemoteId" : "getClaimedInterface");
+  const std::string& answer = remoteId ? st.claimRemoteId : st.claimInterface;
+  if (tK5TraceEvent* e = record(tK5TraceEvent::tkClaimReadBack, 0, remoteId ? 1u : 0u)) e->text = answer;
+  return answer;
 }
 
 void Impl::buzz(unsigned int a, unsigned int b) {

@@ -35,7 +35,7 @@ struct tK5TraceEvent {
     tkLoadHdw,         // a = FPGA index, b = size, text = error text set
     tkCpdWriteSet,     // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
     tkCpdWriteSetOnly, // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
-    tkCpdReadSet,      // slot, a = bank
+    tkCpdReadSet,      // slot, a = bank, b = 1 read (0 refused)
     tkCpdSelectBank,   // slot, a = bank
     tkCpdStrobe,       // slot
     tkCpdOutput,       // slot, a = eK5Output, b = 1 when the output is disabled
@@ -49,7 +49,8 @@ struct tK5TraceEvent {
     tkWait,            // a = cycles; mcu wait: b = mapping, text = "mcu"; device wait: b = 0
     tkBuzzer,          // a, b = the two values
     tkLockInterrupts,
-    tkUnlockInterrupts
+    tkUnlockInterrupts,
+    tkClaimReadBack    // a = 0 interface, 1 remote id; text = the answer
   };
   eKind kind;
   unsigned int slot = 0;

@@ -156,6 +156,8 @@ struct cK5SimProgrammer::Impl {
   void setState(int state);
   bool claim(const std::string& interface, const std::string& remoteId, bool force);
   bool unclaim();
+  // The claimed interface, or the remote id; "" while unclaimed.
+  std::string claimReadBack(bool remoteId);
 
   void buzz(unsigned int a, unsigned int b);
 

@@ -375,6 +375,27 @@ TEST_F(Korvo5Sim, ClaimIsKeptAgainstAnotherIdUnlessForced) {
   EXPECT_EQ(sim().claimedRemoteId(), "other");
 }
 
+TEST_F(Korvo5Sim, ClaimCallsAndReadBacksAreTracedInOrder) {
+  cK5StateCtrl* state = device->deviceCtrl()->stateCtrl();
+  sim().presetClaim("lan", "other");
+  state->claimDevice("usb", "me", false);
+  state->getClaimedRemoteId();
+  state->getClaimedInterface();
+  state->unclaimDevice();
+  state->getClaimedRemoteId();
+  const std::vector<Ev>& t = sim().trace();
+  ASSERT_EQ(t.size(), 6u);  // the device object's creation, then the five calls
+  EXPECT_TRUE(Sim::eventIs(Ev::tkClaim, 0, 0)(t[1]));
+  EXPECT_EQ(t[1].text, "usb");
+  EXPECT_EQ(t[1].text2, "me");
+  EXPECT_TRUE(Sim::eventIs(Ev::tkClaimReadBack, 1)(t[2]));
+  EXPECT_EQ(t[2].text, "other");
+  EXPECT_TRUE(Sim::eventIs(Ev::tkClaimReadBack, 0)(t[3]));
+  EXPECT_EQ(t[3].text, "lan");
+  EXPECT_EQ(t[4].kind, Ev::tkUnclaim);
+  EXPECT_EQ(t[5].text, "");
+}
+
 TEST_F(Korvo5Sim, StateHistoryAndProductInfo) {
   EXPECT_EQ(sim().deviceState(), 0);
   cK5StateCtrl* state = device->deviceCtrl()->stateCtrl();
