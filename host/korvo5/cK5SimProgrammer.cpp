@@ -543,6 +543,26 @@ bool cK5SimProgrammer::containsInOrder(
   return true;
 }
 
+long cK5SimProgrammer::findSequence(
+    const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers, std::size_t from) const {
+  const std::vector<tK5TraceEvent>& events = mImpl->trace;
+  if (matchers.empty()) return from <= events.size() ? static_cast<long>(from) : -1;
+  for (std::size_t start = from; start + matchers.size() <= events.size(); ++start) {
+    std::size_t i = 0;
+    while (i < matchers.size() && matchers[i](events[start + i])) ++i;
+    if (i == matchers.size()) return static_cast<long>(start);
+  }
+  return -1;
+}
+
+std::size_t cK5SimProgrammer::countEvents(
+    const std::function<bool(const tK5TraceEvent&)>& match) const {
+  std::size_t n = 0;
+  for (const tK5TraceEvent& e : mImpl->trace)
+    if (match(e)) ++n;
+  return n;
+}
+
 std::function<bool(const tK5TraceEvent&)> cK5SimProgrammer::eventIs(tK5TraceEvent::eKind kind,
                                                                     long a, long b, long slot) {
   return [=](const tK5TraceEvent& e) {

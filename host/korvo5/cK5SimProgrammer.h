@@ -184,6 +184,12 @@ public:
   long findEvent(const std::function<bool(const tK5TraceEvent&)>& match, std::size_t from = 0) const;
   // True when the matchers match events in this order (other events may lie between).
   bool containsInOrder(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers) const;
+  // Index of the first run of consecutive events at or after `from` that the
+  // matchers match one by one, or -1.
+  long findSequence(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers,
+                    std::size_t from = 0) const;
+  // Number of events matching.
+  std::size_t countEvents(const std::function<bool(const tK5TraceEvent&)>& match) const;
 
   // ---- socket ----
   // The device model in the socket (not owned); null: an empty socket.

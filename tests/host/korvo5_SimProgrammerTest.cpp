@@ -94,6 +94,23 @@ TEST_F(Korvo5Sim, TraceKeepsCallOrderWithValues) {
   EXPECT_EQ(sim().findEvent(Sim::eventIs(Ev::tkMcuWrite), 3), -1);
 }
 
+TEST_F(Korvo5Sim, SequencesMatchOnlyConsecutiveEvents) {
+  sim().clearTrace();
+  mcu_write16(kBase + 0x42, 1);
+  mcu_write16(kBase + 0x44, 1);
+  mcu_wait_bus_cycles(50, Sim::kFpgaMappingToken);
+  mcu_write16(kBase + 0x42, 1);
+  mcu_wait_bus_cycles(50, Sim::kFpgaMappingToken);
+  const auto set = Sim::eventIs(Ev::tkMcuWrite, 0x42, 1);
+  const auto wait = Sim::eventIs(Ev::tkWait, 50);
+  EXPECT_EQ(sim().findSequence({set, wait}), 3);  // not at 0: the 0x44 write lies between
+  EXPECT_EQ(sim().findSequence({set, wait}, 4), -1);
+  EXPECT_EQ(sim().findSequence({wait, set, wait}), 2);
+  EXPECT_EQ(sim().findSequence({wait, wait}), -1);
+  EXPECT_EQ(sim().countEvents(set), 2u);
+  EXPECT_EQ(sim().countEvents(Sim::eventIs(Ev::tkWait)), 2u);
+}
+
 TEST_F(Korvo5Sim, DisabledTraceRecordsNothingButTheHardwareStillActs) {
   sim().clearTrace();
   sim().setTraceEnabled(false);
