@@ -44,11 +44,10 @@ void cScaffoHost::setSinks(const tScaffoSinks& sinks) { mSinks = sinks; }
 
 void cScaffoHost::atProgressRecord(unsigned int n, tScaffoEvent event) {
   mScripted.push_back(tScriptedEvent{n, std::move(event), false});
-  if (!mHookInstalled) {
-    mHookInstalled = true;
-    cAbstractEventManager::setScheduleHook(
-        [](cAbstractEventManager& manager, int) { cScaffoHost::instance().runScripted(manager); });
-  }
+  // Installed again each time: a test may have removed the hook meanwhile.
+  mHookInstalled = true;
+  cAbstractEventManager::setScheduleHook(
+      [](cAbstractEventManager& manager, int) { cScaffoHost::instance().runScripted(manager); });
 }
 
 std::size_t cScaffoHost::pendingEvents() const {

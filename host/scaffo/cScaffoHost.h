@@ -64,8 +64,8 @@ public:
   // Scripts a host event for the provider being served: it runs in the host's
   // scheduler (scheduleEvents) at the first call once n-1 progress records
   // were sent, so what it does shows in the n-th record (n = 1: at the first
-  // call). Installs the host's scheduling hook; a test that sets a hook of its
-  // own replaces the scripted events.
+  // call). Installs the host's scheduling hook (replacing a test's own hook);
+  // a hook set afterwards replaces the scripted events.
   void atProgressRecord(unsigned int n, tScaffoEvent event);
   // Scripted events that have not run yet.
   std::size_t pendingEvents() const;
