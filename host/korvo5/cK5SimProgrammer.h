@@ -168,7 +168,10 @@ public:
 
   // ---- trace ----
   void setTraceEnabled(bool on);  // on after reset
+  // The whole trace as events. Stored events take 16 bytes; this view costs
+  // more, so scan long traces with the helpers below instead.
   const std::vector<tK5TraceEvent>& trace() const;
+  std::size_t traceSize() const;
   void clearTrace();
   // Events beyond the limit are not stored but counted (default kDefaultTraceLimit).
   static const std::size_t kDefaultTraceLimit = 4000000;

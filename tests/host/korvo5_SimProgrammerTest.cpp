@@ -94,6 +94,25 @@ TEST_F(Korvo5Sim, TraceKeepsCallOrderWithValues) {
   EXPECT_EQ(sim().findEvent(Sim::eventIs(Ev::tkMcuWrite), 3), -1);
 }
 
+TEST_F(Korvo5Sim, TraceViewFollowsClearsAndLaterEvents) {
+  sim().clearTrace();
+  mcu_write16(kBase + 0x86, 1);
+  mcu_wait_bus_cycles(7, Sim::kFpgaMappingToken);
+  ASSERT_EQ(sim().trace().size(), 2u);
+  EXPECT_EQ(sim().trace()[1].text, "mcu");
+  sim().clearTrace();
+  device->psCtrl()->setSupplyVoltage(PS_VCP2, 3300);
+  device->waitBusCycles(9);
+  // As many events as before the clear: the view must not keep the old ones.
+  ASSERT_EQ(sim().trace().size(), 2u);
+  EXPECT_TRUE(Sim::eventIs(Ev::tkSupply, PS_VCP2, 3300)(sim().trace()[0]));
+  EXPECT_TRUE(Sim::eventIs(Ev::tkWait, 9, 0)(sim().trace()[1]));
+  EXPECT_EQ(sim().trace()[1].text, "");
+  mcu_read16(kBase + 0x84);
+  EXPECT_EQ(sim().traceSize(), 3u);
+  EXPECT_EQ(sim().trace().back().kind, Ev::tkMcuRead);
+}
+
 TEST_F(Korvo5Sim, SequencesMatchOnlyConsecutiveEvents) {
   sim().clearTrace();
   mcu_write16(kBase + 0x42, 1);
