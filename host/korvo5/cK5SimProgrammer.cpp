@@ -178,18 +178,17 @@ void Impl::chargeAccess() {
 
 void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
                        unsigned short value) {
-  // The hook gets its own copy: it may add events and move the trace.
-  tK5TraceEvent event;
-  event.kind = kind;
-  event.slot = slot;
-  event.a = reg;
-  event.b = value;
   record(kind, slot, reg, value);
   if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
   inAccessHook = true;
   try {
     // Copies: the hook and the events may replace them.
     if (st.accessHook) {
+      tK5TraceEvent event;
+      event.kind = kind;
+      event.slot = slot;
+      event.a = reg;
+      event.b = value;
       const std::function<void(const tK5TraceEvent&)> hook = st.accessHook;
       hook(event);
     }
