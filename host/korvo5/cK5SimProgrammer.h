@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "cK5SocketDevice.h"
+#include "eK5Output.h"
 #include "ePSChannel.h"
 
 class cK5AbstractPSCtrl;
@@ -20,7 +22,6 @@ class cK5Config;
 class cK5ProductInfo;
 class cK5DeviceCtrl;
 class cK5StateCtrl;
-class cK5SocketDevice;
 
 // One recorded hardware call.
 struct tK5TraceEvent {
@@ -61,8 +62,6 @@ struct tK5TraceEvent {
   std::vector<unsigned int> values;
 };
 
-// Output-disable flags of a pin-driver control.
-enum eK5Output { k5OutGlobal = 0, k5OutVcp1 = 1, k5OutVcp2 = 2, k5OutVcp3 = 3, k5OutGnd = 4 };
 
 // How a bank was last written.
 enum eK5BankWrite { k5BankUnwritten = 0, k5BankWriteSet = 1, k5BankWriteSetOnly = 2 };
@@ -246,25 +245,6 @@ private:
   cK5SimProgrammer& operator=(const cK5SimProgrammer&) = delete;
 
   std::unique_ptr<Impl> mImpl;
-};
-
-// A device model plugged into the simulated socket. It is told of what the
-// programmer does and may answer the readable registers.
-class cK5SocketDevice {
-public:
-  virtual ~cK5SocketDevice();
-  virtual void onMcuWrite(cK5SimProgrammer& sim, unsigned int offset, unsigned short value);
-  // Return true and set value to answer a read; false leaves the register file's value.
-  virtual bool onMcuRead(cK5SimProgrammer& sim, unsigned int offset, unsigned short& value);
-  virtual void onFpgaWrite(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
-                           unsigned short value);
-  virtual bool onFpgaRead(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
-                          unsigned short& value);
-  virtual void onSupply(cK5SimProgrammer& sim, ePSChannel channel, unsigned int mV);
-  virtual void onSuppliesOff(cK5SimProgrammer& sim);
-  virtual void onOutput(cK5SimProgrammer& sim, unsigned int slot, eK5Output output, bool disabled);
-  // After a strobe made a bank live on slots 1 to 6.
-  virtual void onStrobe(cK5SimProgrammer& sim);
 };
 
 #endif
