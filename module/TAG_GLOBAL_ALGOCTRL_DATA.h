@@ -9,6 +9,8 @@ struct TAG_GLOBAL_ALGOCTRL_DATA {
   static const unsigned int kSize = 50;
   unsigned char bytes[kSize];
 };
+static_assert(sizeof(TAG_GLOBAL_ALGOCTRL_DATA) == TAG_GLOBAL_ALGOCTRL_DATA::kSize,
+              "the record travels as exactly its bytes");
 
 // Byte offsets of the record's fields.
 enum eGacdField {

@@ -59,11 +59,19 @@ Impl::Impl(cK5SimProgrammer& owner) : sim(owner) { trace.reserve(kTraceReserve);
 
 void Impl::powerUp() {
   st = tPowerState();
+  dropTrace();
+  inAccessHook = false;
+}
+
+void Impl::dropTrace() {
   // A huge trace of an earlier job is not kept around.
-  if (trace.capacity() > 16u * kTraceReserve) std::vector<tK5TraceEvent>().swap(trace);
+  if (trace.capacity() > 16u * kTraceReserve) std::vector<tPackedEvent>().swap(trace);
+  if (traceView.capacity() > kTraceReserve) std::vector<tK5TraceEvent>().swap(traceView);
   trace.clear();
   trace.reserve(kTraceReserve);
-  inAccessHook = false;
+  std::vector<tTraceExtra>().swap(traceExtras);
+  traceView.clear();
+  st.dropped = 0;
 }
 
 unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
@@ -80,20 +88,49 @@ unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
   return strike->kind;
 }
 
-tK5TraceEvent* Impl::record(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
-                            std::uint32_t b) {
+Impl::tPackedEvent* Impl::record(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
+                                 std::uint32_t b) {
   if (!st.traceOn) return nullptr;
   if (trace.size() >= st.traceLimit) {
     ++st.dropped;
     return nullptr;
   }
-  trace.emplace_back();
-  tK5TraceEvent& e = trace.back();
-  e.kind = kind;
-  e.slot = slot;
-  e.a = a;
-  e.b = b;
-  return &e;
+  trace.push_back(tPackedEvent{static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(slot), 0,
+                               0, a, b, 0});
+  return &trace.back();
+}
+
+Impl::tTraceExtra& Impl::extraOf(tPackedEvent& event) {
+  if (event.extra == 0) {
+    traceExtras.emplace_back();
+    event.extra = static_cast<std::uint32_t>(traceExtras.size());
+  }
+  return traceExtras[event.extra - 1];
+}
+
+tK5TraceEvent Impl::unpack(std::size_t index) const {
+  const tPackedEvent& p = trace[index];
+  tK5TraceEvent e;
+  e.kind = static_cast<tK5TraceEvent::eKind>(p.kind);
+  e.slot = p.slot;
+  e.a = p.a;
+  e.b = p.b;
+  if (p.extra != 0) {
+    const tTraceExtra& x = traceExtras[p.extra - 1];
+    e.text = x.text;
+    e.text2 = x.text2;
+    e.values = x.values;
+  } else if (p.mcuWait) {
+    e.text = "mcu";
+  }
+  return e;
+}
+
+const std::vector<tK5TraceEvent>& Impl::fullTrace() {
+  if (traceView.size() > trace.size()) traceView.clear();
+  traceView.reserve(trace.size());
+  for (std::size_t i = traceView.size(); i < trace.size(); ++i) traceView.push_back(unpack(i));
+  return traceView;
 }
 
 void Impl::deviceCreated() {
@@ -110,8 +147,8 @@ void Impl::deviceDestroyed() {
 void Impl::wait(unsigned int cycles, bool mcu, unsigned int mapping) {
   checkThrow("waitBusCycles");
   st.waited += cycles;
-  tK5TraceEvent* e = record(tK5TraceEvent::tkWait, 0, cycles, mcu ? mapping : 0u);
-  if (e != nullptr && mcu) e->text = "mcu";
+  if (tPackedEvent* e = record(tK5TraceEvent::tkWait, 0, cycles, mcu ? mapping : 0u))
+    e->mcuWait = mcu ? 1 : 0;
 }
 
 void Impl::interrupts(bool lock) {
@@ -134,27 +171,38 @@ void Impl::checkFpgaReg(unsigned int reg, const char* call) {
   if (reg >= kFpgaRegCount) throw std::string(call) + ": invalid register " + std::to_string(reg);
 }
 
-void Impl::chargeAccess() { st.access += st.accessCost; }
+void Impl::chargeAccess() {
+  ++st.accesses;
+  st.access += st.accessCost;
+}
 
 void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
                        unsigned short value) {
-  // The hook gets its own copy: it may add events and move the trace.
-  tK5TraceEvent event;
-  event.kind = kind;
-  event.slot = slot;
-  event.a = reg;
-  event.b = value;
   record(kind, slot, reg, value);
-  if (st.accessHook && !inAccessHook) {
-    inAccessHook = true;
-    try {
-      st.accessHook(event);
-    } catch (...) {
-      inAccessHook = false;
-      throw;
+  if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
+  inAccessHook = true;
+  try {
+    // Copies: the hook and the events may replace them.
+    if (st.accessHook) {
+      tK5TraceEvent event;
+      event.kind = kind;
+      event.slot = slot;
+      event.a = reg;
+      event.b = value;
+      const std::function<void(const tK5TraceEvent&)> hook = st.accessHook;
+      hook(event);
     }
+    for (std::size_t i = 0; i < st.accessTriggers.size(); ++i) {
+      if (st.accessTriggers[i].done || st.accesses < st.accessTriggers[i].n) continue;
+      st.accessTriggers[i].done = true;
+      const std::function<void()> trigger = st.accessTriggers[i].event;
+      trigger();
+    }
+  } catch (...) {
     inAccessHook = false;
+    throw;
   }
+  inAccessHook = false;
 }
 
 bool Impl::uiTimerRegister(unsigned int slot, unsigned int reg) const {
@@ -238,7 +286,7 @@ void Impl::loadHdw(unsigned int index, const char* data, unsigned int size, std:
     image.bytes.assign(data, data + size);
     st.loadHistory.push_back(std::move(image));
   }
-  if (tK5TraceEvent* e = record(tK5TraceEvent::tkLoadHdw, 0, index, size)) e->text = error;
+  if (tPackedEvent* e = record(tK5TraceEvent::tkLoadHdw, 0, index, size)) extraOf(*e).text = error;
 }
 
 // ---- pin drivers
@@ -252,21 +300,23 @@ bool Impl::cpdWrite(unsigned int slot, unsigned int bank, const cK5CPDRegSet& se
     for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) state.bank[bank][i] = set.getReg(i);
     state.writtenBy[bank] = only ? k5BankWriteSetOnly : k5BankWriteSet;
   }
-  tK5TraceEvent* e = record(only ? tK5TraceEvent::tkCpdWriteSetOnly : tK5TraceEvent::tkCpdWriteSet,
-                            slot, bank, ok ? 1u : 0u);
+  tPackedEvent* e = record(only ? tK5TraceEvent::tkCpdWriteSetOnly : tK5TraceEvent::tkCpdWriteSet,
+                           slot, bank, ok ? 1u : 0u);
   if (e != nullptr) {
-    e->values.resize(cK5CPDRegSet::kRegCount);
-    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) e->values[i] = set.getReg(i);
+    std::vector<unsigned int>& values = extraOf(*e).values;
+    values.resize(cK5CPDRegSet::kRegCount);
+    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) values[i] = set.getReg(i);
   }
   return ok;
 }
 
 bool Impl::cpdRead(unsigned int slot, unsigned int bank, cK5CPDRegSet& set) {
   checkBank(bank, "readRegisterSet");
-  if (refused("readRegisterSet", slot)) return false;
-  for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) set.setReg(i, st.cpd[slot].bank[bank][i]);
-  record(tK5TraceEvent::tkCpdReadSet, slot, bank);
-  return true;
+  bool ok = !refused("readRegisterSet", slot);
+  if (ok)
+    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) set.setReg(i, st.cpd[slot].bank[bank][i]);
+  record(tK5TraceEvent::tkCpdReadSet, slot, bank, ok ? 1u : 0u);
+  return ok;
 }
 
 void Impl::cpdSelect(unsigned int slot, unsigned int bank) {
@@ -349,9 +399,10 @@ bool Impl::claim(const std::string& interface, const std::string& remoteId, bool
     st.claimInterface = interface;
     st.claimRemoteId = remoteId;
   }
-  if (tK5TraceEvent* e = record(tK5TraceEvent::tkClaim, 0, granted ? 1u : 0u, force ? 1u : 0u)) {
-    e->text = interface;
-    e->text2 = remoteId;
+  if (tPackedEvent* e = record(tK5TraceEvent::tkClaim, 0, granted ? 1u : 0u, force ? 1u : 0u)) {
+    tTraceExtra& x = extraOf(*e);
+    x.text = interface;
+    x.text2 = remoteId;
   }
   return granted;
 }
@@ -362,6 +413,14 @@ bool Impl::unclaim() {
   st.claimRemoteId.clear();
   record(tK5TraceEvent::tkUnclaim);
   return true;
+}
+
+std::string Impl::claimReadBack(bool remoteId) {
+  checkThrow(remoteId ? "getClaimedRemoteId" : "getClaimedInterface");
+  const std::string& answer = remoteId ? st.claimRemoteId : st.claimInterface;
+  if (tPackedEvent* e = record(tK5TraceEvent::tkClaimReadBack, 0, remoteId ? 1u : 0u))
+    extraOf(*e).text = answer;
+  return answer;
 }
 
 void Impl::buzz(unsigned int a, unsigned int b) {
@@ -482,33 +541,30 @@ void cK5SimProgrammer::setAccessCost(unsigned int cycles) { mImpl->st.accessCost
 void cK5SimProgrammer::advance(std::uint64_t cycles) { mImpl->st.advanced += cycles; }
 
 void cK5SimProgrammer::setTraceEnabled(bool on) { mImpl->st.traceOn = on; }
-const std::vector<tK5TraceEvent>& cK5SimProgrammer::trace() const { return mImpl->trace; }
-void cK5SimProgrammer::clearTrace() {
-  mImpl->trace.clear();
-  mImpl->st.dropped = 0;
-}
+const std::vector<tK5TraceEvent>& cK5SimProgrammer::trace() const { return mImpl->fullTrace(); }
+void cK5SimProgrammer::clearTrace() { mImpl->dropTrace(); }
 void cK5SimProgrammer::setTraceLimit(std::size_t events) { mImpl->st.traceLimit = events; }
 std::uint64_t cK5SimProgrammer::droppedTraceEvents() const { return mImpl->st.dropped; }
+std::size_t cK5SimProgrammer::traceSize() const { return mImpl->trace.size(); }
 
 std::vector<tK5TraceEvent> cK5SimProgrammer::traceOf(tK5TraceEvent::eKind kind) const {
   std::vector<tK5TraceEvent> events;
-  for (const tK5TraceEvent& e : mImpl->trace)
-    if (e.kind == kind) events.push_back(e);
+  for (std::size_t i = 0; i < mImpl->trace.size(); ++i)
+    if (mImpl->trace[i].kind == kind) events.push_back(mImpl->unpack(i));
   return events;
 }
 
 std::vector<std::pair<unsigned int, unsigned int>> cK5SimProgrammer::supplyWrites() const {
   std::vector<std::pair<unsigned int, unsigned int>> writes;
-  for (const tK5TraceEvent& e : mImpl->trace)
+  for (const Impl::tPackedEvent& e : mImpl->trace)
     if (e.kind == tK5TraceEvent::tkSupply) writes.emplace_back(e.a, e.b);
   return writes;
 }
 
 long cK5SimProgrammer::findEvent(const std::function<bool(const tK5TraceEvent&)>& match,
                                  std::size_t from) const {
-  const std::vector<tK5TraceEvent>& events = mImpl->trace;
-  for (std::size_t i = from; i < events.size(); ++i)
-    if (match(events[i])) return static_cast<long>(i);
+  for (std::size_t i = from; i < mImpl->trace.size(); ++i)
+    if (match(mImpl->unpack(i))) return static_cast<long>(i);
   return -1;
 }
 
@@ -521,6 +577,26 @@ bool cK5SimProgrammer::containsInOrder(
     from = static_cast<std::size_t>(at) + 1;
   }
   return true;
+}
+
+long cK5SimProgrammer::findSequence(
+    const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers, std::size_t from) const {
+  const std::size_t size = mImpl->trace.size();
+  if (matchers.empty()) return from <= size ? static_cast<long>(from) : -1;
+  for (std::size_t start = from; start + matchers.size() <= size; ++start) {
+    std::size_t i = 0;
+    while (i < matchers.size() && matchers[i](mImpl->unpack(start + i))) ++i;
+    if (i == matchers.size()) return static_cast<long>(start);
+  }
+  return -1;
+}
+
+std::size_t cK5SimProgrammer::countEvents(
+    const std::function<bool(const tK5TraceEvent&)>& match) const {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < mImpl->trace.size(); ++i)
+    if (match(mImpl->unpack(i))) ++n;
+  return n;
 }
 
 std::function<bool(const tK5TraceEvent&)> cK5SimProgrammer::eventIs(tK5TraceEvent::eKind kind,
@@ -537,6 +613,10 @@ cK5SocketDevice* cK5SimProgrammer::socket() const { return mImpl->st.socket; }
 void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
   mImpl->st.accessHook = std::move(hook);
 }
+void cK5SimProgrammer::atRegisterAccess(std::uint64_t n, std::function<void()> event) {
+  mImpl->st.accessTriggers.push_back(Impl::tPowerState::tAccessTrigger{n, std::move(event), false});
+}
+std::uint64_t cK5SimProgrammer::registerAccesses() const { return mImpl->st.accesses; }
 
 namespace {
 void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const std::string& text,

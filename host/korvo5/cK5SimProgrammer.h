@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "cK5SocketDevice.h"
+#include "eK5Output.h"
 #include "ePSChannel.h"
 
 class cK5AbstractPSCtrl;
@@ -20,7 +22,6 @@ class cK5Config;
 class cK5ProductInfo;
 class cK5DeviceCtrl;
 class cK5StateCtrl;
-class cK5SocketDevice;
 
 // One recorded hardware call.
 struct tK5TraceEvent {
@@ -35,7 +36,7 @@ struct tK5TraceEvent {
     tkLoadHdw,         // a = FPGA index, b = size, text = error text set
     tkCpdWriteSet,     // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
     tkCpdWriteSetOnly, // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
-    tkCpdReadSet,      // slot, a = bank
+    tkCpdReadSet,      // slot, a = bank, b = 1 read (0 refused)
     tkCpdSelectBank,   // slot, a = bank
     tkCpdStrobe,       // slot
     tkCpdOutput,       // slot, a = eK5Output, b = 1 when the output is disabled
@@ -49,7 +50,8 @@ struct tK5TraceEvent {
     tkWait,            // a = cycles; mcu wait: b = mapping, text = "mcu"; device wait: b = 0
     tkBuzzer,          // a, b = the two values
     tkLockInterrupts,
-    tkUnlockInterrupts
+    tkUnlockInterrupts,
+    tkClaimReadBack    // a = 0 interface, 1 remote id; text = the answer
   };
   eKind kind;
   unsigned int slot = 0;
@@ -60,8 +62,6 @@ struct tK5TraceEvent {
   std::vector<unsigned int> values;
 };
 
-// Output-disable flags of a pin-driver control.
-enum eK5Output { k5OutGlobal = 0, k5OutVcp1 = 1, k5OutVcp2 = 2, k5OutVcp3 = 3, k5OutGnd = 4 };
 
 // How a bank was last written.
 enum eK5BankWrite { k5BankUnwritten = 0, k5BankWriteSet = 1, k5BankWriteSetOnly = 2 };
@@ -167,7 +167,10 @@ public:
 
   // ---- trace ----
   void setTraceEnabled(bool on);  // on after reset
+  // The whole trace as events. Stored events take 16 bytes; this view costs
+  // more, so scan long traces with the helpers below instead.
   const std::vector<tK5TraceEvent>& trace() const;
+  std::size_t traceSize() const;
   void clearTrace();
   // Events beyond the limit are not stored but counted (default kDefaultTraceLimit).
   static const std::size_t kDefaultTraceLimit = 4000000;
@@ -183,6 +186,12 @@ public:
   long findEvent(const std::function<bool(const tK5TraceEvent&)>& match, std::size_t from = 0) const;
   // True when the matchers match events in this order (other events may lie between).
   bool containsInOrder(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers) const;
+  // Index of the first run of consecutive events at or after `from` that the
+  // matchers match one by one, or -1.
+  long findSequence(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers,
+                    std::size_t from = 0) const;
+  // Number of events matching.
+  std::size_t countEvents(const std::function<bool(const tK5TraceEvent&)>& match) const;
 
   // ---- socket ----
   // The device model in the socket (not owned); null: an empty socket.
@@ -193,6 +202,11 @@ public:
   // Called after every register access (mcu and FPGA), e.g. to deliver a
   // host event inside a loop.
   void setAccessHook(std::function<void(const tK5TraceEvent&)> hook);
+  // Runs the event once, right after the n-th register access since reset
+  // (after the access hook).
+  void atRegisterAccess(std::uint64_t n, std::function<void()> event);
+  // Register accesses (mcu and FPGA) since reset.
+  std::uint64_t registerAccesses() const;
 
   // ---- fault injection ----
   // Points: "cKorvo5Device", "psCtrl", "pdioCtrl", "fpgaCtrl", "cpdCtrl",
@@ -231,25 +245,6 @@ private:
   cK5SimProgrammer& operator=(const cK5SimProgrammer&) = delete;
 
   std::unique_ptr<Impl> mImpl;
-};
-
-// A device model plugged into the simulated socket. It is told of what the
-// programmer does and may answer the readable registers.
-class cK5SocketDevice {
-public:
-  virtual ~cK5SocketDevice();
-  virtual void onMcuWrite(cK5SimProgrammer& sim, unsigned int offset, unsigned short value);
-  // Return true and set value to answer a read; false leaves the register file's value.
-  virtual bool onMcuRead(cK5SimProgrammer& sim, unsigned int offset, unsigned short& value);
-  virtual void onFpgaWrite(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
-                           unsigned short value);
-  virtual bool onFpgaRead(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
-                          unsigned short& value);
-  virtual void onSupply(cK5SimProgrammer& sim, ePSChannel channel, unsigned int mV);
-  virtual void onSuppliesOff(cK5SimProgrammer& sim);
-  virtual void onOutput(cK5SimProgrammer& sim, unsigned int slot, eK5Output output, bool disabled);
-  // After a strobe made a bank live on slots 1 to 6.
-  virtual void onStrobe(cK5SimProgrammer& sim);
 };
 
 #endif

@@ -77,6 +77,13 @@ struct cK5SimProgrammer::Impl {
 
     cK5SocketDevice* socket = nullptr;
     std::function<void(const tK5TraceEvent&)> accessHook;
+    std::uint64_t accesses = 0;
+    struct tAccessTrigger {
+      std::uint64_t n;
+      std::function<void()> event;
+      bool done;
+    };
+    std::vector<tAccessTrigger> accessTriggers;
     std::vector<tFault> faults;
 
     tPowerState();
@@ -84,9 +91,29 @@ struct cK5SimProgrammer::Impl {
 
   explicit Impl(cK5SimProgrammer& owner);
 
+  // One stored trace event in 16 bytes, so that the trace can stay on for
+  // millions of register accesses; texts and register images lie apart.
+  struct tPackedEvent {
+    std::uint8_t kind;
+    std::uint8_t slot;
+    std::uint8_t mcuWait;  // a wait of mcu_wait_bus_cycles
+    std::uint8_t unused;
+    std::uint32_t a;
+    std::uint32_t b;
+    std::uint32_t extra;  // 1 + index into traceExtras; 0: none
+  };
+  struct tTraceExtra {
+    std::string text;
+    std::string text2;
+    std::vector<unsigned int> values;
+  };
+
   cK5SimProgrammer& sim;
   tPowerState st;
-  std::vector<tK5TraceEvent> trace;
+  std::vector<tPackedEvent> trace;
+  std::vector<tTraceExtra> traceExtras;
+  // The trace as full events for trace(): always a prefix of `trace`.
+  std::vector<tK5TraceEvent> traceView;
   bool inAccessHook = false;
   unsigned int liveDevices = 0;
 
@@ -115,8 +142,13 @@ struct cK5SimProgrammer::Impl {
   }
 
   // Appends an event (when tracing) and gives it, or null when not stored.
-  tK5TraceEvent* record(tK5TraceEvent::eKind kind, unsigned int slot = 0, std::uint32_t a = 0,
-                        std::uint32_t b = 0);
+  tPackedEvent* record(tK5TraceEvent::eKind kind, unsigned int slot = 0, std::uint32_t a = 0,
+                       std::uint32_t b = 0);
+  // The text and values of a stored event.
+  tTraceExtra& extraOf(tPackedEvent& event);
+  tK5TraceEvent unpack(std::size_t index) const;
+  const std::vector<tK5TraceEvent>& fullTrace();
+  void dropTrace();
 
   // ---- device ----
   void deviceCreated();
@@ -149,6 +181,8 @@ struct cK5SimProgrammer::Impl {
   void setState(int state);
   bool claim(const std::string& interface, const std::string& remoteId, bool force);
   bool unclaim();
+  // The claimed interface, or the remote id; "" while unclaimed.
+  std::string claimReadBack(bool remoteId);
 
   void buzz(unsigned int a, unsigned int b);
 

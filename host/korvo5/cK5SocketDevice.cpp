@@ -1,4 +1,4 @@
-#include "cK5SimProgrammer.h"
+#include "cK5SocketDevice.h"
 
 // An empty socket: nothing is answered, nothing is heard.
 

@@ -15,12 +15,6 @@ bool cK5StateCtrl::claimDevice(const std::string& interface, const std::string& 
 
 bool cK5StateCtrl::unclaimDevice() { return k5Sim().unclaim(); }
 
-std::string cK5StateCtrl::getClaimedInterface() {
-  k5Sim().checkThrow("getClaimedInterface");
-  return k5Sim().st.claimInterface;
-}
+std::string cK5StateCtrl::getClaimedInterface() { return k5Sim().claimReadBack(false); }
 
-std::string cK5StateCtrl::getClaimedRemoteId() {
-  k5Sim().checkThrow("getClaimedRemoteId");
-  return k5Sim().st.claimRemoteId;
-}
+std::string cK5StateCtrl::getClaimedRemoteId() { return k5Sim().claimReadBack(true); }

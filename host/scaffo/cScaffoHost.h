@@ -2,12 +2,15 @@
 #define C_SCAFFO_HOST_H
 
 #include <array>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "piModuleAddr.h"
 #include "piSubFrame.h"
 
+class cAbstractEventManager;
 class cScaffoProvider;
 
 // The four signals a provider sends to the host.
@@ -33,15 +36,39 @@ struct tScaffoPinData {
   unsigned int timeout;
 };
 
+// Where the host hands each signal on, besides its records (a runner prints
+// them, a test may act on them). Empty functions are skipped.
+struct tScaffoSinks {
+  std::function<void(const tScaffoMessage&)> message;
+  std::function<void(const tScaffoMessage&)> dbgMessage;
+  std::function<void(const tScaffoProgress&)> progress;
+  std::function<void(const tScaffoPinData&)> pinData;
+};
+
+// A host event scripted by a test or runner, e.g. a call of Slot_CancelAction.
+typedef std::function<void(cScaffoProvider&)> tScaffoEvent;
+
 // The host side of the provider signals, one per process: records what every
 // signal carried and answers as a test or runner tells it to.
 class cScaffoHost {
 public:
   static cScaffoHost& instance();
 
-  // Drops every record and call count; all signals answer true again and no
-  // fault is planned.
+  // Drops every record, call count, sink and scripted event; all signals
+  // answer true again and no fault is planned.
   void clear();
+
+  // Hands every signal taken from now on to these sinks as well.
+  void setSinks(const tScaffoSinks& sinks);
+
+  // Scripts a host event for the provider being served: it runs in the host's
+  // scheduler (scheduleEvents) at the first call once n-1 progress records
+  // were sent, so what it does shows in the n-th record (n = 1: at the first
+  // call). Installs the host's scheduling hook (replacing a test's own hook);
+  // a hook set afterwards replaces the scripted events.
+  void atProgressRecord(unsigned int n, tScaffoEvent event);
+  // Scripted events that have not run yet.
+  std::size_t pendingEvents() const;
 
   const std::vector<tScaffoMessage>& messages() const { return mMessages; }
   const std::vector<tScaffoMessage>& dbgMessages() const { return mDbgMessages; }
@@ -71,6 +98,15 @@ private:
     std::string text;
   };
 
+  struct tScriptedEvent {
+    unsigned int progressRecord;
+    tScaffoEvent event;
+    bool done;
+  };
+
+  // The scheduling hook of scripted events.
+  void runScripted(cAbstractEventManager& manager);
+
   std::vector<tScaffoMessage> mMessages;
   std::vector<tScaffoMessage> mDbgMessages;
   std::vector<tScaffoProgress> mProgress;
@@ -78,6 +114,9 @@ private:
   std::array<bool, ssCount> mResult;
   std::array<unsigned int, ssCount> mCalls;
   std::array<std::vector<tPlannedThrow>, ssCount> mThrows;
+  tScaffoSinks mSinks;
+  std::vector<tScriptedEvent> mScripted;
+  bool mHookInstalled = false;
 };
 
 #endif

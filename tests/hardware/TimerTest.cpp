@@ -34,7 +34,10 @@ INSTANTIATE_TEST_SUITE_P(
                     tTimeText{1234567, "1.234 567 sec"}, tTimeText{61000000, "61.000 000 sec"},
                     // Only the low 32 bits of the span are shown.
                     tTimeText{4294967295LL, "4294.967 295 sec"}, tTimeText{4294967296LL, "0.000 000 sec"},
-                    tTimeText{4294967296LL + 1234567, "1.234 567 sec"}));
+                    tTimeText{4294967296LL + 1234567, "1.234 567 sec"}),
+    [](const testing::TestParamInfo<tTimeText>& info) {
+      return "us" + std::to_string(info.param.microseconds);
+    });
 
 TEST(StopTimerTest, GetTimeIsStableAfterOneEnd) {
   cStopTimer timer;

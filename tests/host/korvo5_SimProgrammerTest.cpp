@@ -94,6 +94,42 @@ TEST_F(Korvo5Sim, TraceKeepsCallOrderWithValues) {
   EXPECT_EQ(sim().findEvent(Sim::eventIs(Ev::tkMcuWrite), 3), -1);
 }
 
+TEST_F(Korvo5Sim, TraceViewFollowsClearsAndLaterEvents) {
+  sim().clearTrace();
+  mcu_write16(kBase + 0x86, 1);
+  mcu_wait_bus_cycles(7, Sim::kFpgaMappingToken);
+  ASSERT_EQ(sim().trace().size(), 2u);
+  EXPECT_EQ(sim().trace()[1].text, "mcu");
+  sim().clearTrace();
+  device->psCtrl()->setSupplyVoltage(PS_VCP2, 3300);
+  device->waitBusCycles(9);
+  // As many events as before the clear: the view must not keep the old ones.
+  ASSERT_EQ(sim().trace().size(), 2u);
+  EXPECT_TRUE(Sim::eventIs(Ev::tkSupply, PS_VCP2, 3300)(sim().trace()[0]));
+  EXPECT_TRUE(Sim::eventIs(Ev::tkWait, 9, 0)(sim().trace()[1]));
+  EXPECT_EQ(sim().trace()[1].text, "");
+  mcu_read16(kBase + 0x84);
+  EXPECT_EQ(sim().traceSize(), 3u);
+  EXPECT_EQ(sim().trace().back().kind, Ev::tkMcuRead);
+}
+
+TEST_F(Korvo5Sim, SequencesMatchOnlyConsecutiveEvents) {
+  sim().clearTrace();
+  mcu_write16(kBase + 0x42, 1);
+  mcu_write16(kBase + 0x44, 1);
+  mcu_wait_bus_cycles(50, Sim::kFpgaMappingToken);
+  mcu_write16(kBase + 0x42, 1);
+  mcu_wait_bus_cycles(50, Sim::kFpgaMappingToken);
+  const auto set = Sim::eventIs(Ev::tkMcuWrite, 0x42, 1);
+  const auto wait = Sim::eventIs(Ev::tkWait, 50);
+  EXPECT_EQ(sim().findSequence({set, wait}), 3);  // not at 0: the 0x44 write lies between
+  EXPECT_EQ(sim().findSequence({set, wait}, 4), -1);
+  EXPECT_EQ(sim().findSequence({wait, set, wait}), 2);
+  EXPECT_EQ(sim().findSequence({wait, wait}), -1);
+  EXPECT_EQ(sim().countEvents(set), 2u);
+  EXPECT_EQ(sim().countEvents(Sim::eventIs(Ev::tkWait)), 2u);
+}
+
 TEST_F(Korvo5Sim, DisabledTraceRecordsNothingButTheHardwareStillActs) {
   sim().clearTrace();
   sim().setTraceEnabled(false);
@@ -128,6 +164,29 @@ TEST_F(Korvo5Sim, AccessHookSeesEveryRegisterAccessAndDoesNotRecurse) {
   EXPECT_EQ(seen[1].kind, Ev::tkFpgaRead);
   EXPECT_EQ(seen[1].slot, 2u);
   EXPECT_EQ(seen[1].a, 103u);
+}
+
+TEST_F(Korvo5Sim, AccessTriggerRunsOnceAfterTheNthRegisterAccess) {
+  std::vector<std::uint64_t> ranAt;
+  std::vector<unsigned short> hooked;
+  sim().setAccessHook([&](const Ev& e) { hooked.push_back(static_cast<unsigned short>(e.b)); });
+  sim().atRegisterAccess(3, [&] {
+    ranAt.push_back(sim().registerAccesses());
+    // Accesses of the event count but trigger nothing again.
+    mcu_write16(kBase + 0x86, 0xEE);
+  });
+  device->waitBusCycles(10);  // a wait is no register access
+  for (unsigned short i = 1; i <= 5; ++i) mcu_write16(kBase + 0x86, i);
+  EXPECT_EQ(ranAt, (std::vector<std::uint64_t>{3}));
+  EXPECT_EQ(sim().registerAccesses(), 6u);
+  // The hook saw the third access before the event ran.
+  EXPECT_EQ(hooked, (std::vector<unsigned short>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(sim().mcuRegister(0x86), 5u);
+
+  sim().reset();
+  EXPECT_EQ(sim().registerAccesses(), 0u);
+  for (int i = 0; i < 4; ++i) fpga(1)->read16(100);
+  EXPECT_EQ(ranAt.size(), 1u);  // reset removes the triggers
 }
 
 // ---------------------------------------------------------------- registers
@@ -350,6 +409,27 @@ TEST_F(Korvo5Sim, ClaimIsKeptAgainstAnotherIdUnlessForced) {
   sim().presetClaim("lan", "other");
   EXPECT_FALSE(state->claimDevice("usb", "me", false));
   EXPECT_EQ(sim().claimedRemoteId(), "other");
+}
+
+TEST_F(Korvo5Sim, ClaimCallsAndReadBacksAreTracedInOrder) {
+  cK5StateCtrl* state = device->deviceCtrl()->stateCtrl();
+  sim().presetClaim("lan", "other");
+  state->claimDevice("usb", "me", false);
+  state->getClaimedRemoteId();
+  state->getClaimedInterface();
+  state->unclaimDevice();
+  state->getClaimedRemoteId();
+  const std::vector<Ev>& t = sim().trace();
+  ASSERT_EQ(t.size(), 6u);  // the device object's creation, then the five calls
+  EXPECT_TRUE(Sim::eventIs(Ev::tkClaim, 0, 0)(t[1]));
+  EXPECT_EQ(t[1].text, "usb");
+  EXPECT_EQ(t[1].text2, "me");
+  EXPECT_TRUE(Sim::eventIs(Ev::tkClaimReadBack, 1)(t[2]));
+  EXPECT_EQ(t[2].text, "other");
+  EXPECT_TRUE(Sim::eventIs(Ev::tkClaimReadBack, 0)(t[3]));
+  EXPECT_EQ(t[3].text, "lan");
+  EXPECT_EQ(t[4].kind, Ev::tkUnclaim);
+  EXPECT_EQ(t[5].text, "");
 }
 
 TEST_F(Korvo5Sim, StateHistoryAndProductInfo) {

@@ -127,12 +127,7 @@ TEST_F(ProgressRecord, HostEventsRunJustBeforeAndAfterEachRecord) {
 
 TEST_F(ProgressRecord, CancelFromHostEventReachesTheRecordBeingSent) {
   const piModuleAddr canceller(6, 6);
-  cAbstractEventManager::setScheduleHook([&](cAbstractEventManager& manager, int) {
-    // At the third record, before it leaves.
-    if (host().progress().size() == 2 && provider.getCancel() == 0) {
-      dynamic_cast<cKrv32AlgoProviderBase&>(manager).Slot_CancelAction(canceller);
-    }
-  });
+  host().atProgressRecord(3, [&](cScaffoProvider& p) { p.Slot_CancelAction(canceller); });
   for (int i = 0; i < 4; ++i) {
     provider.ShowProgress();
   }
@@ -144,6 +139,7 @@ TEST_F(ProgressRecord, CancelFromHostEventReachesTheRecordBeingSent) {
   }
   EXPECT_EQ(sent[1].addr, piModuleAddr(0, 0));
   EXPECT_EQ(sent[2].addr, canceller);
+  EXPECT_EQ(host().pendingEvents(), 0u);
 }
 
 TEST_F(ProgressRecord, ThrowingSignalPassesOnAndSkipsTheSecondSchedule) {
