@@ -87,6 +87,39 @@ TEST_F(ProviderClaimExchange, ContradictedClaimSetsTheDeviceReadyAndKeepsTheRepl
       log.lines[2]);
 }
 
+// The host refuses the claim and keeps the one it had: only the read-back,
+// compared string by string, decides.
+TEST_F(ProviderClaimExchange, ReadBackDecidesWhenEitherStringDiffers) {
+  const struct {
+    const char* what;
+    const char* heldInterface;
+    const char* heldRemoteId;
+    unsigned char ok;
+  } cases[] = {
+      {"interface differs", "LAN", "me", 0},
+      {"remote id differs", "USB", "other", 0},
+      {"both equal although refused", "USB", "me", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().clearFaults();
+    sim().presetClaim(c.heldInterface, c.heldRemoteId);
+    sim().injectFalse("claimDevice");
+    const std::vector<int> readyBefore = sim().stateHistory();
+    provider().getAddrFrom() = kEarlier;
+    tLineTap log(std::cerr);
+    EXPECT_EQ(c.ok, claim("me", "USB", 0));
+    EXPECT_EQ(c.ok ? kClient : kEarlier, provider().getAddrFrom());
+    std::vector<int> ready = readyBefore;
+    if (!c.ok) ready.push_back(1);
+    EXPECT_EQ(ready, sim().stateHistory());
+    EXPECT_EQ(c.heldRemoteId, sim().claimedRemoteId());
+    ASSERT_EQ(c.ok ? 2u : 3u, log.lines.size());
+    EXPECT_EQ(std::string(kReadBackLines[0]) + c.heldRemoteId, log.lines[0]);
+    EXPECT_EQ(std::string(kReadBackLines[1]) + c.heldInterface, log.lines[1]);
+  }
+}
+
 TEST_F(ProviderClaimExchange, ThrownHostTextsAreLoggedWithTheStepThatFailed) {
   const struct {
     const char* point;

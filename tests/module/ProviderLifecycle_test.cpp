@@ -122,6 +122,38 @@ TEST_F(ProviderLifecycle, WithoutHardwareItLogsTwoLinesAndServesWhatNeedsNone) {
             log.lines);
 }
 
+// However the handle fails, the reason is the second line and a device object
+// the handle had already built goes with it.
+TEST_F(ProviderLifecycle, FailedHandleIsDroppedWithWhatItBuilt) {
+  const struct {
+    const char* point;
+    bool nullInsteadOfThrow;
+    const char* reason;
+  } cases[] = {
+      {"cKorvo5Device", false, "Fatal (exception): no programmer"},
+      {"psCtrl", false, "Fatal (exception): no programmer"},
+      {"psCtrl", true, "Fatal pointer of cK5AbstractPSCtrl is invalid."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.point) + (c.nullInsteadOfThrow ? " null" : " throw"));
+    mpProvider.reset();
+    sim().reset();
+    if (c.nullInsteadOfThrow) {
+      sim().injectNull(c.point);
+    } else {
+      sim().injectThrow(c.point, "no programmer");
+    }
+    tLineTap log(std::cerr);
+    mpProvider.reset(new cTestProvider());
+    EXPECT_EQ((std::vector<std::string>{"PIDBG: Fatal Error: Can not create Korvo control object.",
+                                        std::string("PIDBG: Fatal Error: ") + c.reason}),
+              log.lines);
+    EXPECT_EQ(nullptr, provider().getKrv5Ctrl());
+    EXPECT_EQ(nullptr, provider().getAlgoUiInterface());
+    EXPECT_EQ(0u, sim().liveDevices());
+  }
+}
+
 TEST_F(ProviderLifecycle, DestructionFreesMemoryOnly) {
   ASSERT_TRUE(provider().getAlgoUiInterface()->createUiFpgaTimer(20));
   provider().initCpdCtrl();
