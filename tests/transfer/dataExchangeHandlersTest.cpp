@@ -284,6 +284,29 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        },
        {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
+      {"configuration header with enormous counts",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         cCfgFileDeviceCpdConfigs configs = sampleConfigs();
+         configs >> sf;
+         cCfgFileDeviceCpdConfigsHeader header;
+         header.setSizeCpdConfigs(0xFFFFFFFFu);
+         for (unsigned i = 0; i < cCfgFileDeviceCpdConfigs::getMaxConfigSize(); ++i) {
+           header.addSizePinDef(0xFFFFFFFFu, i);
+         }
+         j.item(cDataTransferDescriptor(header), sf);
+       },
+       {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
+       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }},
+      {"block sub-frame without a block",
+       [](JobBuilder& j) {
+         std::unique_ptr<piSubFrame> none;
+         piSubFrame sf;
+         sf.addUInt32(0x01020304u);
+         j.item(cDataTransferDescriptor("blk", 4, none), sf);
+       },
+       {"PIDBG: processingReceivedData: SubFrame size:4: dtpiDBlock"},
+       nullptr},
       {"block larger than its sub-frame",
        [](JobBuilder& j) {
          std::unique_ptr<piSubFrame> none;
