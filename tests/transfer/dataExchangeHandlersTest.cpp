@@ -255,6 +255,15 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
         "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."},
        [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
+      {"window whose sub-frame carries more bytes than it names",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         sf.addBlock(std::vector<char>(4096, 0x7F));
+         j.item(cDataTransferDescriptor(JobBuilder::command(ctFullData, 3, 0, 8, 1)), sf);
+       },
+       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+        "PIDBG: tByteArrayInfo: Error: storeToFrame failed."},
+       [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
       {"create of 0 bytes keeps the existing buffer",
        [](JobBuilder& j) { j.createBuffer(3, 0, 0xEE); },
        {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
@@ -467,7 +476,7 @@ TEST_F(DataExchange, ConfigurationsAndLayoutTakeTheirShapeFromTheDescriptor) {
   EXPECT_TRUE(configs == ap.getRefCfgFileDeviceCpdConfigs());
   EXPECT_TRUE(layout == ap.getRefCfgFileDeviceLayout());
 
-  // A layout sent with a count too small for its record: the new, partly
+  // A descriptor naming one pin more than the record carries: the new, partly
   // filled layout replaces the old one and the exchange fails.
   piSubFrame sf;
   cCfgFileDeviceLayout copy(layout);
