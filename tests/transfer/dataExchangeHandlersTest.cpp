@@ -282,7 +282,7 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
       {"memory map for unknown id",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctMemoryMapInfo, 12345, 0, 8)); },
        {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
-        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+        "PIDBG: processingReceivedBAI: Buffer Id does not match."},
        nullptr},
       {"layout count beyond its sub-frame",
        [](JobBuilder& j) {
