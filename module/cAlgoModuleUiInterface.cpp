@@ -113,7 +113,9 @@ void cAlgoModuleUiInterface::K4ShowAdr(int address, unsigned short force) {
 bool cAlgoModuleUiInterface::K4Cancel() { return pProvider.getCancel() != 0; }
 
 void cAlgoModuleUiInterface::ShowSignature(unsigned long signature) {
-  if (K4Cancel() || signature == 0) {
+  // A signature has 32 bits; on hosts with a wider long the bits above them
+  // must not turn an empty signature into a message.
+  if (K4Cancel() || (signature & 0xFFFFFFFFul) == 0) {
     return;
   }
   const std::uint32_t b3 = (signature >> 24) & 0xFFu;

@@ -120,7 +120,7 @@ bool cAlgoDataReceiveKrvHandler::processingReceivedBAI(cDataTransferDescriptor& 
       return true;
     case ctMemoryMapInfo: {
       // A map item for a buffer that does not exist would be lost in the dummy.
-      tByteArray* buffer = findWindowBuffer(mAlgoParam, info.getId());
+      tByteArray* buffer = findWindowBuffer(mAlgoParam, info.getId(), "processingReceivedBAI");
       return buffer != nullptr && buffer->addMemoryMapItem(info);
     }
     default:

@@ -82,10 +82,10 @@ bool failBufferCommand(const char* where, const tByteArrayInfo& info) {
   return false;
 }
 
-tByteArray* findWindowBuffer(cAlgoParam& ap, int id) {
+tByteArray* findWindowBuffer(cAlgoParam& ap, int id, const char* where) {
   tByteArray* buffer = ap.getByteArrayFromBufferId(id);
   if (buffer->getBufferId() != id || ap.getBufferIndex(static_cast<unsigned>(id)) < 0) {
-    logDiag("processingReceivedBA: Buffer Id does not match.");
+    logDiag(std::string(where) + ": Buffer Id does not match.");
     return nullptr;
   }
   return buffer;

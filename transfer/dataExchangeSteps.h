@@ -47,9 +47,9 @@ bool readBufferCommand(tByteArrayInfo& info, const piSubFrame& sf);
 // "<where>: Failed to process ByteArrayInfo CmdType: <name>"; false.
 bool failBufferCommand(const char* where, const tByteArrayInfo& info);
 
-// The buffer that really carries the id, or null after the mismatch line. The
-// parameter set's dummy never takes part in a window.
-tByteArray* findWindowBuffer(cAlgoParam& ap, int id);
+// The buffer that really carries the id, or null after "<where>: Buffer Id
+// does not match.". The parameter set's dummy never takes part in a window.
+tByteArray* findWindowBuffer(cAlgoParam& ap, int id, const char* where = "processingReceivedBA");
 
 // False (with a line) when a descriptor asks to shape more pin definitions than
 // the data sub-frame could hold, so a bad count cannot exhaust memory.

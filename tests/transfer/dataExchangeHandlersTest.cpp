@@ -255,6 +255,15 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
         "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."},
        [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
+      {"window whose sub-frame carries more bytes than it names",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         sf.addBlock(std::vector<char>(4096, 0x7F));
+         j.item(cDataTransferDescriptor(JobBuilder::command(ctFullData, 3, 0, 8, 1)), sf);
+       },
+       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+        "PIDBG: tByteArrayInfo: Error: storeToFrame failed."},
+       [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
       {"create of 0 bytes keeps the existing buffer",
        [](JobBuilder& j) { j.createBuffer(3, 0, 0xEE); },
        {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
@@ -273,7 +282,7 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
       {"memory map for unknown id",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctMemoryMapInfo, 12345, 0, 8)); },
        {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
-        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+        "PIDBG: processingReceivedBAI: Buffer Id does not match."},
        nullptr},
       {"layout count beyond its sub-frame",
        [](JobBuilder& j) {
@@ -284,6 +293,29 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        },
        {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
+      {"configuration header with enormous counts",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         cCfgFileDeviceCpdConfigs configs = sampleConfigs();
+         configs >> sf;
+         cCfgFileDeviceCpdConfigsHeader header;
+         header.setSizeCpdConfigs(0xFFFFFFFFu);
+         for (unsigned i = 0; i < cCfgFileDeviceCpdConfigs::getMaxConfigSize(); ++i) {
+           header.addSizePinDef(0xFFFFFFFFu, i);
+         }
+         j.item(cDataTransferDescriptor(header), sf);
+       },
+       {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
+       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }},
+      {"block sub-frame without a block",
+       [](JobBuilder& j) {
+         std::unique_ptr<piSubFrame> none;
+         piSubFrame sf;
+         sf.addUInt32(0x01020304u);
+         j.item(cDataTransferDescriptor("blk", 4, none), sf);
+       },
+       {"PIDBG: processingReceivedData: SubFrame size:4: dtpiDBlock"},
+       nullptr},
       {"block larger than its sub-frame",
        [](JobBuilder& j) {
          std::unique_ptr<piSubFrame> none;
@@ -444,7 +476,7 @@ TEST_F(DataExchange, ConfigurationsAndLayoutTakeTheirShapeFromTheDescriptor) {
   EXPECT_TRUE(configs == ap.getRefCfgFileDeviceCpdConfigs());
   EXPECT_TRUE(layout == ap.getRefCfgFileDeviceLayout());
 
-  // A layout sent with a count too small for its record: the new, partly
+  // A descriptor naming one pin more than the record carries: the new, partly
   // filled layout replaces the old one and the exchange fails.
   piSubFrame sf;
   cCfgFileDeviceLayout copy(layout);

@@ -209,3 +209,69 @@ TEST(DataTransferDescriptors, AddStopsAtEightAndRefusesEmptyHolder) {
   EXPECT_EQ(8u, set.getDataTransferDescriptor(7).getPinConnectionLayoutData_sizePinDefs());
   EXPECT_EQ(cDataTransferDescriptor::dtNo, set.getDataTransferDescriptor(8).getDataType());
 }
+
+// A record written item by item as a host would, with a distinct value in
+// every place: each value lands in its own field, and the set writes it back
+// in the same places.
+TEST(DataTransferDescriptors, EachItemHasItsPlaceInTheRecord) {
+  piSubFrame wire;
+  wire.addUInt32(cDataTransferDescriptor::dtpiDBlock);
+  wire.addUInt32(ctPartData);  // command record: command, start, size, version,
+  wire.addUInt32(0x11);        // id, fill, location, bits per unit, byte type,
+  wire.addUInt32(0x22);        // name, flags
+  wire.addUInt32(0x33);
+  wire.addInt32(-7);
+  wire.addUInt8(0x44);
+  wire.addUInt32(tByteArray::slHost);
+  wire.addUInt32(16);
+  wire.addUInt32(0);
+  wire.addString("nm");
+  wire.addString("fl");
+  wire.addUInt32(3);  // configuration header: count, then 20 pin counts
+  for (unsigned i = 0; i < 20; ++i) {
+    wire.addUInt32(100 + i);
+  }
+  wire.addUInt32(77);  // pin-definition count
+  wire.addString("blk");
+  wire.addUInt32(300);
+  cDataTransferDescriptors defaults;
+  piSubFrame rest;
+  defaults >> rest;
+  // Slots 1 to 7 as they are by default.
+  for (std::size_t i = 36; i < rest.itemCount(); ++i) {
+    const piSubFrame::Item& it = rest.item(i);
+    switch (it.type) {
+      case pitString: wire.addString(it.text); break;
+      case pitUInt8: wire.addUInt8(it.u8); break;
+      case pitInt32: wire.addInt32(it.i32); break;
+      default: wire.addUInt32(it.u32); break;
+    }
+  }
+
+  tEightFrames frames;
+  cDataTransferDescriptors set = frames.makeSet();
+  ASSERT_TRUE(set << wire);
+  const cDataTransferDescriptor& d = set.getDataTransferDescriptor(0);
+  EXPECT_EQ(cDataTransferDescriptor::dtpiDBlock, d.getDataType());
+  const tByteArrayInfo& info = d.getByteArrayInfo();
+  EXPECT_EQ(ctPartData, info.getCmdType());
+  EXPECT_EQ(0x11u, info.getStartAddr());
+  EXPECT_EQ(0x22u, info.getSize());
+  EXPECT_EQ(0x33u, info.getVersionOfChanges());
+  EXPECT_EQ(-7, info.getId());
+  EXPECT_EQ(0x44, info.getFillByte());
+  EXPECT_EQ(tByteArray::slHost, info.getSourceLocation());
+  EXPECT_EQ(16u, info.getInitByteOrgInfo());
+  EXPECT_EQ("nm", info.getName());
+  EXPECT_EQ("fl", info.getFlags());
+  EXPECT_EQ(3u, d.getCfgFileDeviceCpdConfigsHeader().getSizeCpdConfigs());
+  EXPECT_EQ(100u, d.getCfgFileDeviceCpdConfigsHeader().getSizePinDef(0));
+  EXPECT_EQ(119u, d.getCfgFileDeviceCpdConfigsHeader().getSizePinDef(19));
+  EXPECT_EQ(77u, d.getPinConnectionLayoutData_sizePinDefs());
+  EXPECT_EQ("blk", d.getpiDBlockInfoName());
+  EXPECT_EQ(300u, d.getpiDBlockInfoSize());
+
+  piSubFrame back;
+  ASSERT_TRUE(set >> back);
+  EXPECT_EQ(wire, back);
+}
