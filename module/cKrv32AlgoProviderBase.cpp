@@ -3,6 +3,14 @@
 #include <cstdio>
 
 #include "DiagnosticLog.h"
+#include "cAlgoModuleUiInterface.h"
+#include "cAlgoParam.h"
+#include "cK5AbstractPSCtrl.h"
+#include "cK5CpdCtrl.h"
+#include "cK5DeviceCtrl.h"
+#include "cK5StateCtrl.h"
+#include "cKorvo5Device.h"
+#include "cKrv5Ctrl.h"
 
 namespace {
 
@@ -32,10 +40,56 @@ cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
       dbgIgnore(0),
       replyAddress(0, 1) {
   createGACD(1);
+  maprAlgoParam.reset(new cAlgoParam(tByteArray::slModule, 1, 0, 0));
   replyAddress = piModuleAddr(0, 0);
+  unsigned char ok = 0;
+  maprKrv5Ctrl.reset(new cKrv5Ctrl(ok));
+  if (ok) {
+    maprUiInterface.reset(new cAlgoModuleUiInterface(*this));
+    initCpdCtrl();
+    return;
+  }
+  // The module still loads and answers every slot that needs no hardware.
+  logDiag("Fatal Error: Can not create Korvo control object.");
+  logDiag("Fatal Error: " + maprKrv5Ctrl->getErrorInfo());
+  maprKrv5Ctrl.reset();
 }
 
-cKrv32AlgoProviderBase::~cKrv32AlgoProviderBase() {}
+cKrv32AlgoProviderBase::~cKrv32AlgoProviderBase() {
+  // The pin-driver control and the user-interface object go after the
+  // handle; their destruction touches no hardware.
+  maprKrv5Ctrl.reset();
+  maprGACD.reset();
+  maprAlgoParam.reset();
+  maprCpdCtrl.reset();
+  maprUiInterface.reset();
+}
+
+void cKrv32AlgoProviderBase::initCpdCtrl() {
+  if (maprKrv5Ctrl) {
+    maprCpdCtrl.reset(new cK5CpdCtrl(*maprKrv5Ctrl, nullptr));
+  }
+}
+
+cK5StateCtrl* cKrv32AlgoProviderBase::stateCtrl() {
+  if (!maprKrv5Ctrl) {
+    return nullptr;
+  }
+  cK5DeviceCtrl* device = maprKrv5Ctrl->getKorvo5Device().deviceCtrl();
+  return device != nullptr ? device->stateCtrl() : nullptr;
+}
+
+void cKrv32AlgoProviderBase::setKrvBusy() {
+  if (cK5StateCtrl* state = stateCtrl()) {
+    state->setDeviceState(3);
+  }
+}
+
+void cKrv32AlgoProviderBase::setKrvReady() {
+  if (cK5StateCtrl* state = stateCtrl()) {
+    state->setDeviceState(1);
+  }
+}
 
 void cKrv32AlgoProviderBase::setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) {
   replyAddress = addr;
@@ -144,8 +198,15 @@ void cKrv32AlgoProviderBase::CalibVoltageSlotSync(unsigned char& ok, piModuleAdd
 
 void cKrv32AlgoProviderBase::ScanVsupplySlotSync(unsigned int& value, piModuleAddr addr) {
   beginServiceSlot("ScanVsupplySlotSync", addr);
-  // The answer to a supply read that failed; the read itself needs the hardware handle.
-  value = 5555555;
+  unsigned int v[7] = {0, 0, 0, 0, 0, 0, 0};
+  // Without hardware there is nothing to read: answered as a failed read.
+  cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl ? maprKrv5Ctrl->getPSCtrl() : nullptr;
+  if (psCtrl == nullptr || !psCtrl->readSupplyVoltages(v[0], v[1], v[2], v[3], v[4], v[5], v[6])) {
+    logDiag("Error: Get voltages failed.");
+    value = 5555555;
+    return;
+  }
+  value = static_cast<unsigned int>(static_cast<float>(v[6]) / 1000.0f);
 }
 
 void cKrv32AlgoProviderBase::ScanVBattSlotSync(unsigned int& value, piModuleAddr addr) {

@@ -10,15 +10,44 @@
 #include "piModuleAddr.h"
 
 class AbstractAlgoBase;
+class cAlgoModuleUiInterface;
+class cAlgoParam;
 class cBaseDeviceLayout;
+class cK5CpdCtrl;
+class cK5StateCtrl;
+class cKrv5Ctrl;
 class cMPDE;
 
 // The provider base: every host slot, the messages and progress record sent
 // back to the host, and the algorithm factory that each deliverable fills in.
+// It owns everything a module instance keeps between two host calls. When the
+// hardware handle cannot be built the module runs on without handle,
+// user-interface object and pin-driver control.
 class cKrv32AlgoProviderBase : public cAbstractModule, public cScaffoProvider {
 public:
   cKrv32AlgoProviderBase(cMPDE* mpde, std::string name);
+  // Frees memory only: no pin-driver, supply or device-state command.
   ~cKrv32AlgoProviderBase() override;
+
+  // A new pin-driver control over the hardware handle, without configurations.
+  void initCpdCtrl();
+
+  // The job's parameter set.
+  cAlgoParam& getAP() { return *maprAlgoParam; }
+  // Null when the module runs without hardware.
+  cKrv5Ctrl* getKrv5Ctrl() { return maprKrv5Ctrl.get(); }
+  // The current pin-driver control; there is none without hardware, so only
+  // call it when getKrv5Ctrl() is not null.
+  cK5CpdCtrl& getK5CpdCtrl() { return *maprCpdCtrl; }
+  // Handed to every algorithm; null without hardware.
+  cAlgoModuleUiInterface* getAlgoUiInterface() { return maprUiInterface.get(); }
+
+  // Device state of the host: 3 busy, 1 ready. Nothing without hardware.
+  void setKrvBusy();
+  void setKrvReady();
+
+  // Reads the claim back from the host into the two strings.
+  void getClaimInfo(std::string& claimedRemoteId, std::string& claimedInterface);
 
   // Slots, in the provider's own order.
   void setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) override;
@@ -97,12 +126,20 @@ public:
 private:
   // Stores the caller's address and writes the slot's log line.
   void beginServiceSlot(const char* name, piModuleAddr addr);
+  // The host's device state controller; null without hardware or when the
+  // host hands out none.
+  cK5StateCtrl* stateCtrl();
 
+  // Declared in the order of construction; released in reverse.
+  std::unique_ptr<cAlgoModuleUiInterface> maprUiInterface;
+  std::unique_ptr<cK5CpdCtrl> maprCpdCtrl;
   unsigned int iCheckSum;
   unsigned char dbgNextStep;
   unsigned char dbgIgnore;
   piModuleAddr replyAddress;
+  std::unique_ptr<cAlgoParam> maprAlgoParam;
   std::unique_ptr<TAG_GLOBAL_ALGOCTRL_DATA> maprGACD;
+  std::unique_ptr<cKrv5Ctrl> maprKrv5Ctrl;
 };
 
 #endif

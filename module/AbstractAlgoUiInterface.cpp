@@ -1,0 +1,5 @@
+#include "AbstractAlgoUiInterface.h"
+
+AbstractAlgoUiInterface::~AbstractAlgoUiInterface() {}
+
+void AbstractAlgoUiInterface::K4ShowMessage(std::string) {}
