@@ -340,3 +340,15 @@ TEST_F(PinConnectionKernelTest, HostTextsPassThroughAndTheKernelCleansUpQuietly)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PinConnectionKernelTest, NoSupplyControlNoTest) {
+  prepare("OneGndDiodeHigh", fourPinChip());
+  sim().injectNull("psCtrl");
+  EXPECT_FALSE(run());
+  EXPECT_EQ(mHint, "Error: No supply control available.");
+  EXPECT_TRUE(sim().traceOf(tE::tkCpdWriteSet).empty());
+}
+
+}  // namespace
