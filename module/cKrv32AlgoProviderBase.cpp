@@ -4,15 +4,19 @@
 
 #include "AbstractAlgoBase.h"
 #include "DiagnosticLog.h"
+#include "cAlgoDataReceiveKrvHandler.h"
+#include "cAlgoDataSendKrvHandler.h"
 #include "cAlgoModuleUiInterface.h"
 #include "cAlgoParam.h"
 #include "cFpgaHdwImageCtrl.h"
 #include "cK5AbstractCPDCtrl.h"
 #include "cK5AbstractPSCtrl.h"
 #include "cK5CPDHdwCtrl.h"
+#include "cK5Config.h"
 #include "cK5CpdCtrl.h"
 #include "cK5FPGACtrl.h"
 #include "cK5DeviceCtrl.h"
+#include "cK5ProductInfo.h"
 #include "cK5StateCtrl.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
@@ -24,6 +28,12 @@ namespace {
 // One byte for the whole module: refuses a second entry into the checksum
 // read while the first is still running.
 unsigned char checkSumGuard = 0;
+
+// The same for the data receive; one flag for all providers of the module.
+unsigned char receiveGuard = 0;
+
+// Log line of the claim and type slots when there is no state controller to ask.
+const char* const kNoStateCtrl = "Error: No Korvo control object available.";
 
 // Clears a re-entry flag on every way out of the slot.
 class tGuardRelease {
@@ -120,28 +130,6 @@ void cKrv32AlgoProviderBase::getProviderVersionSlot(unsigned int& value, piModul
   value = getModuleInfo()->getVersion();
 }
 
-void cKrv32AlgoProviderBase::Slot_UnClaimKorvo(piModuleAddr) {}
-
-void cKrv32AlgoProviderBase::Slot_ClaimKorvo(std::string&, std::string&, unsigned char,
-                                             unsigned char& ok, piModuleAddr) {
-  ok = 0;
-}
-
-void cKrv32AlgoProviderBase::Slot_GetKorvoTypeAndClaimInfo(int&, std::string&, std::string&,
-                                                           piModuleAddr) {}
-
-void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                              piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                              piSubFrame&, unsigned char& ok, piModuleAddr) {
-  ok = 0;
-}
-
-void cKrv32AlgoProviderBase::Slot_SendData(piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                           piSubFrame&, piSubFrame&, piSubFrame&, piSubFrame&,
-                                           piSubFrame&, unsigned char& ok, piModuleAddr) {
-  ok = 0;
-}
-
 void cKrv32AlgoProviderBase::Slot_DbgNextStep(piModuleAddr) { dbgNextStep = 1; }
 
 void cKrv32AlgoProviderBase::Slot_DbgIgnore(unsigned char value, piModuleAddr) {
@@ -189,6 +177,113 @@ void cKrv32AlgoProviderBase::Slot_StartNoContinuity(piModuleAddr) {
 }
 
 void cKrv32AlgoProviderBase::Slot_PostActionFkt(unsigned char& ok, piModuleAddr) { ok = 1; }
+
+
+void cKrv32AlgoProviderBase::Slot_UnClaimKorvo(piModuleAddr) {
+  if (cK5StateCtrl* state = stateCtrl()) {
+    state->unclaimDevice();
+  }
+}
+
+void cKrv32AlgoProviderBase::Slot_ClaimKorvo(std::string& remoteId, std::string& interface,
+                                             unsigned char flag, unsigned char& ok,
+                                             piModuleAddr addr) {
+  ok = 0;
+  try {
+    cK5StateCtrl* state = stateCtrl();
+    if (state == nullptr) {
+      logDiag(kNoStateCtrl);
+      return;
+    }
+    state->claimDevice(interface, remoteId, flag != 0);
+  } catch (const std::string& text) {
+    logDiag("try claimDevice");
+    logDiag(text);
+    return;
+  }
+  try {
+    std::string claimedRemoteId;
+    std::string claimedInterface;
+    getClaimInfo(claimedRemoteId, claimedInterface);
+    if (claimedRemoteId == remoteId && claimedInterface == interface) {
+      replyAddress = addr;
+      ok = 1;
+      return;
+    }
+    // Another client holds the programmer.
+    setKrvReady();
+    logDiag("Failed to claim korvo: Claim data claimedRemoteId and claimedInterface are not equal.");
+  } catch (const std::string& text) {
+    logDiag("try getClaimInfo");
+    logDiag(text);
+    ok = 0;
+  }
+}
+
+void cKrv32AlgoProviderBase::getClaimInfo(std::string& claimedRemoteId,
+                                          std::string& claimedInterface) {
+  cK5StateCtrl* state = stateCtrl();
+  if (state == nullptr) {
+    logDiag(kNoStateCtrl);
+    return;
+  }
+  claimedRemoteId = state->getClaimedRemoteId();
+  logDiag("claimedRemoteId@getClaimInfo: " + claimedRemoteId);
+  claimedInterface = state->getClaimedInterface();
+  logDiag("claimedInterface@getClaimInfo: " + claimedInterface);
+}
+
+void cKrv32AlgoProviderBase::Slot_GetKorvoTypeAndClaimInfo(int& type, std::string& remoteId,
+                                                           std::string& interface, piModuleAddr) {
+  cK5Config* config = maprKrv5Ctrl ? maprKrv5Ctrl->getKorvo5Device().config() : nullptr;
+  cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
+  if (product == nullptr) {
+    logDiag(kNoStateCtrl);
+    return;
+  }
+  const int productType = product->productType();
+  if (productType >= 1 && productType <= 4) {
+    type = productType + 9;
+  } else if (productType == 0) {
+    logDiag("Unknown type. (Error / Bug in firmware).");
+  }
+  logDiag("Korvo-Type:       " + product->productName());
+  getClaimInfo(remoteId, interface);
+}
+
+void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3,
+                                              piSubFrame& f4, piSubFrame& f5, piSubFrame& f6,
+                                              piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
+                                              unsigned char& ok, piModuleAddr addr) {
+  logDiag("Start Slot_ReceiveData");
+  if (receiveGuard) {
+    logDiag("Double ertry of Slot detected.");
+    ok = 0;
+    return;
+  }
+  // Released also when the handler is left by an exception, so one failed
+  // receive cannot lock out every later job.
+  tGuardRelease guard(receiveGuard);
+  replyAddress = addr;
+  ok = 0;
+  cAlgoDataReceiveKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
+  if (handler.processingReceivedData()) {
+    ok = 1;
+  }
+}
+
+void cKrv32AlgoProviderBase::Slot_SendData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3,
+                                           piSubFrame& f4, piSubFrame& f5, piSubFrame& f6,
+                                           piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
+                                           unsigned char& ok, piModuleAddr addr) {
+  logDiag("Start Slot_SendData");
+  replyAddress = addr;
+  ok = 0;
+  cAlgoDataSendKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
+  if (handler.processingReceivedData()) {
+    ok = 1;
+  }
+}
 
 void cKrv32AlgoProviderBase::Slot_CancelAction(piModuleAddr addr) {
   replyAddress = addr;

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "JobBuilder.h"
+#include "tJobSamples.h"
+
+using namespace jobSamples;
 #include "cAlgoDataReceiveKrvHandler.h"
 #include "cAlgoDataSendKrvHandler.h"
 #include "frameIo.h"
@@ -31,14 +34,6 @@ std::vector<std::string> lastLines(const std::vector<std::string>& lines, std::s
   return std::vector<std::string>(lines.end() - std::min(n, lines.size()), lines.end());
 }
 
-std::vector<unsigned char> pattern(unsigned n, unsigned seed) {
-  std::vector<unsigned char> v(n);
-  for (unsigned i = 0; i < n; ++i) {
-    v[i] = static_cast<unsigned char>((i * 31u + seed) ^ (i >> 8));
-  }
-  return v;
-}
-
 std::vector<unsigned char> bufferBytes(const tByteArray& b) {
   return std::vector<unsigned char>(b.getDataConst(), b.getDataConst() + b.GetSize());
 }
@@ -48,60 +43,6 @@ piSubFrame onTheWire(R record) {
   piSubFrame sf;
   record >> sf;
   return sf;
-}
-
-cCfgFileDeviceCpdConfigs sampleConfigs() {
-  cCfgFileDeviceCpdConfigs set;
-  const char* labels[] = {"SETUP", "SHUTDOWN"};
-  for (unsigned c = 0; c < 2; ++c) {
-    cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
-    config->getRefLabel() = labels[c];
-    for (unsigned i = 0; i < 3 + c; ++i) {
-      config->addPinDef(new cCfgFileDeviceCpdPinData(c + 1, 17 + i, 3073 + i, 5 + i,
-                                                     "P" + std::to_string(i)));
-    }
-    set.addCpdConfig(config);
-  }
-  return set;
-}
-
-cCfgFileDeviceLayout sampleLayout(unsigned pins) {
-  cCfgFileDeviceLayout layout(0);
-  layout.sMethod() = "OneGndDiodeHigh";
-  layout.sLabel() = "SOP8";
-  layout.uiHighSideDriverVoltage() = 3300;
-  layout.uiVComp() = 1200;
-  layout.uiVls() = 2500;
-  for (unsigned i = 0; i < pins; ++i) {
-    layout.addPinDefs(new cDevicePDxyData(1 + i % 2, 3 + i, cDevicePDxyData::trLow, i + 1,
-                                          "PIN" + std::to_string(i)));
-  }
-  return layout;
-}
-
-cKxHdwParam sampleHdwParam() {
-  cKxHdwParam p(hptDefault);
-  cFpgaHdwImageCtrl image;
-  piSubFrame imageSf;
-  imageSf.addString("pi.bit");
-  imageSf.addString("HDW");
-  imageSf.addBlock(std::vector<char>{1, 2, 3, 4, 5});
-  imageSf.addUInt32(0xCAFE);
-  receiveRecord(image, imageSf);
-  p.addFpgaHdwImageCtrl(image);
-  p.setErrorId(7);
-  p.setCPDConfigMode("MODE");
-  p.setKrvProgrammerHdwId(11);
-  return p;
-}
-
-TAG_UI_ALGODATA_KRV3 sampleJobRecord() {
-  TAG_UI_ALGODATA_KRV3 rec = *cUiAlgoDataK3().getUiAlgoDataK3Struct();
-  rec.setStartAdr(0x10);
-  rec.setEndAdr(0xFFFF);
-  rec.setActionMode(3);
-  rec.setEpMax(4);
-  return rec;
 }
 
 class DataExchange : public testing::Test {
@@ -144,104 +85,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(DataExchange, CompleteJobOverTwoExchangesReadsBackEqual) {
-  const std::vector<unsigned char> image = pattern(64 * 1024, 3);
-  cDeviceParam device;
-  for (unsigned i = 0; i < 64; ++i) {
-    device.getDeviceAlgPrmStruct()->pCfgBuffer[i * 500] = static_cast<unsigned char>(i + 1);
-  }
-  const cKxHdwParam hdw = sampleHdwParam();
-  const cCfgFileDeviceCpdConfigs configs = sampleConfigs();
-  const cCfgFileDeviceLayout layout = sampleLayout(3);
-  const TAG_UI_ALGODATA_KRV3 jobRecord = sampleJobRecord();
-
-  JobBuilder job;
-  job.createBuffer(0, 64 * 1024, 0xFF)
-      .bufferInParts(0, image, 8, 42)
-      .parameterSet(1, 0x10001, "/cfg/dev.cfg", "Prog")
-      .jobRecord(jobRecord)
-      .deviceConfig(device)
-      .hardwareParams(hdw)
-      .pinDriverConfigs(configs)
-      .layout(layout);
-  ASSERT_EQ(2u, job.exchanges().size());
-  CaptureStderr();
-  const bool received = receiveAll(job);
-  GetCapturedStderr();
-  ASSERT_TRUE(received);
-  ASSERT_EQ(1u, ap.getNumberOfBuffers());
-  EXPECT_EQ(42u, ap.getByteArrayFromBufferId(0)->getVersionOfChanges());
-
-  JobBuilder request;
-  request.fetchWindow(ctFullData, 0, 0, 64 * 1024)
-      .fetchInfo(0)
-      .fetch(cDataTransferDescriptor::dtAlgoParam)
-      .fetch(cDataTransferDescriptor::dtAlgoKrv3UIData)
-      .fetch(cDataTransferDescriptor::dtDeviceAlgPrm)
-      .fetch(cDataTransferDescriptor::dtHdwParam)
-      .fetch(cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs)
-      .fetch(cDataTransferDescriptor::dtCfgFileDeviceLayout);
-  tExchange answer = request.exchange();
-  CaptureStderr();
-  const bool sent = send(answer);
-  GetCapturedStderr();
-  ASSERT_TRUE(sent);
-
-  cDataTransferDescriptors answered;
-  ASSERT_TRUE(readDescriptors(answer.sf[0], answered));
-
-  std::vector<unsigned char> bytes;
-  ASSERT_TRUE(readWindow(answer.data(0), bytes));
-  EXPECT_TRUE(bytes == image);
-  const tByteArrayInfo& window = answered.getDataTransferDescriptor(0).getByteArrayInfo();
-  EXPECT_TRUE(JobBuilder::command(ctFullData, 0, 0, 64 * 1024, 42, 0, tByteArray::slModule) ==
-              window);
-
-  tByteArrayInfo info;
-  ASSERT_TRUE(info << answer.data(1));
-  EXPECT_EQ(ctInfoOnly, info.getCmdType());
-  EXPECT_EQ(0, info.getId());
-  EXPECT_EQ(64u * 1024u, info.getSize());
-  EXPECT_EQ(42u, info.getVersionOfChanges());
-
-  cAlgoParam params(tByteArray::slModule, 1, 0, 0);
-  ASSERT_TRUE(params << answer.data(2));
-  EXPECT_EQ(1, params.getDoDeviceContinuityTest());
-  EXPECT_EQ(0x10001u, params.getUiFpgaTimerValue());
-  EXPECT_EQ("/cfg/dev.cfg", params.getDefDeviceCfgFilePath());
-  EXPECT_EQ("Prog", params.getJobAction());
-
-  cUiAlgoDataK3 rec;
-  ASSERT_TRUE(rec << answer.data(3));
-  EXPECT_EQ(0, std::memcmp(jobRecord.raw, rec.getUiAlgoDataK3Struct()->raw,
-                           TAG_UI_ALGODATA_KRV3::kSize));
-
-  cDeviceParam devGot;
-  ASSERT_TRUE(devGot << answer.data(4));
-  EXPECT_EQ(0, std::memcmp(device.getDeviceAlgPrmStruct()->pCfgBuffer,
-                           devGot.getDeviceAlgPrmStruct()->pCfgBuffer, CFG_BUFFER_SIZE));
-
-  EXPECT_EQ(onTheWire(hdw), answer.data(5));
-  cKxHdwParam hdwGot(hptDefault);
-  ASSERT_TRUE(hdwGot << answer.data(5));
-  EXPECT_EQ(1u, hdwGot.getFpgaHdwImageCount());
-  EXPECT_EQ(5u, hdwGot.getFpgaHdwImageCtrl(0)->dbImage().getSize());
-
-  const cCfgFileDeviceCpdConfigsHeader& header =
-      answered.getDataTransferDescriptor(6).getCfgFileDeviceCpdConfigsHeader();
-  EXPECT_EQ(2u, header.getSizeCpdConfigs());
-  EXPECT_EQ(4u, header.getSizePinDef(1));
-  cCfgFileDeviceCpdConfigs configsGot;
-  ASSERT_TRUE(readPinDriverConfigs(header, answer.data(6), configsGot));
-  EXPECT_TRUE(configs == configsGot);
-
-  const unsigned pins = answered.getDataTransferDescriptor(7).getPinConnectionLayoutData_sizePinDefs();
-  EXPECT_EQ(3u, pins);
-  cCfgFileDeviceLayout layoutGot(0);
-  ASSERT_TRUE(readLayout(pins, answer.data(7), layoutGot));
-  EXPECT_TRUE(layout == layoutGot);
-}
 
 TEST_F(DataExchange, BufferReadBackInPartsAndUnknownInfoAnswersDummy) {
   const std::vector<unsigned char> image = pattern(1000, 9);
