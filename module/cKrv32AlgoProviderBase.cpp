@@ -2,19 +2,26 @@
 
 #include <cstdio>
 
+#include "AbstractAlgoBase.h"
 #include "DiagnosticLog.h"
 #include "cAlgoDataReceiveKrvHandler.h"
 #include "cAlgoDataSendKrvHandler.h"
 #include "cAlgoModuleUiInterface.h"
 #include "cAlgoParam.h"
+#include "cFpgaHdwImageCtrl.h"
+#include "cK5AbstractCPDCtrl.h"
 #include "cK5AbstractPSCtrl.h"
+#include "cK5CPDHdwCtrl.h"
 #include "cK5Config.h"
 #include "cK5CpdCtrl.h"
+#include "cK5FPGACtrl.h"
 #include "cK5DeviceCtrl.h"
 #include "cK5ProductInfo.h"
 #include "cK5StateCtrl.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
+#include "cPinConnectionData.h"
+#include "cPinConnectionKernel.h"
 
 namespace {
 
@@ -129,17 +136,45 @@ void cKrv32AlgoProviderBase::Slot_DbgIgnore(unsigned char value, piModuleAddr) {
   dbgIgnore = value;
 }
 
-void cKrv32AlgoProviderBase::Slot_LoadFpgaForContinuity(unsigned char& ok, piModuleAddr) {
+void cKrv32AlgoProviderBase::Slot_LoadFpgaForContinuity(unsigned char& ok, piModuleAddr addr) {
   ok = 0;
+  replyAddress = addr;
+  disableCPDs();
+  if (loadFPGAs("HDW_CONTINUITY")) {
+    ok = 1;
+  } else {
+    showMessage("Can not load Fpgas for continuity test.");
+  }
 }
 
-void cKrv32AlgoProviderBase::Slot_StartProg(piModuleAddr) {}
-void cKrv32AlgoProviderBase::Slot_StartRead(piModuleAddr) {}
-void cKrv32AlgoProviderBase::Slot_StartBlank(piModuleAddr) {}
-void cKrv32AlgoProviderBase::Slot_StartVerify(piModuleAddr) {}
-void cKrv32AlgoProviderBase::Slot_StartErase(piModuleAddr) {}
-void cKrv32AlgoProviderBase::Slot_StartContinuity(piModuleAddr) {}
-void cKrv32AlgoProviderBase::Slot_StartNoContinuity(piModuleAddr) {}
+void cKrv32AlgoProviderBase::Slot_StartProg(piModuleAddr) {
+  runStartSlot(aatProg, "Slot_StartProg", "catch in Slot_StartProg: ", &cKrv32AlgoProviderBase::StartProg);
+}
+
+void cKrv32AlgoProviderBase::Slot_StartRead(piModuleAddr) {
+  runStartSlot(aatRead, "Slot_StartRead", "catch Slot_StartRead: ", &cKrv32AlgoProviderBase::StartRead);
+}
+
+void cKrv32AlgoProviderBase::Slot_StartBlank(piModuleAddr) {
+  runStartSlot(aatBlank, "Slot_StartBlank", "catch Slot_StartBlank: ", &cKrv32AlgoProviderBase::StartBlank);
+}
+
+void cKrv32AlgoProviderBase::Slot_StartVerify(piModuleAddr) {
+  runStartSlot(aatVerify, "Slot_StartVerify", "catch Slot_StartVerify: ",
+               &cKrv32AlgoProviderBase::StartVerify);
+}
+
+void cKrv32AlgoProviderBase::Slot_StartErase(piModuleAddr) {
+  runStartSlot(aatErase, "Slot_StartErase", "catch Slot_StartErase: ", &cKrv32AlgoProviderBase::StartErase);
+}
+
+void cKrv32AlgoProviderBase::Slot_StartContinuity(piModuleAddr) {
+  runStartSlot(aatContinuity, "Slot_StartContinuity", "", nullptr);
+}
+
+void cKrv32AlgoProviderBase::Slot_StartNoContinuity(piModuleAddr) {
+  runStartSlot(aatNoContinuity, "Slot_StartNoContinuity", "", nullptr);
+}
 
 void cKrv32AlgoProviderBase::Slot_PostActionFkt(unsigned char& ok, piModuleAddr) { ok = 1; }
 
@@ -326,7 +361,14 @@ void cKrv32AlgoProviderBase::FpgaTestSlotSync(unsigned int, unsigned int&, unsig
   logDiag("FpgaTestSlotSync");
 }
 
-cBaseDeviceLayout* cKrv32AlgoProviderBase::getDeviceLayout() { return nullptr; }
+cBaseDeviceLayout* cKrv32AlgoProviderBase::getDeviceLayout() {
+  cCfgFileDeviceLayout& layout = maprAlgoParam->getRefCfgFileDeviceLayout();
+  if (layout == cCfgFileDeviceLayout(0)) {
+    logDiag("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for Continuity Test available.");
+    return nullptr;
+  }
+  return &layout;
+}
 
 std::string cKrv32AlgoProviderBase::getStr(int value) {
   char text[16];
@@ -374,4 +416,374 @@ void cKrv32AlgoProviderBase::showInternMessage(std::string text) {
 
 unsigned char cKrv32AlgoProviderBase::getCancel() const {
   return maprGACD->bytes[gacdCancelRequest];
+}
+
+// ---------------------------------------------------------------- action flow
+
+namespace {
+
+const unsigned int kActionFailCode = 3003;
+const unsigned int kHdwCheckFailCode = 3002;
+const unsigned int kErrorInfoModeAlgoCode = 3;
+
+}  // namespace
+
+TAG_UI_ALGODATA_KRV3& cKrv32AlgoProviderBase::jobRecord() { return *maprAlgoParam->getAlgoKrv3UIData(); }
+
+void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::string& entry,
+                                          const std::string& catchPrefix, tRunAction run) {
+  logDiag("try " + entry);
+  try {
+    if (preActionStart(type) && run != nullptr) {
+      postAlgoAction(static_cast<eAlgoReturnValues>((this->*run)()));
+    }
+  } catch (const std::string& text) {
+    logDiag(catchPrefix + text);
+    showMessage(text);
+    postAlgoAction(arvFailed);
+  }
+}
+
+bool cKrv32AlgoProviderBase::preActionStart(eAlgoActionType type) {
+  setProcessPriorityHigh();
+  if (!maprKrv5Ctrl) {
+    showMessage("Error: No Korvo control object available.");
+    postAlgoAction(arvFailed);
+    return false;
+  }
+  setKrvBusy();
+  maprCpdCtrl.reset(new cK5CpdCtrl(*maprKrv5Ctrl, &maprAlgoParam->getRefCfgFileDeviceCpdConfigs()));
+  // Only a read changes buffer 0.
+  maprAlgoParam->getRefUiAlgoDataK3().prepareForAlgoAction(*maprAlgoParam->getByteArrayFromIndex(0),
+                                                           type == aatRead ? 0 : 1);
+  if (type == aatNoContinuity) {
+    if (doPinNoConnectionTest()) {
+      postAlgoAction(arvOk);
+      return true;
+    }
+    logDiag("cKrv32AlgoProviderBase::preActionStart: Error: doPinNoConnectionTest() failed.");
+    postAlgoAction(arvFailed);
+    return false;
+  }
+  if (!doPinConnectionTest()) {
+    logDiag("cKrv32AlgoProviderBase::preActionStart: Error: doPinConnectionTest() failed.");
+    postAlgoAction(arvFailed);
+    return false;
+  }
+  if (type == aatContinuity) {
+    postAlgoAction(arvOk);
+    return true;
+  }
+  if (!__createAlgo()) {
+    logDiag("cKrv32AlgoProviderBase::preActionStart: Error: __createAlgo() failed.");
+    postAlgoAction(arvFailed);
+    return false;
+  }
+  // A cancel asked for before this point belongs to no action.
+  createGACD(1);
+  if (!CfgAlgoForSpecificAction(*getAlgo())) return failConfiguredAction("cfgAlgoForSpecificAction failed.");
+  if (!getAlgo()->Config()) return failConfiguredAction("AbstractAlgoBase.Config() failed.");
+  return true;
+}
+
+bool cKrv32AlgoProviderBase::failConfiguredAction(const std::string& devText) {
+  showInternMessage(devText);
+  maprGACD->bytes[gacdActionEnded] = 1;
+  postAlgoAction(arvFailed);
+  return false;
+}
+
+bool cKrv32AlgoProviderBase::__createAlgo() {
+  if (!loadFPGAs("HDW")) {
+    logDiag("cKrv32AlgoProviderBase::__createAlgo(): Error: loadFPGAs() failed.");
+    return false;
+  }
+  // The timer takes the low 16 bits of the job's value.
+  const unsigned short timerMs = static_cast<unsigned short>(maprAlgoParam->getUiFpgaTimerValue());
+  if (!maprUiInterface->createUiFpgaTimer(timerMs)) {
+    showMessage("Error: Failed to create Ui-FPGA timer.");
+    return false;
+  }
+  if (!CreateAlgo()) {
+    logDiag("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed.");
+    return false;
+  }
+  AbstractAlgoBase* algo = getAlgo();
+  if (algo == nullptr) {
+    logDiag("cKrv32AlgoProviderBase::__createAlgo(): Error: getAlgo() failed.");
+    return false;
+  }
+  algo->setAlgoUI(maprUiInterface.get());
+  if (!algo->Init()) {
+    showInternMessage("pAlgo->Init() -> false!");
+    DeleteAlgo();
+    return false;
+  }
+  if (!cfgUIData(*algo)) {
+    logDiag("cfgUIData failed");
+    return false;
+  }
+  return true;
+}
+
+bool cKrv32AlgoProviderBase::cfgUIData(AbstractAlgoBase& algo) {
+  TAG_UI_ALGODATA_KRV3& record = jobRecord();
+  record.setCheckProcessRet(algo.CheckProcess());
+  record.setEpMax(algo.GetEpMax());
+  record.setEpNumber(algo.GetEpNumber());
+  logDiag("maprAlgoParam->getAlgoKrv3UIData().CheckProcessRet: " +
+          std::to_string(record.getCheckProcessRet()));
+  return record.getCheckProcessRet() == 0;
+}
+
+bool cKrv32AlgoProviderBase::CfgAlgoForSpecificAction(AbstractAlgoBase& algo) {
+  switch (jobRecord().getActionMode() & 0x000F) {
+    case 1:
+      return false;
+    case 2:
+      algo.SetEpNumber(1);
+      return true;
+    case 8:
+      algo.SetSinglNullMode();
+      return true;
+    default:
+      return true;
+  }
+}
+
+void cKrv32AlgoProviderBase::releaseAlgo() {
+  // Without hardware no algorithm was ever made, and its release would reach
+  // for the missing pin-driver control.
+  if (maprKrv5Ctrl) DeleteAlgo();
+}
+
+namespace {
+
+// What the close does after the final progress record, in order.
+const unsigned int kReleaseSteps = 4;
+
+}  // namespace
+
+void cKrv32AlgoProviderBase::runReleaseStep(unsigned int step) {
+  switch (step) {
+    case 0:
+      releaseAlgo();
+      break;
+    case 1:
+      disableCPDs();
+      break;
+    case 2:
+      disableVoltage();
+      break;
+    default:
+      setKrvReady();
+      break;
+  }
+}
+
+void cKrv32AlgoProviderBase::runReleaseStepsFrom(unsigned int step) {
+  for (; step < kReleaseSteps; ++step) {
+    try {
+      runReleaseStep(step);
+    } catch (const std::string& text) {
+      logDiag("catch postAlgoAction: " + text);
+    }
+  }
+}
+
+void cKrv32AlgoProviderBase::postAlgoAction(eAlgoReturnValues result) {
+  unsigned int next = 0;  // first release step not yet begun
+  try {
+    logDiag("try postAlgoAction");
+    setProcessPriorityLow();
+    maprGACD->bytes[gacdActionEnded] = 1;
+    TAG_UI_ALGODATA_KRV3& record = jobRecord();
+    if (!checkHdwOK()) {
+      showInternMessage("checkHdwOK() failed.");
+      record.setHdwCheckFailed(1);
+      record.setHdwCheckFailCode(kHdwCheckFailCode);
+    }
+    if (record.getErrorInfoMode() == kErrorInfoModeAlgoCode) GetK3ErrInfo();
+    if (result < 0) {
+      logDiag("Action failed -> return value < 0");
+      record.setActionFailed(1);
+      record.setActionFailCode(kActionFailCode);
+    }
+    ShowProgress(reinterpret_cast<char*>(maprGACD->bytes), TAG_GLOBAL_ALGOCTRL_DATA::kSize);
+    while (next < kReleaseSteps) runReleaseStep(next++);
+  } catch (const std::string& text) {
+    logDiag("catch postAlgoAction: " + text);
+    showMessage(text);
+    maprGACD->bytes[gacdActionEnded] = 1;
+    jobRecord().setActionFailed(1);
+    jobRecord().setActionFailCode(kActionFailCode);
+    ShowProgress(reinterpret_cast<char*>(maprGACD->bytes), TAG_GLOBAL_ALGOCTRL_DATA::kSize);
+    // A host failure must not leave the programmer powered or busy: the
+    // switch-off steps not yet begun still run.
+    runReleaseStepsFrom(next);
+  }
+}
+
+void cKrv32AlgoProviderBase::GetK3ErrInfo() {
+  TAG_UI_ALGODATA_KRV3& record = jobRecord();
+  if (record.getErrorCode() != 0) {
+    record.setActionFailed(1);
+    record.setActionFailCode(kActionFailCode);
+  }
+}
+
+bool cKrv32AlgoProviderBase::checkHdwOK() { return true; }
+
+void cKrv32AlgoProviderBase::setProcessPriorityHigh() { logDiag("setProcessPriorityHigh NOT enabled."); }
+
+void cKrv32AlgoProviderBase::setProcessPriorityLow() { logDiag("setProcessPriorityLow NOT enabled."); }
+
+// ------------------------------------------- FPGA loading and switching off
+
+bool cKrv32AlgoProviderBase::resetFPGAs() {
+  for (int i = 0; i < 4; ++i) logDiag("reset All FPGAs via page \"0\".");
+  unsigned char ok = 0;
+  cK5FPGACtrl* fpga = maprKrv5Ctrl ? maprKrv5Ctrl->getK5FPGACtrl(0, ok) : nullptr;
+  if (ok == 0 || fpga == nullptr) {
+    showMessage("Error: Unable to map FPGA page \"0\".");
+    return false;
+  }
+  if (!fpga->resetFPGA()) {
+    showMessage("Error: Unable to reset all FPGAs.");
+    return false;
+  }
+  return true;
+}
+
+bool cKrv32AlgoProviderBase::loadFPGAs(const std::string& kind) {
+  if (!resetFPGAs()) return false;
+  cKxHdwParam& hdw = maprAlgoParam->getHdwParam();
+  if (hdw.getFpgaHdwImageCount() == 0) {
+    showInternMessage("Error: LoadFPGAs -> false -> no FpgaHdwImageCount");
+    return false;
+  }
+  // FPGA index = number of images of this kind loaded so far.
+  unsigned int loaded = 0;
+  for (unsigned int j = 0; j < hdw.getFpgaHdwImageCount(); ++j) {
+    cFpgaHdwImageCtrl* image = hdw.getFpgaHdwImageCtrl(j);
+    piDBlock& data = image->dbImage();
+    if (image->getKindOfHdwImage() != kind || data.getData() == nullptr || data.getSize() == 0) continue;
+    std::string error;
+    cK5FPGACtrl::loadHdw(loaded, data.getData(), data.getSize(), error);
+    if (!error.empty()) {
+      const std::string text = "LoadFPGAs -> false ->" + error + ": " + std::to_string(j);
+      logDiag(text);
+      showInternMessage(text);
+      return false;
+    }
+    ++loaded;
+  }
+  if (loaded == 0) {
+    showInternMessage("Error: No FPGAs loaded");
+    return false;
+  }
+  showInternMessage("LoadFPGAs with " + kind + " Ok.");
+  return true;
+}
+
+void cKrv32AlgoProviderBase::disableCPDs() {
+  if (!maprKrv5Ctrl) {
+    showMessage("Error: No korvo 5 ctrl. Can not disable CPDs.");
+    return;
+  }
+  unsigned char ok = 0;
+  cK5CPDHdwCtrl global(*maprKrv5Ctrl, 0, ok);
+  if (ok == 0 || global.pK5CPDCtrl == nullptr) {
+    logDiag("Error: No CPD control of FPGA 0. Can not disable CPDs.");
+    return;
+  }
+  global.pK5CPDCtrl->setNOEGlobal(true);
+}
+
+void cKrv32AlgoProviderBase::disableVoltage() {
+  if (!maprKrv5Ctrl) {
+    showMessage("Error: No korvo 5 ctrl. Can not reset power supplies.");
+    return;
+  }
+  if (cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl->getPSCtrl()) psCtrl->switchOffSupplies();
+}
+
+// ---------------------------------------------------------- continuity test
+
+bool cKrv32AlgoProviderBase::doPinConnectionTestKernel(cBaseDeviceLayout& layout) {
+  if (!maprKrv5Ctrl) {
+    showMessage("Error: No Korvo5 control object.");
+    return false;
+  }
+  std::unique_ptr<cPinConnectionKernel> kernel(new cPinConnectionKernel(layout, *maprKrv5Ctrl));
+  if (kernel->doIt()) return true;
+  showMessage(kernel->getErrorHint());
+  return false;
+}
+
+bool cKrv32AlgoProviderBase::transmitPinConnectionData(cPinConnectionData& data) {
+  cDTFrame frame;
+  data.makeDTFrame(frame);
+  piSubFrame subFrame;
+  subFrame.loadFromFrame(&frame);
+  if (syncSig_PinConnectionData(subFrame, replyAddress, kSignalTimeout)) return true;
+  logDiag("Fatal Error: Timeout at transmitting pin connection data.");
+  return false;
+}
+
+bool cKrv32AlgoProviderBase::runContinuityKernel(cBaseDeviceLayout& layout, cPinConnectionData& result) {
+  const bool ok = doPinConnectionTestKernel(layout);
+  logDiag("cKrv32AlgoProviderBase::doPinConnectionTest >> pDeviceLayout->getPinConnectionResult()");
+  // A copy: the layout's result is replaced by its next test.
+  result = layout.getPinConnectionResult();
+  logDiag("TotalPinNumber = " + std::to_string(result.getTotalPinNumber()));
+  logDiag("ConnectedPinNumber = " + std::to_string(result.getConnectedPinNumber()));
+  transmitPinConnectionData(result);
+  return ok;
+}
+
+bool cKrv32AlgoProviderBase::doPinConnectionTest() {
+  cPinConnectionData result(0, 0);
+  if (maprAlgoParam->getDoDeviceContinuityTest() == 0) {
+    showMessage("Continuity Test disabled");
+    return true;
+  }
+  cBaseDeviceLayout* layout = getDeviceLayout();
+  if (layout == nullptr) {
+    showMessage("Continuity Test not available");
+    return true;
+  }
+  if (!layout->init()) {
+    showMessage("Continuity Test error : can't initialize device Pin-Layout");
+    return false;
+  }
+  showMessage("Doing Continuity Test");
+  if (!runContinuityKernel(*layout, result)) return false;
+  if (result.isDeviceConnected()) return true;
+  showMessage("Continuity Test error : device not connected");
+  return false;
+}
+
+bool cKrv32AlgoProviderBase::doPinNoConnectionTest() {
+  cPinConnectionData result(0, 0);
+  if (maprAlgoParam->getDoDeviceContinuityTest() == 0) {
+    showMessage("Continuity Test disabled");
+    return false;
+  }
+  showMessage("Doing Continuity Test");
+  cBaseDeviceLayout* layout = getDeviceLayout();
+  if (layout == nullptr) {
+    transmitPinConnectionData(result);
+    showMessage("Continuity Test not available");
+    return true;
+  }
+  if (!layout->init()) {
+    transmitPinConnectionData(result);
+    showMessage("Continuity Test error : can't initialize device Pin-Layout");
+    return false;
+  }
+  if (!runContinuityKernel(*layout, result)) return false;
+  if (result.isDeviceNotConnected()) return true;
+  showMessage("Continuity Test error : device is connected");
+  return false;
 }

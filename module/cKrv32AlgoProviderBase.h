@@ -6,6 +6,8 @@
 
 #include "TAG_GLOBAL_ALGOCTRL_DATA.h"
 #include "cAbstractModule.h"
+#include "eAlgoActionType.h"
+#include "eAlgoReturnValues.h"
 #include "cScaffoProvider.h"
 #include "piModuleAddr.h"
 
@@ -14,9 +16,11 @@ class cAlgoModuleUiInterface;
 class cAlgoParam;
 class cBaseDeviceLayout;
 class cK5CpdCtrl;
+struct TAG_UI_ALGODATA_KRV3;
 class cK5StateCtrl;
 class cKrv5Ctrl;
 class cMPDE;
+class cPinConnectionData;
 
 // The provider base: every host slot, the messages and progress record sent
 // back to the host, and the algorithm factory that each deliverable fills in.
@@ -100,8 +104,65 @@ public:
   virtual short StartVerify() = 0;
   virtual short StartErase() = 0;
 
-  // The device pin layout for the continuity test, or null.
+  // The device pin layout for the continuity test, or null when the job
+  // carries none.
   virtual cBaseDeviceLayout* getDeviceLayout();
+
+  // ---- action flow: prepare, create the algorithm, run one action, close ----
+  // True when an algorithm is ready for the action, or when a continuity-only
+  // action has already been closed successfully. Every false has closed the
+  // action.
+  bool preActionStart(eAlgoActionType type);
+  // False leaves the release of a created algorithm to the close.
+  bool __createAlgo();
+  // Stores CheckProcess, EpMax and EpNumber in the job record; true when
+  // CheckProcess is 0.
+  bool cfgUIData(AbstractAlgoBase& algo);
+  // Applies the low four bits of the job record's ActionMode; false refuses.
+  bool CfgAlgoForSpecificAction(AbstractAlgoBase& algo);
+  // Closes the action; never fails towards its caller.
+  void postAlgoAction(eAlgoReturnValues result);
+  void GetK3ErrInfo();
+  bool checkHdwOK();
+  void setProcessPriorityHigh();
+  void setProcessPriorityLow();
+
+  // ---- FPGA loading, switching off, continuity test ----
+  bool resetFPGAs();
+  // True when at least one image of the kind was loaded and none failed.
+  bool loadFPGAs(const std::string& kind);
+  void disableCPDs();
+  void disableVoltage();
+  // True lets the action go on: a chip must sit in the socket.
+  bool doPinConnectionTest();
+  // True when the socket was found empty.
+  bool doPinNoConnectionTest();
+  bool doPinConnectionTestKernel(cBaseDeviceLayout& layout);
+  // True when the host took the result in time.
+  bool transmitPinConnectionData(cPinConnectionData& data);
+
+private:
+  typedef short (cKrv32AlgoProviderBase::*tRunAction)();
+
+  // The shape of all seven start slots; run is null for the continuity-only
+  // actions, which the preparation closes itself.
+  void runStartSlot(eAlgoActionType type, const std::string& entry, const std::string& catchPrefix,
+                    tRunAction run);
+  // Close steps that give the programmer back; the algorithm is released only
+  // where there is hardware to release it from.
+  void releaseAlgo();
+  void runReleaseStep(unsigned int step);
+  // The steps from this one on, each whatever the others throw.
+  void runReleaseStepsFrom(unsigned int step);
+  // Fails the preparation after an algorithm was asked for: marks the record
+  // ended and closes with a failure.
+  bool failConfiguredAction(const std::string& devText);
+  // Kernel run, result read-back, its two log lines and the send; the kernel's
+  // verdict.
+  bool runContinuityKernel(cBaseDeviceLayout& layout, cPinConnectionData& result);
+  TAG_UI_ALGODATA_KRV3& jobRecord();
+
+public:
 
   // "0x" and at least 8 lower-case hex digits; negative values as their
   // 32-bit pattern.

@@ -1,0 +1,354 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cK5ContinuitySocket.h"
+#include "cPinConnectionKernel.h"
+#include "hardwareTestSupport.h"
+#include "tContinuityBench.h"
+
+namespace {
+
+typedef tK5TraceEvent tE;
+typedef cDevicePDxyData P;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+const unsigned int kNull = 0;
+const unsigned int kComp = 0xC01;
+const unsigned int kDrive = 0xC51;
+
+class PinConnectionKernelTest : public tHardwareTest {
+protected:
+  void SetUp() override {
+    tHardwareTest::SetUp();
+    sim().plug(&mSocket);
+  }
+  void TearDown() override { sim().plug(nullptr); }
+
+  // Layout ready for the kernel, as the provider prepares it.
+  void prepare(const std::string& method, const std::vector<tBenchPin>& pins) {
+    mLayout = benchLayout(method, pins);
+    wireSocket(mSocket, pins);
+    ASSERT_TRUE(mLayout.init());
+  }
+
+  // Runs doIt on a new kernel; the diagnostic lines land in mLog.
+  bool run() {
+    cPinConnectionKernel kernel(mLayout, krv5());
+    CaptureStderr();
+    const bool ok = kernel.doIt();
+    mLog = GetCapturedStderr();
+    mHint = kernel.getErrorHint();
+    return ok;
+  }
+
+  std::vector<unsigned int> levels() {
+    std::vector<unsigned int> result;
+    for (unsigned int i = 0; i < mLayout.getSize(); ++i) {
+      result.push_back(mLayout.getDevicePDxyData(i)->getConnectionResult());
+    }
+    return result;
+  }
+
+  bool logHas(const std::string& line) const {
+    return mLog.find("PIDBG: " + line + "\n") != std::string::npos;
+  }
+
+  cK5ContinuitySocket mSocket;
+  cCfgFileDeviceLayout mLayout{0};
+  std::string mLog;
+  std::string mHint;
+};
+
+const tPairs kTestLevels = {{PS_VLS, 2000}, {PS_VGATE, 15000}, {PS_VCP3, 12000},
+                            {PS_VCOMP, 1000}, {PS_VCP1, 2200}, {PS_VCP2, 3000}};
+const tPairs kAllZero = {{PS_VCP2, 0}, {PS_VCP1, 0}, {PS_VCOMP, 0}, {PS_VCP3, 0}, {PS_VGATE, 0}, {PS_VLS, 0}};
+
+tPairs concat(tPairs a, const tPairs& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST_F(PinConnectionKernelTest, InsertedChipReadsEveryPinAsItsRuleAsks) {
+  prepare("OneGndDiodeHigh", fourPinChip());
+  EXPECT_TRUE(run());
+  EXPECT_EQ(mHint, "");
+  EXPECT_EQ(levels(), std::vector<unsigned int>(4, 1));
+  EXPECT_EQ(mLayout.getHighSideDriverPinCount(), 1u);
+  EXPECT_EQ(mLayout.getPinConnectionResult(), cPinConnectionData(4, 4));
+
+  EXPECT_TRUE(logHas("Pin Continuity Test: - OneGndDiodeHigh - method selected."));
+  EXPECT_TRUE(logHas("cPinConnectionKernel::initAllVoltages: vls = 2000"));
+  EXPECT_TRUE(logHas("cPinConnectionKernel::initAllVoltages: vcomp = 1000"));
+  EXPECT_TRUE(logHas("cPinConnectionKernel::initAllVoltages: HighSideDriverVoltage(vcp1) = 2200"));
+  EXPECT_TRUE(logHas("DevicePin(2,47,trHigh,3,P3) = 1"));
+
+  // Supplies up, 50 ms, and all six back to 0 with no wait; the outputs stay on.
+  EXPECT_EQ(sim().supplyWrites(), concat(kTestLevels, kAllZero));
+  EXPECT_EQ(sim().waitedCycles(), 50u * 5000u);
+  for (unsigned int ch = 0; ch < 6; ++ch) EXPECT_EQ(sim().supplyLevel(ePSChannel(ch)), 0u);
+  EXPECT_FALSE(sim().cpd(0).outputDisabled[k5OutGlobal]);
+}
+
+TEST_F(PinConnectionKernelTest, VerdictsOfEmptySocketAndBentPin) {
+  struct Case {
+    const char* what;
+    bool inserted;
+    unsigned int bentPin;
+    std::vector<unsigned int> levels;
+    cPinConnectionData result;
+  };
+  const Case cases[] = {
+      {"empty socket", false, 0, {1, 0, 0, 0}, cPinConnectionData(4, 0)},
+      {"bent pin 3", true, 3, {1, 1, 0, 1}, cPinConnectionData(4, 3)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    mSocket.setInserted(c.inserted);
+    for (unsigned int pin = 1; pin <= 4; ++pin) mSocket.setTouching(pin, pin != c.bentPin);
+    prepare("OneGndDiodeHigh", fourPinChip());
+    EXPECT_TRUE(run());
+    EXPECT_EQ(levels(), c.levels);
+    EXPECT_EQ(mLayout.getPinConnectionResult(), c.result);
+    EXPECT_FALSE(mLayout.getPinConnectionResult().isDeviceConnected());
+  }
+}
+
+TEST_F(PinConnectionKernelTest, ImagesGoNullComparatorDriverNullEachWithOneStrobe) {
+  std::vector<tBenchPin> pins = fourPinChip();
+  pins.push_back({2, 10, P::trLow, 9});  // no contact: reads low as its rule asks
+  prepare("OneGndDiodeHigh", pins);
+  mSocket.disconnect(2, 10);
+  EXPECT_TRUE(run());
+  EXPECT_EQ(levels(), std::vector<unsigned int>({1, 1, 1, 1, 0}));
+
+  // (slot, image) of every bank write, and where the strobes fall.
+  const std::vector<std::vector<unsigned int>> expected = {
+      image({{0, kNull}, {5, kNull}}), image({{47, kNull}, {10, kNull}}), image({{59, kNull}}),
+      image({{0, kComp}, {5, kComp}}), image({{47, kComp}, {10, kComp}}), image({{59, kComp}}),
+      image({{0, kDrive}, {5, kComp}}), image({{47, kComp}, {10, kComp}}), image({{59, kComp}}),
+      image({{0, kNull}, {5, kNull}}), image({{47, kNull}, {10, kNull}}), image({{59, kNull}})};
+  std::vector<std::string> shape;
+  std::vector<std::vector<unsigned int>> images;
+  for (const tK5TraceEvent& e : sim().trace()) {
+    if (e.kind == tE::tkCpdWriteSet) {
+      shape.push_back("W" + std::to_string(e.slot) + "/" + std::to_string(e.a));
+      images.push_back(e.values);
+    } else if (e.kind == tE::tkCpdStrobe) {
+      shape.push_back("S" + std::to_string(e.slot));
+    } else if (e.kind == tE::tkCpdSelectBank || e.kind == tE::tkCpdWriteSetOnly) {
+      shape.push_back("unexpected");
+    }
+  }
+  const std::vector<std::string> round = {"W1/0", "W2/0", "W3/0", "S0"};
+  std::vector<std::string> rounds;
+  for (int i = 0; i < 4; ++i) rounds.insert(rounds.end(), round.begin(), round.end());
+  EXPECT_EQ(shape, rounds);
+  EXPECT_EQ(images, expected);
+
+  // Outputs on before the first transfer; slot 0's FPGA never read.
+  EXPECT_LT(sim().findEvent(cK5SimProgrammer::eventIs(tE::tkCpdOutput, k5OutGlobal, 0, 0)),
+            sim().findEvent(cK5SimProgrammer::eventIs(tE::tkCpdWriteSet)));
+  std::vector<std::pair<unsigned int, unsigned int>> reads;
+  for (const tK5TraceEvent& e : sim().traceOf(tE::tkFpgaRead)) reads.push_back({e.slot, e.a});
+  EXPECT_EQ(reads, tPairs({{1, 109}, {1, 106}, {1, 103}, {1, 100}, {2, 109}, {2, 106}, {2, 103}, {2, 100},
+                           {3, 109}, {3, 106}, {3, 103}, {3, 100}}));
+}
+
+TEST_F(PinConnectionKernelTest, MultiMethodDrivesEveryDriverPin) {
+  std::vector<tBenchPin> pins = fourPinChip();
+  pins.push_back({3, 1, P::trHighSideDriverPin, 5});
+  prepare("MultiGndDiodeHigh", pins);
+  EXPECT_TRUE(run());
+  EXPECT_TRUE(logHas("Pin Continuity Test: - MultiGndDiodeHigh - method selected."));
+  EXPECT_EQ(mLayout.getHighSideDriverPinCount(), 2u);
+  EXPECT_EQ(levels(), std::vector<unsigned int>(5, 1));
+  const std::vector<tK5TraceEvent> writes = sim().traceOf(tE::tkCpdWriteSet);
+  ASSERT_EQ(writes.size(), 12u);
+  EXPECT_EQ(writes[6].values, image({{0, kDrive}, {5, kComp}}));
+  EXPECT_EQ(writes[8].values, image({{59, kComp}, {1, kDrive}}));
+}
+
+TEST_F(PinConnectionKernelTest, ReadBackWordAssemblesFourRegisters) {
+  // Without a socket the register file answers.
+  sim().plug(nullptr);
+  sim().setFpgaRegister(1, 100, 0x0001);
+  sim().setFpgaRegister(1, 103, 0x0000);
+  sim().setFpgaRegister(1, 106, 0x8000);
+  sim().setFpgaRegister(1, 109, 0x0000);
+  sim().setFpgaRegister(2, 109, 0x8001);
+  prepare("OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {1, 47, P::trHigh, 2},
+                              {1, 1, P::trLow, 3}, {1, 46, P::trLow, 4}, {1, 48, P::trLow, 5},
+                              {2, 48, P::trHigh, 6}, {2, 59, P::trLow, 7}});
+  cPinConnectionKernel kernel(mLayout, krv5());
+  ASSERT_TRUE(kernel.init());
+  EXPECT_EQ(kernel.readPDyFromAdapter(1), 0x0000800000000001ull);
+  EXPECT_EQ(kernel.readPDyFromAdapter(2), 0x8001000000000000ull);
+  // A slot without FPGA control reads all ones.
+  EXPECT_EQ(kernel.readPDyFromAdapter(3), ~0ull);
+  CaptureStderr();
+  kernel.readAdapterPins();
+  GetCapturedStderr();
+  EXPECT_EQ(levels(), std::vector<unsigned int>({1, 1, 0, 0, 0, 1, 0}));
+
+  std::vector<unsigned long long> words = {0, 1};
+  CaptureStderr();
+  EXPECT_FALSE(kernel.getReadValue(words, 2, 0));
+  EXPECT_EQ(GetCapturedStderr(), "PIDBG: Error: Can not get read value of PD - Slot: 2\n");
+  EXPECT_TRUE(kernel.getReadValue(words, 1, 0));
+}
+
+TEST_F(PinConnectionKernelTest, BindsSlotsUpToTheLargestOnly) {
+  prepare("OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {3, 2, P::trHigh, 2}});
+  cPinConnectionKernel kernel(mLayout, krv5());
+  ASSERT_TRUE(kernel.init());
+  sim().clearTrace();
+  kernel.setCPDActive();
+  std::vector<unsigned int> slots;
+  for (const tK5TraceEvent& e : sim().traceOf(tE::tkCpdWriteSet)) slots.push_back(e.slot);
+  EXPECT_EQ(slots, std::vector<unsigned int>({1, 2, 3}));
+  // Slot 4 is not bound: no register image to write into.
+  CaptureStderr();
+  EXPECT_FALSE(kernel.setCpdCfg(4, 0, kComp));
+  EXPECT_EQ(GetCapturedStderr(), "PIDBG: Error: Invalid Fpga slot number. 4\n");
+  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \n");
+}
+
+TEST_F(PinConnectionKernelTest, FailingStepsLeaveTheirHintsExactly) {
+  struct Case {
+    const char* what;
+    std::string method;
+    std::vector<tBenchPin> pins;
+    std::string hint;
+    std::string logLine;  // one line the failure writes, "" for none
+    bool suppliesOn;
+  };
+  std::vector<tBenchPin> pdx0 = fourPinChip();
+  pdx0.push_back({0, 3, P::trLow, 7});
+  std::vector<tBenchPin> pdy60 = fourPinChip();
+  pdy60.push_back({2, 60, P::trLow, 7});
+  const Case cases[] = {
+      {"slot 7", "OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {7, 0, P::trHigh, 2}},
+       "Error: Invalid Pindriver-Slot found.", "", false},
+      {"PDx 0", "OneGndDiodeHigh", pdx0,
+       "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n",
+       "Error: Invalid Fpga slot number. 0", true},
+      {"PDy 60", "OneGndDiodeHigh", pdy60,
+       "Error: Can not set CPD register.\nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n",
+       "Error: setCpdCfgAllPins(DAT_NULL_MODE) failed.", true},
+      {"no driver pin", "OneGndDiodeHigh", {{1, 0, P::trHigh, 1}, {2, 1, P::trHigh, 2}},
+       "Error: Can not get the High-Side driver pin.\n", "Error: Can not get the High-Side driver pin.", true},
+      {"no driver pins", "MultiGndDiodeHigh", {{1, 0, P::trHigh, 1}},
+       "Error: Can not get the High-Side driver pin(s).\n", "Error: Can not get the High-Side driver pin(s).",
+       true},
+      {"wrong case", "onegnddiodehigh", fourPinChip(), "", "Error: Unknown ConnectionTestMethod selected.",
+       false},
+      {"trailing blank", "OneGndDiodeHigh ", fourPinChip(), "", "Error: Unknown ConnectionTestMethod selected.",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&mSocket);
+    mLayout = benchLayout(c.method, c.pins);
+    wireSocket(mSocket, c.pins);
+    ASSERT_TRUE(mLayout.init());
+    EXPECT_FALSE(run());
+    EXPECT_EQ(mHint, c.hint);
+    if (!c.logLine.empty()) {
+      EXPECT_TRUE(logHas(c.logLine)) << mLog;
+    }
+    // Nothing undone: the test levels stay, or nothing was touched at all.
+    EXPECT_EQ(sim().supplyWrites(), c.suppliesOn ? kTestLevels : tPairs());
+  }
+}
+
+TEST_F(PinConnectionKernelTest, FailedDriverLookupLeavesPinsInComparatorMode) {
+  prepare("OneGndDiodeHigh", {{1, 0, P::trHigh, 1}, {2, 1, P::trHigh, 2}});
+  EXPECT_FALSE(run());
+  EXPECT_EQ(sim().cpd(1).live[0], kComp);
+  EXPECT_EQ(sim().cpd(2).live[1], kComp);
+  EXPECT_EQ(sim().supplyLevel(PS_VCP3), 12000u);
+  EXPECT_FALSE(sim().cpd(0).outputDisabled[k5OutGlobal]);
+}
+
+TEST_F(PinConnectionKernelTest, EveryBadPinReportsItselfBeforeTheStep) {
+  std::vector<tBenchPin> pins = fourPinChip();
+  pins.push_back({0, 3, P::trLow, 7});
+  pins.push_back({2, 61, P::trLow, 8});
+  pins.push_back({0, 4, P::trLow, 9});
+  prepare("OneGndDiodeHigh", pins);
+  EXPECT_FALSE(run());
+  EXPECT_EQ(mHint,
+            "Error: Invalid Fpga slot number. \nError: Can not set CPD register.\n"
+            "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n");
+}
+
+TEST_F(PinConnectionKernelTest, MappingFailuresReplaceTheHint) {
+  struct Case {
+    const char* point;
+    std::string hint;
+  };
+  const Case cases[] = {
+      {"cpdCtrl@2", "Error: FPGA Mapping failed for CPD control."},
+      {"fpgaCtrl@3", "Error: FPGA Mapping failed for FPGA control.\nFatal (exception): no FPGA 3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.point);
+    sim().reset();
+    sim().plug(&mSocket);
+    sim().injectThrow(c.point, "no FPGA 3");
+    prepare("OneGndDiodeHigh", fourPinChip());
+    EXPECT_FALSE(run());
+    EXPECT_EQ(mHint, c.hint);
+    EXPECT_EQ(mLog, "PIDBG: Pin Continuity Test: - OneGndDiodeHigh - method selected.\n");
+    EXPECT_TRUE(sim().supplyWrites().empty());
+  }
+}
+
+TEST_F(PinConnectionKernelTest, DriverVoltageReachesVcp1Unchecked) {
+  prepare("OneGndDiodeHigh", fourPinChip());
+  mLayout.uiHighSideDriverVoltage() = 30000;
+  mLayout.uiVls() = 1800;
+  mLayout.uiVComp() = 700;
+  EXPECT_TRUE(run());
+  const tPairs up = {{PS_VLS, 1800}, {PS_VGATE, 15000}, {PS_VCP3, 12000},
+                     {PS_VCOMP, 700}, {PS_VCP1, 30000}, {PS_VCP2, 3000}};
+  EXPECT_EQ(sim().supplyWrites(), concat(up, kAllZero));
+}
+
+TEST_F(PinConnectionKernelTest, HostTextsPassThroughAndTheKernelCleansUpQuietly) {
+  prepare("OneGndDiodeHigh", fourPinChip());
+  sim().injectThrow("pulseCPDStrobe", "strobe lost", 1);
+  {
+    cPinConnectionKernel kernel(mLayout, krv5());
+    CaptureStderr();
+    try {
+      kernel.doIt();
+      ADD_FAILURE() << "no text thrown";
+    } catch (const std::string& text) {
+      EXPECT_EQ(text, "strobe lost");
+    }
+    GetCapturedStderr();
+    sim().clearTrace();
+  }
+  // The destructor issues no hardware call.
+  EXPECT_TRUE(sim().trace().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PinConnectionKernelTest, NoSupplyControlNoTest) {
+  prepare("OneGndDiodeHigh", fourPinChip());
+  sim().injectNull("psCtrl");
+  EXPECT_FALSE(run());
+  EXPECT_EQ(mHint, "Error: No supply control available.");
+  EXPECT_TRUE(sim().traceOf(tE::tkCpdWriteSet).empty());
+}
+
+}  // namespace

@@ -1,0 +1,572 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cPinConnectionData.h"
+#include "tActionFlowFixture.h"
+
+namespace {
+
+typedef tActionFlowFixture ActionFlow;
+typedef void (cKrv32AlgoProviderBase::*tSlot)(piModuleAddr);
+typedef cDevicePDxyData P;
+
+const std::string kPrepare = "cKrv32AlgoProviderBase::preActionStart: Error: ";
+const std::string kCreate = "cKrv32AlgoProviderBase::__createAlgo(): Error: ";
+const std::string kCreateFailed = kPrepare + "__createAlgo() failed.";
+
+cPinConnectionData sentResult(const tScaffoPinData& data) {
+  cPinConnectionData result(99, 99);
+  receiveRecord(result, data.frame);
+  return result;
+}
+
+// ------------------------------------------------------------ passing actions
+
+TEST_F(ActionFlow, ProgramRunsTheAlgorithmInItsOrderAndClosesOnce) {
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  EXPECT_EQ(provider->calls,
+            std::vector<std::string>({"CreateAlgo", "setAlgoUI", "Init", "CheckProcess", "GetEpMax", "GetEpNumber",
+                                      "Config", "Program", "DeleteAlgo", "~"}));
+  expectOneClose(false);
+  EXPECT_EQ(record().getCheckProcessRet(), 0);
+  EXPECT_EQ(record().getEpMax(), 7u);
+  EXPECT_EQ(record().getEpNumber(), 3u);
+  EXPECT_EQ(log.front(), "PIDBG: try Slot_StartProg");
+  EXPECT_TRUE(logged("setProcessPriorityHigh NOT enabled."));
+  EXPECT_TRUE(logged("setProcessPriorityLow NOT enabled."));
+  EXPECT_TRUE(logged("maprAlgoParam->getAlgoKrv3UIData().CheckProcessRet: 0"));
+  EXPECT_FALSE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(shown(), std::vector<std::string>({"Doing Continuity Test"}));
+  EXPECT_EQ(devShown(), std::vector<std::string>({"LoadFPGAs with HDW Ok."}));
+
+  // Continuity first (on the images in place), then the "HDW" images, then the algorithm.
+  const long lastRead = sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaRead, 100, -1, 3));
+  const long reset = sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkResetFpga));
+  ASSERT_NE(lastRead, -1);
+  EXPECT_LT(lastRead, reset);
+  ASSERT_EQ(sim().loadHistory().size(), 1u);
+  EXPECT_EQ(sim().loadHistory()[0].index, 0u);
+  EXPECT_EQ(sim().fpgaRegister(1, 92), 10u);
+
+  // Every signal of the action went to the client that stored its address.
+  ASSERT_EQ(host().pinData().size(), 1u);
+  EXPECT_EQ(host().pinData()[0].addr, kClient);
+  EXPECT_EQ(host().pinData()[0].timeout, 20000u);
+  EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(4, 4));
+  EXPECT_EQ(host().progress()[0].addr, kClient);
+  EXPECT_EQ(host().messages()[0].addr, kClient);
+  EXPECT_EQ(host().messages()[0].timeout, 20000u);
+}
+
+TEST_F(ActionFlow, EachStartSlotRunsItsOwnOperation) {
+  struct Case {
+    tSlot slot;
+    const char* entry;
+    const char* operation;
+  };
+  const Case cases[] = {
+      {&cKrv32AlgoProviderBase::Slot_StartProg, "try Slot_StartProg", "Program"},
+      {&cKrv32AlgoProviderBase::Slot_StartRead, "try Slot_StartRead", "Read"},
+      {&cKrv32AlgoProviderBase::Slot_StartBlank, "try Slot_StartBlank", "BlankCheck"},
+      {&cKrv32AlgoProviderBase::Slot_StartVerify, "try Slot_StartVerify", "Verify"},
+      {&cKrv32AlgoProviderBase::Slot_StartErase, "try Slot_StartErase", "Erase"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    call(c.slot);
+    EXPECT_EQ(log.front(), std::string("PIDBG: ") + c.entry);
+    EXPECT_EQ(callsOf(c.operation), 1u);
+    EXPECT_EQ(provider->calls[provider->calls.size() - 3], c.operation);
+    expectOneClose(false);
+  }
+}
+
+TEST_F(ActionFlow, OnlyReadLetsTheAlgorithmChangeBufferZero) {
+  tByteArray* buffer = provider->getAP().getByteArrayFromIndex(0);
+  const unsigned before = buffer->getVersionOfChanges();
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  EXPECT_EQ(buffer->getVersionOfChanges(), before);
+  call(&cKrv32AlgoProviderBase::Slot_StartRead);
+  EXPECT_NE(buffer->getVersionOfChanges(), before);
+  EXPECT_EQ(record().getDataBufferSize(), buffer->GetSize());
+}
+
+TEST_F(ActionFlow, ContinuityActionOnAnInsertedChipPassesWithoutAlgorithm) {
+  call(&cKrv32AlgoProviderBase::Slot_StartContinuity);
+  EXPECT_EQ(log.front(), "PIDBG: try Slot_StartContinuity");
+  ASSERT_EQ(host().pinData().size(), 1u);
+  EXPECT_EQ(host().pinData()[0].addr, kClient);
+  EXPECT_EQ(host().pinData()[0].timeout, 20000u);
+  EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(4, 4));
+  EXPECT_TRUE(logged("TotalPinNumber = 4"));
+  EXPECT_TRUE(logged("ConnectedPinNumber = 4"));
+  EXPECT_EQ(callsOf("CreateAlgo"), 0u);
+  EXPECT_TRUE(sim().loadHistory().empty());
+  expectOneClose(false);
+}
+
+TEST_F(ActionFlow, ContinuityVerdictsOfEmptySocketAndBentPin) {
+  struct Case {
+    const char* what;
+    bool inserted;
+    unsigned int bentPin;
+    tSlot slot;
+    bool failed;
+    const char* shownText;  // "" for none beyond "Doing Continuity Test"
+    cPinConnectionData sent;
+  };
+  const Case cases[] = {
+      {"empty socket, no-continuity", false, 0, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, false, "",
+       cPinConnectionData(4, 0)},
+      {"empty socket, continuity", false, 0, &cKrv32AlgoProviderBase::Slot_StartContinuity, true,
+       "Continuity Test error : device not connected", cPinConnectionData(4, 0)},
+      {"inserted chip, no-continuity", true, 0, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, true,
+       "Continuity Test error : device is connected", cPinConnectionData(4, 4)},
+      {"bent pin, continuity", true, 3, &cKrv32AlgoProviderBase::Slot_StartContinuity, true,
+       "Continuity Test error : device not connected", cPinConnectionData(4, 3)},
+      {"bent pin, program", true, 3, &cKrv32AlgoProviderBase::Slot_StartProg, true,
+       "Continuity Test error : device not connected", cPinConnectionData(4, 3)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    socket.setInserted(c.inserted);
+    for (unsigned int pin = 1; pin <= 4; ++pin) socket.setTouching(pin, pin != c.bentPin);
+    makeProvider();
+    call(c.slot);
+    ASSERT_EQ(host().pinData().size(), 1u);
+    EXPECT_EQ(sentResult(host().pinData()[0]), c.sent);
+    std::vector<std::string> expectedShown = {"Doing Continuity Test"};
+    if (*c.shownText != '\0') expectedShown.push_back(c.shownText);
+    EXPECT_EQ(shown(), expectedShown);
+    const bool noContinuity = c.slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
+    if (c.failed) {
+      EXPECT_TRUE(logged(kPrepare + (noContinuity ? "doPinNoConnectionTest() failed." : "doPinConnectionTest() failed.")));
+    }
+    EXPECT_EQ(callsOf("CreateAlgo"), 0u);
+    expectOneClose(c.failed);
+  }
+}
+
+TEST_F(ActionFlow, KernelHintsReachTheUser) {
+  struct Case {
+    const char* what;
+    std::string method;
+    std::vector<tBenchPin> pins;
+    std::string hint;
+  };
+  std::vector<tBenchPin> pdx0 = fourPinChip();
+  pdx0.push_back({0, 3, P::trLow, 7});
+  std::vector<tBenchPin> pdy60 = fourPinChip();
+  pdy60.push_back({2, 60, P::trLow, 7});
+  const Case cases[] = {
+      {"wrong case", "ONEGNDDIODEHIGH", fourPinChip(), ""},
+      {"slot 7", "OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {7, 1, P::trHigh, 2}},
+       "Error: Invalid Pindriver-Slot found."},
+      {"PDx 0", "OneGndDiodeHigh", pdx0,
+       "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n"},
+      {"PDy 60", "OneGndDiodeHigh", pdy60,
+       "Error: Can not set CPD register.\nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    setLayout(benchLayout(c.method, c.pins));
+    call(&cKrv32AlgoProviderBase::Slot_StartContinuity);
+    EXPECT_EQ(shown(), std::vector<std::string>({"Doing Continuity Test", c.hint}));
+    // The result goes out even so.
+    EXPECT_EQ(host().pinData().size(), 1u);
+    EXPECT_TRUE(logged(kPrepare + "doPinConnectionTest() failed."));
+    expectOneClose(true);
+  }
+}
+
+TEST_F(ActionFlow, ContinuityTestSkippedOrUnavailable) {
+  struct Case {
+    const char* what;
+    bool enabled;
+    bool layout;
+    tSlot slot;
+    bool failed;
+    std::vector<std::string> shownTexts;
+    unsigned int sent;  // results sent, each (0, 0)
+  };
+  const Case cases[] = {
+      {"disabled, continuity", false, true, &cKrv32AlgoProviderBase::Slot_StartContinuity, false,
+       {"Continuity Test disabled"}, 0},
+      {"disabled, no-continuity", false, true, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, true,
+       {"Continuity Test disabled"}, 0},
+      {"no layout, continuity", true, false, &cKrv32AlgoProviderBase::Slot_StartContinuity, false,
+       {"Continuity Test not available"}, 0},
+      {"no layout, no-continuity", true, false, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, false,
+       {"Doing Continuity Test", "Continuity Test not available"}, 1},
+      {"disabled, program", false, true, &cKrv32AlgoProviderBase::Slot_StartProg, false,
+       {"Continuity Test disabled"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    provider->getAP().setDoDeviceContinuityTest(c.enabled ? 1 : 0);
+    if (!c.layout) setLayout(cCfgFileDeviceLayout(0));
+    call(c.slot);
+    EXPECT_EQ(shown(), c.shownTexts);
+    ASSERT_EQ(host().pinData().size(), c.sent);
+    if (c.sent) {
+      EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(0, 0));
+    }
+    EXPECT_EQ(logged("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for Continuity Test available."),
+              c.enabled && !c.layout);
+    // No pin was driven.
+    EXPECT_TRUE(sim().supplyWrites().empty());
+    expectOneClose(c.failed);
+  }
+}
+
+TEST_F(ActionFlow, LayoutThatCannotBeInitialisedFailsBothTests) {
+  for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartContinuity, &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    // Nothing testable on the pins.
+    setLayout(benchLayout("OneGndDiodeHigh", {{1, 0, P::trDontCare, 1}}));
+    call(slot);
+    const bool noContinuity = slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
+    EXPECT_EQ(shown().back(), "Continuity Test error : can't initialize device Pin-Layout");
+    EXPECT_EQ(host().pinData().size(), noContinuity ? 1u : 0u);
+    expectOneClose(true);
+  }
+}
+
+TEST_F(ActionFlow, ResultNotTakenByTheHostIsOnlyLogged) {
+  host().setResult(ssPinConnectionData, false);
+  call(&cKrv32AlgoProviderBase::Slot_StartContinuity);
+  EXPECT_TRUE(logged("Fatal Error: Timeout at transmitting pin connection data."));
+  expectOneClose(false);
+}
+
+// --------------------------------------------- every failure ends in one close
+
+struct tFailureRow {
+  const char* what;
+  std::function<void(tActionFlowFixture&, cScriptedAlgoProvider&)> arrange;
+  std::vector<std::string> logLines;  // in this order, other lines between
+  std::vector<std::string> shownTexts;  // among the messages shown
+  std::vector<std::string> devTexts;    // among the developer messages
+  unsigned int deletes;
+  unsigned int records;
+  bool algoReleased = true;
+};
+
+class ActionFlowFailures : public tActionFlowFixture {
+protected:
+  void run(const tFailureRow& row) {
+    SCOPED_TRACE(row.what);
+    sim().reset();
+    sim().plug(&socket);
+    socket = cK5ContinuitySocket();
+    wireSocket(socket, fourPinChip());
+    host().clear();
+    makeProvider();
+    row.arrange(*this, *provider);
+    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    long at = -1;
+    for (const std::string& line : row.logLines) {
+      const long pos = logAt(line);
+      EXPECT_GT(pos, at) << line;
+      at = pos;
+    }
+    for (const std::string& text : row.shownTexts) EXPECT_TRUE(wasShown(text)) << text;
+    const std::vector<std::string> dev = devShown();
+    for (const std::string& text : row.devTexts) {
+      EXPECT_NE(std::find(dev.begin(), dev.end(), text), dev.end()) << text;
+    }
+    EXPECT_EQ(callsOf("DeleteAlgo"), row.deletes);
+    if (row.algoReleased) {
+      EXPECT_EQ(callsOf("~"), callsOf("setAlgoUI"));
+    }
+    expectOneClose(true, row.records, row.algoReleased);
+  }
+};
+
+TEST_F(ActionFlowFailures, EveryRowEndsInExactlyOneClose) {
+  const std::string kActionFailed = "Action failed -> return value < 0";
+  const tFailureRow rows[] = {
+      {"continuity test failed",
+       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.socket.setTouching(2, false); },
+       {kPrepare + "doPinConnectionTest() failed.", "try postAlgoAction", kActionFailed},
+       {"Continuity Test error : device not connected"}, {}, 1, 1},
+      {"no HDW image",
+       [](tActionFlowFixture&, cScriptedAlgoProvider& p) {
+         p.getAP().getHdwParam().createFpgaHdwImagesLst();
+         p.getAP().getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW_CONTINUITY", {1}));
+       },
+       {kCreate + "loadFPGAs() failed.", kCreateFailed, kActionFailed},
+       {},
+       {"Error: No FPGAs loaded"}, 1, 1},
+      {"UI timer of 65536",
+       [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.getAP().setUiFpgaTimerValue(65536); },
+       {"cAlgoModuleUiInterface::createUiFpgaTimer: Error: Timer value is \"0\".",
+        "Error: Failed to create Ui-FPGA timer.", kCreateFailed, kActionFailed},
+       {"Error: Failed to create Ui-FPGA timer."}, {}, 1, 1},
+      {"CreateAlgo false", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.createResult = false; },
+       {kCreate + "CreateAlgo() failed.", kCreateFailed, kActionFailed}, {}, {}, 1, 1},
+      {"no algorithm after CreateAlgo",
+       [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.createBuildsAlgo = false; },
+       {kCreate + "getAlgo() failed.", kCreateFailed, kActionFailed}, {}, {}, 1, 1},
+      {"Init false", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.init = 0; },
+       {"pAlgo->Init() -> false!", kCreateFailed, kActionFailed}, {}, {"pAlgo->Init() -> false!"}, 2, 1},
+      {"CheckProcess 5", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.checkProcess = 5; },
+       {"maprAlgoParam->getAlgoKrv3UIData().CheckProcessRet: 5", "cfgUIData failed", kCreateFailed,
+        kActionFailed},
+       {}, {}, 1, 1},
+      {"ActionMode 1",
+       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.record().setActionMode(1); },
+       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {}, {"cfgAlgoForSpecificAction failed."}, 1, 1},
+      {"ActionMode 0x0011 acts as 1",
+       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.record().setActionMode(0x0011); },
+       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {}, {"cfgAlgoForSpecificAction failed."}, 1, 1},
+      {"Config false", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.config = 0; },
+       {"AbstractAlgoBase.Config() failed.", kActionFailed}, {}, {"AbstractAlgoBase.Config() failed."}, 1, 1},
+      {"Program -1", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.status = -1; },
+       {"try postAlgoAction", kActionFailed}, {}, {}, 1, 1},
+      {"ErrorCode with ErrorInfoMode 3",
+       [](tActionFlowFixture& f, cScriptedAlgoProvider& p) {
+         f.record().setErrorInfoMode(3);
+         p.script.duringRun = [&f](cScriptedAlgo&) { f.record().setErrorCode(0x21); };
+       },
+       {"try postAlgoAction"}, {}, {}, 1, 1},
+      {"text thrown in Init",
+       [](tActionFlowFixture&, cScriptedAlgoProvider& p) {
+         p.script.throwIn = "Init";
+         p.script.throwText = "init lost";
+       },
+       {"catch in Slot_StartProg: init lost", kActionFailed}, {"init lost"}, {}, 1, 1},
+      {"text thrown by the host in the continuity test",
+       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.sim().injectThrow("pulseCPDStrobe", "strobe lost"); },
+       {"catch in Slot_StartProg: strobe lost", kActionFailed}, {"strobe lost"}, {}, 1, 1},
+      {"text thrown in Program",
+       [](tActionFlowFixture&, cScriptedAlgoProvider& p) {
+         p.script.throwIn = "Program";
+         p.script.throwText = "bus error";
+       },
+       {"catch in Slot_StartProg: bus error", kActionFailed}, {"bus error"}, {}, 1, 1},
+      {"text thrown in the close after the record went out",
+       [](tActionFlowFixture& f, cScriptedAlgoProvider&) {
+         // The "SHUTDOWN" transfer of the release.
+         f.sim().injectThrow("writeRegisterSet@1", "no transfer", 4);
+       },
+       {"try postAlgoAction", "catch postAlgoAction: no transfer"}, {"no transfer"}, {}, 1, 2, false},
+  };
+  for (const tFailureRow& row : rows) run(row);
+}
+
+TEST_F(ActionFlow, FailureCodesOnlyFromNegativeStatusOrAlgorithmErrorCode) {
+  struct Case {
+    const char* what;
+    short status;
+    unsigned int errorInfoMode;
+    unsigned short errorCode;
+    bool failed;
+  };
+  const Case cases[] = {
+      {"positive status", 5, 0, 0, false},
+      {"positive status, code without mode 3", 5, 2, 0x21, false},
+      {"mode 3 without code", 0, 3, 0, false},
+      {"mode 3 with code", 0, 3, 0x21, true},
+      {"negative status", -2, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    provider->script.status = c.status;
+    record().setErrorInfoMode(c.errorInfoMode);
+    const unsigned short code = c.errorCode;
+    provider->script.duringRun = [this, code](cScriptedAlgo&) { record().setErrorCode(code); };
+    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    EXPECT_EQ(logged("Action failed -> return value < 0"), c.status < 0);
+    expectOneClose(c.failed);
+  }
+}
+
+TEST_F(ActionFlow, ActionModeLowBitsChooseTheSettingCall) {
+  struct Case {
+    unsigned short mode;
+    std::vector<std::string> between;  // calls between GetEpNumber and Config
+  };
+  const Case cases[] = {
+      {0, {}}, {4, {}}, {2, {"SetEpNumber(1)"}}, {0xFFF2, {"SetEpNumber(1)"}}, {8, {"SetSinglNullMode"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    record().setActionMode(c.mode);
+    call(&cKrv32AlgoProviderBase::Slot_StartVerify);
+    std::vector<std::string> expected = {"CreateAlgo", "setAlgoUI", "Init", "CheckProcess", "GetEpMax",
+                                         "GetEpNumber"};
+    expected.insert(expected.end(), c.between.begin(), c.between.end());
+    for (const char* tail : {"Config", "Verify", "DeleteAlgo", "~"}) expected.push_back(tail);
+    EXPECT_EQ(provider->calls, expected);
+    expectOneClose(false);
+  }
+}
+
+TEST_F(ActionFlow, TimerValueAbove65535PassesItsLowBits) {
+  provider->getAP().setUiFpgaTimerValue(65536 + 25);
+  call(&cKrv32AlgoProviderBase::Slot_StartErase);
+  EXPECT_EQ(sim().fpgaRegister(1, 92), 25u);
+  expectOneClose(false);
+}
+
+TEST_F(ActionFlow, CancelBeforeTheAlgorithmIsForgottenOneDuringTheRunIsSeen) {
+  provider->Slot_CancelAction(kClient);
+  std::vector<bool> seen;
+  provider->script.duringRun = [&seen, this](cScriptedAlgo& algo) {
+    seen.push_back(algo.ui()->K4Cancel());
+    // The host delivers the cancel while the algorithm's message goes out.
+    cAbstractEventManager::setScheduleHook([this](cAbstractEventManager&, int) {
+      provider->Slot_CancelAction(kClient);
+    });
+    algo.ActionMessage(12);
+    cAbstractEventManager::setScheduleHook(nullptr);
+    seen.push_back(algo.ui()->K4Cancel());
+  };
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  EXPECT_EQ(seen, std::vector<bool>({false, true}));
+  // The final record carries the request on.
+  ASSERT_EQ(host().progress().size(), 2u);
+  EXPECT_EQ(host().progress()[1].bytes[5], 1);
+  EXPECT_EQ(endedRecords(), 1u);
+}
+
+TEST_F(ActionFlow, ThrownTextsCarryTheirSlotPrefix) {
+  struct Case {
+    tSlot slot;
+    const char* operation;
+    std::string line;
+  };
+  const Case cases[] = {
+      {&cKrv32AlgoProviderBase::Slot_StartRead, "Read", "catch Slot_StartRead: lost"},
+      {&cKrv32AlgoProviderBase::Slot_StartBlank, "BlankCheck", "catch Slot_StartBlank: lost"},
+      {&cKrv32AlgoProviderBase::Slot_StartVerify, "Verify", "catch Slot_StartVerify: lost"},
+      {&cKrv32AlgoProviderBase::Slot_StartErase, "Erase", "catch Slot_StartErase: lost"},
+      {&cKrv32AlgoProviderBase::Slot_StartContinuity, "", "lost"},
+      {&cKrv32AlgoProviderBase::Slot_StartNoContinuity, "", "lost"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    if (*c.operation != '\0') {
+      provider->script.throwIn = c.operation;
+      provider->script.throwText = "lost";
+    } else {
+      // The first read-back of the continuity test.
+      sim().injectThrow("register@1", "lost");
+    }
+    call(c.slot);
+    EXPECT_TRUE(logged(c.line));
+    EXPECT_TRUE(wasShown("lost"));
+    expectOneClose(true);
+  }
+}
+
+TEST_F(ActionFlow, ThrowsInTheCloseStillSwitchTheProgrammerOff) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    unsigned int records;
+    bool algoReleased;
+  };
+  const Case cases[] = {
+      // The record itself is not taken: the catch sends it once more.
+      {"final record", [this] { host().throwAt(ssProgress, 1, "host busy"); }, 1, true},
+      {"release", [this] { sim().injectThrow("writeRegisterSet@1", "host busy", 4); }, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    c.arrange();
+    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    EXPECT_TRUE(logged("catch postAlgoAction: host busy"));
+    EXPECT_EQ(shown().back(), "host busy");
+    EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
+    EXPECT_EQ(sim().switchOffCount(), 1u);
+    EXPECT_EQ(sim().deviceState(), 1);
+    EXPECT_EQ(provider->algo() == nullptr, c.algoReleased);
+    EXPECT_EQ(endedRecords(), c.records);
+    EXPECT_EQ(record().getActionFailed(), 1u);
+    EXPECT_EQ(record().getActionFailCode(), 3003u);
+  }
+}
+
+TEST_F(ActionFlow, ThrowInTheLastCloseStepIsLoggedOnce) {
+  sim().injectThrow("setDeviceState", "state lost", 1);
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  EXPECT_TRUE(logged("catch postAlgoAction: state lost"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "PIDBG: catch postAlgoAction: state lost"), 1);
+  EXPECT_EQ(endedRecords(), 2u);
+  EXPECT_EQ(sim().switchOffCount(), 1u);
+}
+
+// ------------------------------------------------------- without hardware
+
+class ActionFlowWithoutHardware : public tActionFlowFixture {
+protected:
+  void SetUp() override {
+    sim().reset();
+    host().clear();
+    sim().injectThrow("cKorvo5Device", "no programmer");
+    tLineTap quiet(std::cerr);
+    makeProvider();
+  }
+};
+
+TEST_F(ActionFlowWithoutHardware, EveryStartClosesWithoutTouchingWhatIsMissing) {
+  ASSERT_EQ(provider->getKrv5Ctrl(), nullptr);
+  for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartProg, &cKrv32AlgoProviderBase::Slot_StartContinuity,
+                     &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
+    host().clear();
+    call(slot);
+    EXPECT_EQ(shown(), std::vector<std::string>({"Error: No Korvo control object available.",
+                                                 "Error: No korvo 5 ctrl. Can not disable CPDs.",
+                                                 "Error: No korvo 5 ctrl. Can not reset power supplies."}));
+    EXPECT_EQ(endedRecords(), 1u);
+    EXPECT_EQ(record().getActionFailed(), 1u);
+    EXPECT_EQ(record().getActionFailCode(), 3003u);
+    EXPECT_TRUE(provider->calls.empty());
+    EXPECT_TRUE(sim().stateHistory().empty());
+  }
+  EXPECT_TRUE(sim().trace().empty());
+}
+
+TEST_F(ActionFlowWithoutHardware, ContinuityLoadingAnswersFalse) {
+  unsigned char ok = 7;
+  tLineTap tap(std::cerr);
+  provider->Slot_LoadFpgaForContinuity(ok, kOther);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(provider->getAddrFrom(), kOther);
+  EXPECT_EQ(shown(), std::vector<std::string>({"Error: No korvo 5 ctrl. Can not disable CPDs.",
+                                               "Error: Unable to map FPGA page \"0\".",
+                                               "Can not load Fpgas for continuity test."}));
+  EXPECT_TRUE(sim().trace().empty());
+}
+
+}  // namespace
