@@ -89,6 +89,11 @@ TEST_F(PinConnectionKernelTest, InsertedChipReadsEveryPinAsItsRuleAsks) {
   // Supplies up, 50 ms, and all six back to 0 with no wait; the outputs stay on.
   EXPECT_EQ(sim().supplyWrites(), concat(kTestLevels, kAllZero));
   EXPECT_EQ(sim().waitedCycles(), 50u * 5000u);
+  // The settling wait follows the last supply level and comes before any pin is set.
+  const long wait = sim().findEvent(cK5SimProgrammer::eventIs(tE::tkWait, 50 * 5000));
+  ASSERT_GE(wait, 0);
+  EXPECT_EQ(wait, sim().findEvent(cK5SimProgrammer::eventIs(tE::tkSupply, PS_VCP2, 3000)) + 1);
+  EXPECT_LT(wait, sim().findEvent(cK5SimProgrammer::eventIs(tE::tkCpdWriteSet)));
   for (unsigned int ch = 0; ch < 6; ++ch) EXPECT_EQ(sim().supplyLevel(ePSChannel(ch)), 0u);
   EXPECT_FALSE(sim().cpd(0).outputDisabled[k5OutGlobal]);
 }
@@ -290,23 +295,70 @@ TEST_F(PinConnectionKernelTest, EveryBadPinReportsItselfBeforeTheStep) {
 TEST_F(PinConnectionKernelTest, MappingFailuresReplaceTheHint) {
   struct Case {
     const char* point;
+    bool thrown;  // false: the host hands out null without a text
     std::string hint;
   };
   const Case cases[] = {
-      {"cpdCtrl@2", "Error: FPGA Mapping failed for CPD control."},
-      {"fpgaCtrl@3", "Error: FPGA Mapping failed for FPGA control.\nFatal (exception): no FPGA 3"},
+      {"cpdCtrl@2", true, "Error: FPGA Mapping failed for CPD control."},
+      {"fpgaCtrl@3", true, "Error: FPGA Mapping failed for FPGA control.\nFatal (exception): no FPGA 3"},
+      {"cpdCtrl@0", false, "Error: FPGA Mapping failed for CPD control."},
+      {"fpgaCtrl@2", false, "Error: FPGA Mapping failed for FPGA control.\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.point);
     sim().reset();
     sim().plug(&mSocket);
-    sim().injectThrow(c.point, "no FPGA 3");
+    if (c.thrown) {
+      sim().injectThrow(c.point, "no FPGA 3");
+    } else {
+      sim().injectNull(c.point);
+    }
     prepare("OneGndDiodeHigh", fourPinChip());
     EXPECT_FALSE(run());
     EXPECT_EQ(mHint, c.hint);
     EXPECT_EQ(mLog, "PIDBG: Pin Continuity Test: - OneGndDiodeHigh - method selected.\n");
     EXPECT_TRUE(sim().supplyWrites().empty());
   }
+}
+
+TEST_F(PinConnectionKernelTest, HintIsClearedByAMethodReplacedByInitAndKeptOtherwise) {
+  prepare("OneGndDiodeHigh", fourPinChip());
+  cPinConnectionKernel kernel(mLayout, krv5());
+  // Nothing bound before init.
+  CaptureStderr();
+  EXPECT_FALSE(kernel.setCpdCfg(1, 0, kComp));
+  EXPECT_EQ(GetCapturedStderr(), "PIDBG: Error: Not CPD control available.\n");
+  EXPECT_EQ(kernel.getErrorHint(), "Error: Not CPD control available.\n");
+
+  CaptureStderr();
+  EXPECT_TRUE(kernel.doIt());
+  GetCapturedStderr();
+  EXPECT_EQ(kernel.getErrorHint(), "");
+
+  // Later failures append; handing the hint out does not clear it.
+  mLayout.clear();
+  CaptureStderr();
+  EXPECT_FALSE(kernel.setCpdCfg(0, 0, kComp));
+  EXPECT_FALSE(kernel.setCpdCfgAllPins(kNull));
+  EXPECT_EQ(GetCapturedStderr(),
+            "PIDBG: Error: Invalid Fpga slot number. 0\nPIDBG: Error: No device layout defined.\n");
+  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
+  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
+
+  // A failed init replaces the hint with its one message.
+  sim().clearTrace();
+  CaptureStderr();
+  EXPECT_FALSE(kernel.init());
+  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Pindriver-Slot found.");
+  EXPECT_TRUE(sim().supplyWrites().empty());
+
+  // An unknown method leaves it as it is.
+  mLayout.sMethod() = "MultiGndDiodehigh";
+  CaptureStderr();
+  EXPECT_FALSE(kernel.doIt());
+  EXPECT_EQ(GetCapturedStderr(), "PIDBG: Error: Unknown ConnectionTestMethod selected.\n");
+  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Pindriver-Slot found.");
 }
 
 TEST_F(PinConnectionKernelTest, DriverVoltageReachesVcp1Unchecked) {
