@@ -55,6 +55,9 @@ bool cDeviceParam::makeDTFrame(cDTFrame& frame) {
 }
 
 bool cDeviceParam::operator<<(const piSubFrame& sf) {
+  if (!mpDeviceAlgPrm) {
+    return false;  // no buffer to take the received bytes
+  }
   cDeviceParam temp;
   return receiveViaTemporary(temp, sf, [this](const cDeviceParam& t) { *this = t; });
 }

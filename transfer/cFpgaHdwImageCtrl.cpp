@@ -1,7 +1,10 @@
 #include "cFpgaHdwImageCtrl.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <new>
+#include <system_error>
 
 cFpgaHdwImageCtrl::cFpgaHdwImageCtrl() : RequiredCrc(0), mReadPos(0) {}
 
@@ -80,6 +83,12 @@ bool cFpgaHdwImageCtrl::readfile(std::string path, piDBlock& block) {
   if (path.empty()) {
     return false;
   }
+  // Only a regular file has a size to read: opening a FIFO would block, and a
+  // directory may report an end position of gigabytes.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in.good()) {
     return false;
@@ -91,7 +100,11 @@ bool cFpgaHdwImageCtrl::readfile(std::string path, piDBlock& block) {
     return false;
   }
   const unsigned n = static_cast<unsigned>(end);
-  block.createData(n);
+  try {
+    block.createData(n);
+  } catch (const std::bad_alloc&) {
+    return false;  // the block stays empty
+  }
   in.seekg(0, std::ios::beg);
   in.read(block.getData(), n);
   return static_cast<unsigned long long>(in.gcount()) == n;

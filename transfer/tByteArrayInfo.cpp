@@ -7,7 +7,11 @@
 
 namespace {
 
-unsigned unitsToBytes(unsigned units, unsigned org) { return (units * org) >> 3; }
+// The product is formed in 64 bits: wrapping it in 32 bits before the shift
+// would turn byte counts of 512 MiB and more (org 8) into wrong, smaller ones.
+unsigned unitsToBytes(unsigned units, unsigned org) {
+  return static_cast<unsigned>((static_cast<std::uint64_t>(units) * org) >> 3);
+}
 
 }  // namespace
 

@@ -27,7 +27,11 @@ TEST(ByteArrayInfo, UnitsConvertToBytes) {
     unsigned org, start, size, startBytes, sizeBytes;
   };
   for (Case k : {Case{8, 5, 7, 5, 7}, Case{16, 0x100, 0x80, 0x200, 0x100}, Case{1, 16, 12, 2, 1},
-                 Case{16, 0x80000000u, 1, 0, 2}}) {
+                 Case{16, 0x80000000u, 1, 0, 2},
+                 // Byte counts of 512 MiB and more pass org 8 unchanged.
+                 Case{8, 0xFFFFFFFCu, 0x30000000u, 0xFFFFFFFCu, 0x30000000u},
+                 Case{16, 0x10000000u, 0x7FFFFFFFu, 0x20000000u, 0xFFFFFFFEu},
+                 Case{1, 0xFFFFFFFFu, 0x80000000u, 0x1FFFFFFFu, 0x10000000u}}) {
     tByteArrayInfo r(tByteArray::slHost, ctFullData, k.start, k.size, 0, 0, 0, k.org, btiDefault,
                      "", "");
     EXPECT_EQ(r.getStartAddr(), k.startBytes) << k.org;
@@ -145,6 +149,51 @@ TEST(ByteArrayInfo, SendWindowLimits) {
     piSubFrame untouched = blockOf({1});
     CaptureStderr();
     EXPECT_FALSE(window(tByteArray::slHost, ctFullData, start, 2).prepareSfToSendByteArray(b, untouched));
+    EXPECT_EQ(GetCapturedStderr(), "PIDBG: tByteArrayInfo: Error: Buffer too small to send data.\n");
+    EXPECT_EQ(untouched, blockOf({1}));
+  }
+}
+
+// A record as the host sends it: start and size in bytes, as they stand.
+tByteArrayInfo fromHost(eCmdType cmd, unsigned start, unsigned size) {
+  piSubFrame sf;
+  sf.addUInt32(cmd);
+  sf.addUInt32(start);
+  sf.addUInt32(size);
+  sf.addUInt32(0);
+  sf.addInt32(4);
+  sf.addUInt8(0);
+  sf.addUInt32(tByteArray::slHost);
+  sf.addUInt32(8);
+  sf.addUInt32(0);
+  sf.addString("n");
+  sf.addString("f");
+  tByteArrayInfo r;
+  EXPECT_TRUE(r << sf);
+  return r;
+}
+
+TEST(ByteArrayInfo, HostWindowWhoseEndWrapsIsRefused) {
+  struct Case {
+    unsigned start, size;
+  };
+  for (Case k : {Case{0xFFFFFFFCu, 8}, Case{0xFFFFFFFFu, 2}, Case{1, 0xFFFFFFFFu}}) {
+    SCOPED_TRACE(k.start);
+    tByteArray b(tByteArray::slModule, 16, 0, 0);
+    tByteArrayInfo r = fromHost(ctFullData, k.start, k.size);
+    // Summed in 32 bits the end would look like a place inside the buffer.
+    ASSERT_LT(r.getTotalSize(), 16u);
+
+    CaptureStderr();
+    EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, blockOf(std::vector<char>(8, 0x5A))));
+    EXPECT_EQ(GetCapturedStderr(),
+              "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data.\n");
+    EXPECT_EQ(b.getVersionOfChanges(), 0u);
+    EXPECT_EQ(b.getBufferId(), 0);
+
+    piSubFrame untouched = blockOf({1});
+    CaptureStderr();
+    EXPECT_FALSE(r.prepareSfToSendByteArray(b, untouched));
     EXPECT_EQ(GetCapturedStderr(), "PIDBG: tByteArrayInfo: Error: Buffer too small to send data.\n");
     EXPECT_EQ(untouched, blockOf({1}));
   }

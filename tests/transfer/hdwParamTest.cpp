@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -263,9 +266,26 @@ TEST(FpgaHdwImage, ReadsImageFiles) {
   piDBlock block3;
   EXPECT_FALSE(cFpgaHdwImageCtrl::readfile(testing::TempDir(), block3));  // a directory
 
+  // A file too large for a block's 32-bit size (sparse: it takes no room).
+  TempFile huge("");
+  std::filesystem::resize_file(huge.path(), 0x100000001ull);
+  piDBlock block4(4);
+  EXPECT_FALSE(cFpgaHdwImageCtrl::readfile(huge.path(), block4));
+  EXPECT_EQ(block4.getSize(), 0u);
+
   cFpgaHdwImageCtrl keep = image("old", "HDW", {1});
   EXPECT_FALSE(keep.setdbImage(""));
   EXPECT_EQ(keep.getFileName(), "old");
+}
+
+TEST(FpgaHdwImage, ReadingAFifoDoesNotWaitForAWriter) {
+  const std::string path = testing::TempDir() + "hdwimage_fifo";
+  std::remove(path.c_str());
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  piDBlock block(4);
+  EXPECT_FALSE(cFpgaHdwImageCtrl::readfile(path, block));
+  EXPECT_EQ(block.getSize(), 0u);
+  std::remove(path.c_str());
 }
 
 }  // namespace

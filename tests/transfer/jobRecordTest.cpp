@@ -239,6 +239,11 @@ TEST(DeviceParam, ReceiveReplacesEveryByteOrNone) {
   ASSERT_TRUE(p << good);
   EXPECT_EQ(p.getDeviceAlgPrmStruct()->pCfgBuffer, buf);
   EXPECT_EQ(std::memcmp(buf, sent.data(), CFG_BUFFER_SIZE), 0);
+
+  // Without a buffer the received bytes have nowhere to go.
+  p.deleteDeviceAlgPrm();
+  EXPECT_FALSE(p << good);
+  EXPECT_EQ(p.getDeviceAlgPrmStruct(), nullptr);
 }
 
 TEST(DeviceParam, DumpWritesHexLines) {
