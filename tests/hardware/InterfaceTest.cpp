@@ -188,6 +188,15 @@ TEST_F(InterfaceTest, FailedEnableWriteInTheDestructorStillRestsTheSupplies) {
   EXPECT_EQ(sim().supplyWrites(), kResetWrites);
 }
 
+TEST_F(InterfaceTest, FailedSupplyResetInTheDestructorIsOnlyLogged) {
+  std::unique_ptr<cA5H5InterfaceT> iface = ready();
+  sim().injectThrow("setSupplyVoltage", "supply fault");
+  testing::internal::CaptureStderr();
+  iface.reset();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: catch in ~cA5H5InterfaceT: supply fault\n");
+  EXPECT_EQ(mcuWrites(), (tPairs{{0xA6, 0}}));
+}
+
 struct tWriteCase {
   const char* name;
   std::function<void(cA5H5InterfaceT&)> action;
