@@ -23,6 +23,13 @@ const int kStateBusy = 3;
 const int kStateReady = 1;
 const unsigned int kSynchronizeCycles = 50;
 
+// The host may hand out no state controller; the state then stays as it is.
+void setDeviceState(int state) {
+  cK5DeviceCtrl* deviceCtrl = K5Device->deviceCtrl();
+  cK5StateCtrl* stateCtrl = deviceCtrl != nullptr ? deviceCtrl->stateCtrl() : nullptr;
+  if (stateCtrl != nullptr) stateCtrl->setDeviceState(state);
+}
+
 }  // namespace
 
 cA5H5InterfaceT::cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsigned char& ok,
@@ -41,7 +48,15 @@ cA5H5InterfaceT::cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsig
   }
   K5Device = &krv5Ctrl.getKorvo5Device();
   IOSpace = fpgaCtrl->regBase;
-  mFPGAMapping = K5Device->config()->productInfo()->fpgaBaseMappingAddr();
+  // Without the product information no wait can be timed: that counts as a
+  // failed lookup, before any supply or register is touched.
+  cK5Config* config = K5Device->config();
+  cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
+  if (product == nullptr) {
+    ok = 0;
+    return;
+  }
+  mFPGAMapping = product->fpgaBaseMappingAddr();
   PSCtrl->init();
   piWrite(piInterfaceEnable, kInterfaceOn);
   mEnabled = true;
@@ -119,11 +134,9 @@ void cA5H5InterfaceT::FPGA_setClkSource(unsigned long value) const {
   piWrite(piClockSource, static_cast<unsigned short>(value));
 }
 
-void cA5H5InterfaceT::LedBusyOn() const { K5Device->deviceCtrl()->stateCtrl()->setDeviceState(kStateBusy); }
+void cA5H5InterfaceT::LedBusyOn() const { setDeviceState(kStateBusy); }
 
-void cA5H5InterfaceT::LedReadyOn() const {
-  K5Device->deviceCtrl()->stateCtrl()->setDeviceState(kStateReady);
-}
+void cA5H5InterfaceT::LedReadyOn() const { setDeviceState(kStateReady); }
 
 void cA5H5InterfaceT::CPD_transmitConfig(const std::string& label, bool bank) const {
   mpCpdCtrl->transmitCpdConfigOnly(label, bank);

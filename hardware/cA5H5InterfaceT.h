@@ -17,8 +17,9 @@ class cAlgoModuleUiInterface;
 // globals that the pin templates read; one interface exists at a time.
 class cA5H5InterfaceT {
 public:
-  // ok is 0 when the FPGA or pin-driver control of slot 0 cannot be had; such
-  // an interface leaves the hardware alone when it is destroyed.
+  // ok is 0 when the FPGA or pin-driver control of slot 0 or the product
+  // information cannot be had; such an interface leaves the hardware alone
+  // when it is destroyed.
   cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsigned char& ok,
                   cAlgoModuleUiInterface& ui);
   virtual ~cA5H5InterfaceT();
@@ -49,6 +50,7 @@ public:
   void FPGA_setPrescaler(unsigned long value) const;
   void FPGA_setClkSource(unsigned long value) const;
 
+  // Nothing happens when the host hands out no state controller.
   void LedBusyOn() const;
   void LedReadyOn() const;
 

@@ -112,6 +112,20 @@ TEST_F(CpdCtrlTest, TransmitOnlyUsesTheOtherWriteAndSelectsNothing) {
             image({{0, 0x11}, {59, 0x22}}));
 }
 
+// The job flow writes configurations with the bank-only transfer; its
+// failures carry the transfer's own lines and leave every bank alone.
+TEST_F(CpdCtrlTest, TransmitOnlyFailureLogsTheTransferLineAndWritesNoBank) {
+  cK5CpdCtrl cpd(krv5(), &mConfigs);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(cpd.transmitCpdConfigOnly("BADREG", true));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. BADREG\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Invalid DxNr in cK5CPDHdwCtrl::setCPDReg\n");
+  EXPECT_EQ(cpd.getErrorInfo(), "Can setup the CPD register for PDy: #60.\n");
+  EXPECT_TRUE(bankWrites().empty());
+}
+
 TEST_F(CpdCtrlTest, SuccessiveTransfersStartFromNewImages) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
   testing::internal::CaptureStderr();

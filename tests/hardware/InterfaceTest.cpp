@@ -162,13 +162,41 @@ INSTANTIATE_TEST_SUITE_P(
                     tBindFault{"EnableWrite", "register", true, kInitWrites}),
     [](const testing::TestParamInfo<tBindFault>& info) { return std::string(info.param.name); });
 
-TEST_F(InterfaceTest, FailedEnableWriteInTheDestructorStillRestsTheSupplies) {
-  std::unique_ptr<cA5H5InterfaceT> iface = ready();
-  sim().injectThrow("register", "bus error");
-  testing::internal::CaptureStderr();
-  iface.reset();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: catch in ~cA5H5InterfaceT: bus error\n");
-  EXPECT_EQ(sim().supplyWrites(), kResetWrites);
+// Without the product information there is no mapping to time the waits
+// with: as much a failed lookup as a missing control.
+TEST_F(InterfaceTest, NullProductLookupGivesOkZeroAndLeavesTheHardwareAlone) {
+  for (const char* point : {"config", "productInfo"}) {
+    SCOPED_TRACE(point);
+    sim().clearTrace();
+    sim().injectNull(point);
+    unsigned char ok = 1;
+    std::unique_ptr<cA5H5InterfaceT> iface = build(ok);
+    EXPECT_EQ(ok, 0);
+    iface.reset();
+    EXPECT_EQ(mFPGAMapping, 0x5678u);
+    EXPECT_TRUE(mcuWrites().empty());
+    EXPECT_TRUE(sim().supplyWrites().empty());
+  }
+}
+
+// A destructor must not let a host text escape: each failing step is logged
+// and the other step still runs.
+TEST_F(InterfaceTest, HostFaultsInTheDestructorAreOnlyLogged) {
+  struct Case {
+    const char* point;
+    tPairs mcu;
+    tPairs supplies;
+  };
+  for (const Case& c : {Case{"register", {}, kResetWrites}, Case{"setSupplyVoltage", {{0xA6, 0}}, {}}}) {
+    SCOPED_TRACE(c.point);
+    std::unique_ptr<cA5H5InterfaceT> iface = ready();
+    sim().injectThrow(c.point, "host fault");
+    testing::internal::CaptureStderr();
+    iface.reset();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: catch in ~cA5H5InterfaceT: host fault\n");
+    EXPECT_EQ(mcuWrites(), c.mcu);
+    EXPECT_EQ(sim().supplyWrites(), c.supplies);
+  }
 }
 
 struct tWriteCase {
@@ -326,6 +354,17 @@ TEST_F(InterfaceTest, StateLedsAndInterrupts) {
                                      cK5SimProgrammer::eventIs(tE::tkLockInterrupts),
                                      cK5SimProgrammer::eventIs(tE::tkUnlockInterrupts),
                                      cK5SimProgrammer::eventIs(tE::tkState, 1)}));
+}
+
+TEST_F(InterfaceTest, StateLedsWithoutAStateControllerDoNothing) {
+  std::unique_ptr<cA5H5InterfaceT> iface = ready();
+  sim().injectNull("deviceCtrl");
+  iface->LedBusyOn();
+  sim().injectNull("stateCtrl");
+  iface->LedReadyOn();
+  EXPECT_TRUE(sim().stateHistory().empty());
+  iface->LedBusyOn();
+  EXPECT_EQ(sim().stateHistory(), (std::vector<int>{3}));
 }
 
 TEST_F(InterfaceTest, NamedConfigurationGoesToABankThenThatBankGoesLive) {

@@ -242,6 +242,33 @@ TEST_F(Krv5CtrlTest, NonOwningHandleLeavesTheDeviceAlive) {
   EXPECT_EQ(sim().liveDevices(), 0u);
 }
 
+TEST_F(Krv5CtrlTest, NonOwningHandleWithoutSupplyControlStillLeavesTheDeviceAlive) {
+  mpKrv5.reset();
+  struct Case {
+    bool null;
+    const char* error;
+  };
+  for (Case c : {Case{false, "Fatal (exception): no supplies"},
+                 Case{true, "Fatal pointer of cK5AbstractPSCtrl is invalid."}}) {
+    SCOPED_TRACE(c.error);
+    cKorvo5Device* device = new cKorvo5Device();
+    if (c.null) {
+      sim().injectNull("psCtrl");
+    } else {
+      sim().injectThrow("psCtrl", "no supplies");
+    }
+    unsigned char ok = 1;
+    {
+      cKrv5Ctrl handle(device, ok);
+      EXPECT_EQ(ok, 0);
+      EXPECT_EQ(handle.getSmartPSCtrl(), nullptr);
+      EXPECT_EQ(handle.getErrorInfo(), c.error);
+    }
+    EXPECT_EQ(sim().liveDevices(), 1u);
+    delete device;
+  }
+}
+
 TEST_F(Krv5CtrlTest, SlotGettersHandOutTheHostControls) {
   unsigned char ok = 0;
   EXPECT_EQ(krv5().getK5FPGACtrl(1, ok), sim().pdio(1)->fpgaCtrl());
