@@ -526,6 +526,69 @@ TEST_F(ActionFlow, ThrowInTheLastCloseStepIsLoggedOnce) {
   EXPECT_EQ(sim().switchOffCount(), 1u);
 }
 
+// A host that refuses again while told of its first failure: the action is
+// still closed exactly once and the programmer given back.
+TEST_F(ActionFlow, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
+  struct Case {
+    const char* what;
+    std::function<void(cScriptedAlgoProvider&)> arrange;
+    std::vector<std::string> logLines;
+    unsigned int records;
+    bool failed;
+  };
+  const Case cases[] = {
+      {"final record refused twice",
+       [](cScriptedAlgoProvider&) {
+         host().throwAt(ssProgress, 1, "host busy");
+         host().throwAt(ssProgress, 2, "host gone");
+       },
+       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 0, true},
+      {"close's text refused",
+       [](cScriptedAlgoProvider&) {
+         host().throwAt(ssProgress, 1, "host busy");
+         host().throwAt(ssMessage, 2, "host gone");
+       },
+       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 1, true},
+      {"every signal refused",
+       [](cScriptedAlgoProvider&) {
+         for (unsigned int n = 1; n <= 4; ++n) host().throwAt(ssProgress, n, "host gone");
+         for (unsigned int n = 2; n <= 4; ++n) host().throwAt(ssMessage, n, "host gone");
+       },
+       {"catch postAlgoAction: host gone", "catch postAlgoAction: host gone"}, 0, true},
+      {"slot's text refused",
+       [](cScriptedAlgoProvider& p) {
+         p.script.throwIn = "Program";
+         p.script.throwText = "bus error";
+         host().throwAt(ssMessage, 2, "host gone");
+       },
+       {"catch in Slot_StartProg: bus error", "catch in Slot_StartProg: host gone", "try postAlgoAction"}, 1,
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    c.arrange(*provider);
+    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    long at = -1;
+    for (const std::string& line : c.logLines) {
+      const long pos = logAt(line, at + 1);
+      EXPECT_GT(pos, at) << line;
+      at = pos;
+    }
+    EXPECT_EQ(std::count(log.begin(), log.end(), "PIDBG: try postAlgoAction"), 1);
+    EXPECT_EQ(endedRecords(), c.records);
+    EXPECT_EQ(record().getActionFailed(), c.failed ? 1u : 0u);
+    EXPECT_EQ(record().getActionFailCode(), c.failed ? 3003u : 0u);
+    EXPECT_EQ(callsOf("DeleteAlgo"), 1u);
+    EXPECT_EQ(provider->algo(), nullptr);
+    EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
+    EXPECT_EQ(sim().switchOffCount(), 1u);
+    EXPECT_EQ(sim().stateHistory(), std::vector<int>({3, 1}));
+  }
+}
+
 // ------------------------------------------------------- without hardware
 
 class ActionFlowWithoutHardware : public tActionFlowFixture {
