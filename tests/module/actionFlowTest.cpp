@@ -61,6 +61,36 @@ TEST_F(ActionFlow, ProgramRunsTheAlgorithmInItsOrderAndClosesOnce) {
   EXPECT_EQ(host().messages()[0].timeout, 20000u);
 }
 
+TEST_F(ActionFlow, ProgrammerBusyFromPreparationToTheLastCloseStep) {
+  typedef tK5TraceEvent tE;
+  std::vector<std::string> callsAtFinalRecord;
+  std::size_t traceAtFinalRecord = 0;
+  tScaffoSinks sinks;
+  sinks.progress = [&](const tScaffoProgress& p) {
+    if (p.bytes.at(4) != 1) return;
+    callsAtFinalRecord = provider->calls;
+    traceAtFinalRecord = sim().traceSize();
+  };
+  host().setSinks(sinks);
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  host().setSinks(tScaffoSinks());
+
+  const auto is = &cK5SimProgrammer::eventIs;
+  const auto outputsOff = is(tE::tkCpdOutput, k5OutGlobal, 1, 0);
+  EXPECT_TRUE(sim().containsInOrder({is(tE::tkState, 3, -1, -1), is(tE::tkFpgaRead, 100, -1, -1),
+                                     is(tE::tkResetFpga, -1, -1, -1), is(tE::tkLoadHdw, -1, -1, -1), outputsOff,
+                                     is(tE::tkSuppliesOff, -1, -1, -1), is(tE::tkState, 1, -1, -1)}));
+  EXPECT_EQ(sim().findEvent(is(tE::tkState, 3, -1, -1)), 0);
+  EXPECT_EQ(sim().trace().back().kind, tE::tkState);
+  // The final record goes out before the algorithm is released and the
+  // programmer switched off.
+  ASSERT_FALSE(callsAtFinalRecord.empty());
+  EXPECT_EQ(callsAtFinalRecord.back(), "Program");
+  EXPECT_GE(sim().findEvent(outputsOff), static_cast<long>(traceAtFinalRecord));
+  EXPECT_EQ(log.at(1), "PIDBG: setProcessPriorityHigh NOT enabled.");
+  EXPECT_EQ(logAt("setProcessPriorityLow NOT enabled."), logAt("try postAlgoAction") + 1);
+}
+
 TEST_F(ActionFlow, EachStartSlotRunsItsOwnOperation) {
   struct Case {
     tSlot slot;
