@@ -273,7 +273,10 @@ TEST_F(ActionFlow, LayoutThatCannotBeInitialisedFailsBothTests) {
     call(slot);
     const bool noContinuity = slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
     EXPECT_EQ(shown().back(), "Continuity Test error : can't initialize device Pin-Layout");
-    EXPECT_EQ(host().pinData().size(), noContinuity ? 1u : 0u);
+    ASSERT_EQ(host().pinData().size(), noContinuity ? 1u : 0u);
+    if (noContinuity) {
+      EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(0, 0));
+    }
     expectOneClose(true);
   }
 }
@@ -481,6 +484,24 @@ TEST_F(ActionFlow, CancelBeforeTheAlgorithmIsForgottenOneDuringTheRunIsSeen) {
   ASSERT_EQ(host().progress().size(), 2u);
   EXPECT_EQ(host().progress()[1].bytes[5], 1);
   EXPECT_EQ(endedRecords(), 1u);
+}
+
+TEST_F(ActionFlow, CancelWhileTheAlgorithmIsBeingCreatedIsForgotten) {
+  // Delivered by the host while the UI timer is set up, inside the creation.
+  bool delivered = false;
+  sim().setAccessHook([&](const tK5TraceEvent& e) {
+    if (delivered || e.kind != tK5TraceEvent::tkFpgaWrite || e.a != 92) return;
+    delivered = true;
+    provider->Slot_CancelAction(kClient);
+  });
+  bool seen = true;
+  provider->script.duringRun = [&seen](cScriptedAlgo& algo) { seen = algo.ui()->K4Cancel(); };
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  sim().setAccessHook(nullptr);
+  ASSERT_TRUE(delivered);
+  EXPECT_FALSE(seen);
+  ASSERT_EQ(host().progress().size(), 1u);
+  EXPECT_EQ(host().progress()[0].bytes[5], 0);
 }
 
 TEST_F(ActionFlow, ThrownTextsCarryTheirSlotPrefix) {
