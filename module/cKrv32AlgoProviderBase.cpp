@@ -426,6 +426,19 @@ const unsigned int kActionFailCode = 3003;
 const unsigned int kHdwCheckFailCode = 3002;
 const unsigned int kErrorInfoModeAlgoCode = 3;
 
+// Runs one step of a failure path; a text the host throws meanwhile is only
+// logged, so the path still reaches its end.
+template <class Step>
+void runLogged(const std::string& prefix, Step step) {
+  try {
+    step();
+  } catch (const std::string& text) {
+    logDiag(prefix + text);
+  }
+}
+
+const char* const kCatchClose = "catch postAlgoAction: ";
+
 }  // namespace
 
 TAG_UI_ALGODATA_KRV3& cKrv32AlgoProviderBase::jobRecord() { return *maprAlgoParam->getAlgoKrv3UIData(); }
@@ -439,7 +452,8 @@ void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::strin
     }
   } catch (const std::string& text) {
     logDiag(catchPrefix + text);
-    showMessage(text);
+    // Told or not, the action is closed.
+    runLogged(catchPrefix, [&] { showMessage(text); });
     postAlgoAction(arvFailed);
   }
 }
@@ -582,13 +596,7 @@ void cKrv32AlgoProviderBase::runReleaseStep(unsigned int step) {
 }
 
 void cKrv32AlgoProviderBase::runReleaseStepsFrom(unsigned int step) {
-  for (; step < kReleaseSteps; ++step) {
-    try {
-      runReleaseStep(step);
-    } catch (const std::string& text) {
-      logDiag("catch postAlgoAction: " + text);
-    }
-  }
+  for (; step < kReleaseSteps; ++step) runLogged(kCatchClose, [&] { runReleaseStep(step); });
 }
 
 void cKrv32AlgoProviderBase::postAlgoAction(eAlgoReturnValues result) {
@@ -612,12 +620,16 @@ void cKrv32AlgoProviderBase::postAlgoAction(eAlgoReturnValues result) {
     ShowProgress(reinterpret_cast<char*>(maprGACD->bytes), TAG_GLOBAL_ALGOCTRL_DATA::kSize);
     while (next < kReleaseSteps) runReleaseStep(next++);
   } catch (const std::string& text) {
-    logDiag("catch postAlgoAction: " + text);
-    showMessage(text);
+    logDiag(kCatchClose + text);
+    // The host may refuse again while told; the close must still not fail
+    // towards its caller, or the start slot would close a second time.
+    runLogged(kCatchClose, [&] { showMessage(text); });
     maprGACD->bytes[gacdActionEnded] = 1;
     jobRecord().setActionFailed(1);
     jobRecord().setActionFailCode(kActionFailCode);
-    ShowProgress(reinterpret_cast<char*>(maprGACD->bytes), TAG_GLOBAL_ALGOCTRL_DATA::kSize);
+    runLogged(kCatchClose, [&] {
+      ShowProgress(reinterpret_cast<char*>(maprGACD->bytes), TAG_GLOBAL_ALGOCTRL_DATA::kSize);
+    });
     // A host failure must not leave the programmer powered or busy: the
     // switch-off steps not yet begun still run.
     runReleaseStepsFrom(next);

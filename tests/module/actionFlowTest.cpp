@@ -61,6 +61,36 @@ TEST_F(ActionFlow, ProgramRunsTheAlgorithmInItsOrderAndClosesOnce) {
   EXPECT_EQ(host().messages()[0].timeout, 20000u);
 }
 
+TEST_F(ActionFlow, ProgrammerBusyFromPreparationToTheLastCloseStep) {
+  typedef tK5TraceEvent tE;
+  std::vector<std::string> callsAtFinalRecord;
+  std::size_t traceAtFinalRecord = 0;
+  tScaffoSinks sinks;
+  sinks.progress = [&](const tScaffoProgress& p) {
+    if (p.bytes.at(4) != 1) return;
+    callsAtFinalRecord = provider->calls;
+    traceAtFinalRecord = sim().traceSize();
+  };
+  host().setSinks(sinks);
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  host().setSinks(tScaffoSinks());
+
+  const auto is = &cK5SimProgrammer::eventIs;
+  const auto outputsOff = is(tE::tkCpdOutput, k5OutGlobal, 1, 0);
+  EXPECT_TRUE(sim().containsInOrder({is(tE::tkState, 3, -1, -1), is(tE::tkFpgaRead, 100, -1, -1),
+                                     is(tE::tkResetFpga, -1, -1, -1), is(tE::tkLoadHdw, -1, -1, -1), outputsOff,
+                                     is(tE::tkSuppliesOff, -1, -1, -1), is(tE::tkState, 1, -1, -1)}));
+  EXPECT_EQ(sim().findEvent(is(tE::tkState, 3, -1, -1)), 0);
+  EXPECT_EQ(sim().trace().back().kind, tE::tkState);
+  // The final record goes out before the algorithm is released and the
+  // programmer switched off.
+  ASSERT_FALSE(callsAtFinalRecord.empty());
+  EXPECT_EQ(callsAtFinalRecord.back(), "Program");
+  EXPECT_GE(sim().findEvent(outputsOff), static_cast<long>(traceAtFinalRecord));
+  EXPECT_EQ(log.at(1), "PIDBG: setProcessPriorityHigh NOT enabled.");
+  EXPECT_EQ(logAt("setProcessPriorityLow NOT enabled."), logAt("try postAlgoAction") + 1);
+}
+
 TEST_F(ActionFlow, EachStartSlotRunsItsOwnOperation) {
   struct Case {
     tSlot slot;
@@ -243,7 +273,10 @@ TEST_F(ActionFlow, LayoutThatCannotBeInitialisedFailsBothTests) {
     call(slot);
     const bool noContinuity = slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
     EXPECT_EQ(shown().back(), "Continuity Test error : can't initialize device Pin-Layout");
-    EXPECT_EQ(host().pinData().size(), noContinuity ? 1u : 0u);
+    ASSERT_EQ(host().pinData().size(), noContinuity ? 1u : 0u);
+    if (noContinuity) {
+      EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(0, 0));
+    }
     expectOneClose(true);
   }
 }
@@ -453,6 +486,24 @@ TEST_F(ActionFlow, CancelBeforeTheAlgorithmIsForgottenOneDuringTheRunIsSeen) {
   EXPECT_EQ(endedRecords(), 1u);
 }
 
+TEST_F(ActionFlow, CancelWhileTheAlgorithmIsBeingCreatedIsForgotten) {
+  // Delivered by the host while the UI timer is set up, inside the creation.
+  bool delivered = false;
+  sim().setAccessHook([&](const tK5TraceEvent& e) {
+    if (delivered || e.kind != tK5TraceEvent::tkFpgaWrite || e.a != 92) return;
+    delivered = true;
+    provider->Slot_CancelAction(kClient);
+  });
+  bool seen = true;
+  provider->script.duringRun = [&seen](cScriptedAlgo& algo) { seen = algo.ui()->K4Cancel(); };
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  sim().setAccessHook(nullptr);
+  ASSERT_TRUE(delivered);
+  EXPECT_FALSE(seen);
+  ASSERT_EQ(host().progress().size(), 1u);
+  EXPECT_EQ(host().progress()[0].bytes[5], 0);
+}
+
 TEST_F(ActionFlow, ThrownTextsCarryTheirSlotPrefix) {
   struct Case {
     tSlot slot;
@@ -524,6 +575,69 @@ TEST_F(ActionFlow, ThrowInTheLastCloseStepIsLoggedOnce) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "PIDBG: catch postAlgoAction: state lost"), 1);
   EXPECT_EQ(endedRecords(), 2u);
   EXPECT_EQ(sim().switchOffCount(), 1u);
+}
+
+// A host that refuses again while told of its first failure: the action is
+// still closed exactly once and the programmer given back.
+TEST_F(ActionFlow, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
+  struct Case {
+    const char* what;
+    std::function<void(cScriptedAlgoProvider&)> arrange;
+    std::vector<std::string> logLines;
+    unsigned int records;
+    bool failed;
+  };
+  const Case cases[] = {
+      {"final record refused twice",
+       [](cScriptedAlgoProvider&) {
+         host().throwAt(ssProgress, 1, "host busy");
+         host().throwAt(ssProgress, 2, "host gone");
+       },
+       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 0, true},
+      {"close's text refused",
+       [](cScriptedAlgoProvider&) {
+         host().throwAt(ssProgress, 1, "host busy");
+         host().throwAt(ssMessage, 2, "host gone");
+       },
+       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 1, true},
+      {"every signal refused",
+       [](cScriptedAlgoProvider&) {
+         for (unsigned int n = 1; n <= 4; ++n) host().throwAt(ssProgress, n, "host gone");
+         for (unsigned int n = 2; n <= 4; ++n) host().throwAt(ssMessage, n, "host gone");
+       },
+       {"catch postAlgoAction: host gone", "catch postAlgoAction: host gone"}, 0, true},
+      {"slot's text refused",
+       [](cScriptedAlgoProvider& p) {
+         p.script.throwIn = "Program";
+         p.script.throwText = "bus error";
+         host().throwAt(ssMessage, 2, "host gone");
+       },
+       {"catch in Slot_StartProg: bus error", "catch in Slot_StartProg: host gone", "try postAlgoAction"}, 1,
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim().reset();
+    sim().plug(&socket);
+    makeProvider();
+    c.arrange(*provider);
+    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    long at = -1;
+    for (const std::string& line : c.logLines) {
+      const long pos = logAt(line, at + 1);
+      EXPECT_GT(pos, at) << line;
+      at = pos;
+    }
+    EXPECT_EQ(std::count(log.begin(), log.end(), "PIDBG: try postAlgoAction"), 1);
+    EXPECT_EQ(endedRecords(), c.records);
+    EXPECT_EQ(record().getActionFailed(), c.failed ? 1u : 0u);
+    EXPECT_EQ(record().getActionFailCode(), c.failed ? 3003u : 0u);
+    EXPECT_EQ(callsOf("DeleteAlgo"), 1u);
+    EXPECT_EQ(provider->algo(), nullptr);
+    EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
+    EXPECT_EQ(sim().switchOffCount(), 1u);
+    EXPECT_EQ(sim().stateHistory(), std::vector<int>({3, 1}));
+  }
 }
 
 // ------------------------------------------------------- without hardware

@@ -100,9 +100,10 @@ public:
   bool logged(const std::string& text) const {
     return std::find(log.begin(), log.end(), "PIDBG: " + text) != log.end();
   }
-  // Position of the line in the log, or -1.
-  long logAt(const std::string& text) const {
-    auto it = std::find(log.begin(), log.end(), "PIDBG: " + text);
+  // Position of the line in the log at or after `from`, or -1.
+  long logAt(const std::string& text, long from = 0) const {
+    auto it = std::find(log.begin() + std::min<long>(from, static_cast<long>(log.size())), log.end(),
+                        "PIDBG: " + text);
     return it == log.end() ? -1 : static_cast<long>(it - log.begin());
   }
   std::vector<std::string> texts(const std::vector<tScaffoMessage>& messages) const {
