@@ -22,6 +22,7 @@
 #include "cKrv5Ctrl.h"
 #include "cPinConnectionData.h"
 #include "cPinConnectionKernel.h"
+#include "littleEndian.h"
 
 namespace {
 
@@ -383,13 +384,13 @@ void cKrv32AlgoProviderBase::createGACD(unsigned char reset) {
   maprGACD = std::move(fresh);
   TAG_GLOBAL_ALGOCTRL_DATA& record = *maprGACD;
   record.bytes[gacdActionEnded] = 0;
-  gacdPutU32(record, gacdAddressValid, 0);
-  gacdPutU32(record, gacdMessageValid, 0);
+  storeLeU32(record.bytes, gacdAddressValid, 0);
+  storeLeU32(record.bytes, gacdMessageValid, 0);
   record.bytes[gacdCancelRequest] = keepCancel ? 1 : 0;
-  gacdPutU32(record, gacdAddress, 0);
-  gacdPutU32(record, gacdMessageNo, 0);
-  gacdPutU32(record, gacdReserved1, 0);
-  gacdPutU32(record, gacdReserved2, 0);
+  storeLeU32(record.bytes, gacdAddress, 0);
+  storeLeU32(record.bytes, gacdMessageNo, 0);
+  storeLeU32(record.bytes, gacdReserved1, 0);
+  storeLeU32(record.bytes, gacdReserved2, 0);
 }
 
 void cKrv32AlgoProviderBase::ShowProgress(char* data, unsigned int size) {
