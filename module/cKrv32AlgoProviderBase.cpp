@@ -22,6 +22,7 @@
 #include "cKrv5Ctrl.h"
 #include "cPinConnectionData.h"
 #include "cPinConnectionKernel.h"
+#include "eDeviceState.h"
 #include "littleEndian.h"
 
 namespace {
@@ -99,13 +100,13 @@ cK5StateCtrl* cKrv32AlgoProviderBase::stateCtrl() {
 
 void cKrv32AlgoProviderBase::setKrvBusy() {
   if (cK5StateCtrl* state = stateCtrl()) {
-    state->setDeviceState(3);
+    state->setDeviceState(dsBusy);
   }
 }
 
 void cKrv32AlgoProviderBase::setKrvReady() {
   if (cK5StateCtrl* state = stateCtrl()) {
-    state->setDeviceState(1);
+    state->setDeviceState(dsReady);
   }
 }
 

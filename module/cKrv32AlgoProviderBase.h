@@ -46,7 +46,7 @@ public:
   // Handed to every algorithm; null without hardware.
   cAlgoModuleUiInterface* getAlgoUiInterface() { return maprUiInterface.get(); }
 
-  // Device state of the host: 3 busy, 1 ready. Nothing without hardware.
+  // Device state of the host: dsBusy, dsReady. Nothing without hardware.
   void setKrvBusy();
   void setKrvReady();
 
