@@ -11,6 +11,7 @@
 #include "cK5StateCtrl.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
+#include "eDeviceState.h"
 #include "mcuAccess.h"
 #include "moduleGlobals.h"
 #include "piRegisters.h"
@@ -19,12 +20,10 @@ namespace {
 
 const unsigned short kInterfaceOn = 1;
 const unsigned short kInterfaceOff = 0;
-const int kStateBusy = 3;
-const int kStateReady = 1;
 const unsigned int kSynchronizeCycles = 50;
 
 // The host may hand out no state controller; the state then stays as it is.
-void setDeviceState(int state) {
+void setDeviceState(eDeviceState state) {
   cK5DeviceCtrl* deviceCtrl = K5Device->deviceCtrl();
   cK5StateCtrl* stateCtrl = deviceCtrl != nullptr ? deviceCtrl->stateCtrl() : nullptr;
   if (stateCtrl != nullptr) stateCtrl->setDeviceState(state);
@@ -134,9 +133,9 @@ void cA5H5InterfaceT::FPGA_setClkSource(unsigned long value) const {
   piWrite(piClockSource, static_cast<unsigned short>(value));
 }
 
-void cA5H5InterfaceT::LedBusyOn() const { setDeviceState(kStateBusy); }
+void cA5H5InterfaceT::LedBusyOn() const { setDeviceState(dsBusy); }
 
-void cA5H5InterfaceT::LedReadyOn() const { setDeviceState(kStateReady); }
+void cA5H5InterfaceT::LedReadyOn() const { setDeviceState(dsReady); }
 
 void cA5H5InterfaceT::CPD_transmitConfig(const std::string& label, bool bank) const {
   mpCpdCtrl->transmitCpdConfigOnly(label, bank);

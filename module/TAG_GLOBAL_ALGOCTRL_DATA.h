@@ -1,10 +1,8 @@
 #ifndef TAG_GLOBAL_ALGOCTRL_DATA_H
 #define TAG_GLOBAL_ALGOCTRL_DATA_H
 
-#include <cstdint>
-
 // The 50-byte progress and message record sent to the host: packed,
-// little-endian, written one byte at a time.
+// little-endian, written one byte at a time (littleEndian.h).
 struct TAG_GLOBAL_ALGOCTRL_DATA {
   static const unsigned int kSize = 50;
   unsigned char bytes[kSize];
@@ -41,19 +39,5 @@ enum MsgParamLayout {
   mplInt1 = 9,
   mplInt1Float1 = 10
 };
-
-inline void gacdPutU32(TAG_GLOBAL_ALGOCTRL_DATA& record, unsigned int offset, std::uint32_t value) {
-  for (unsigned int i = 0; i < 4; ++i) {
-    record.bytes[offset + i] = static_cast<unsigned char>(value >> (8 * i));
-  }
-}
-
-inline std::uint32_t gacdGetU32(const TAG_GLOBAL_ALGOCTRL_DATA& record, unsigned int offset) {
-  std::uint32_t value = 0;
-  for (unsigned int i = 0; i < 4; ++i) {
-    value |= static_cast<std::uint32_t>(record.bytes[offset + i]) << (8 * i);
-  }
-  return value;
-}
 
 #endif

@@ -7,6 +7,7 @@
 #include "cK5UiFpgaTimer.h"
 #include "cKrv32AlgoProviderBase.h"
 #include "cKrv5Ctrl.h"
+#include "littleEndian.h"
 
 namespace {
 
@@ -35,12 +36,12 @@ void cAlgoModuleUiInterface::showNumbered(int no, unsigned int layout, const std
     return;
   }
   TAG_GLOBAL_ALGOCTRL_DATA& record = *pProvider.getGACD();
-  gacdPutU32(record, gacdMessageNo, static_cast<std::uint32_t>(no));
-  gacdPutU32(record, gacdParamLayout, layout);
+  storeLeU32(record.bytes, gacdMessageNo, static_cast<std::uint32_t>(no));
+  storeLeU32(record.bytes, gacdParamLayout, layout);
   for (unsigned int i = 0; i < count; ++i) {
-    gacdPutU32(record, gacdParam1 + 4 * i, params[i]);
+    storeLeU32(record.bytes, gacdParam1 + 4 * i, params[i]);
   }
-  gacdPutU32(record, gacdMessageValid, 1);
+  storeLeU32(record.bytes, gacdMessageValid, 1);
   pProvider.ShowProgress();
 }
 
@@ -105,8 +106,8 @@ void cAlgoModuleUiInterface::K4ShowAdr(int address, unsigned short force) {
     return;
   }
   TAG_GLOBAL_ALGOCTRL_DATA& record = *pProvider.getGACD();
-  gacdPutU32(record, gacdAddress, static_cast<std::uint32_t>(address));
-  gacdPutU32(record, gacdAddressValid, 1);
+  storeLeU32(record.bytes, gacdAddress, static_cast<std::uint32_t>(address));
+  storeLeU32(record.bytes, gacdAddressValid, 1);
   pProvider.ShowProgress();
 }
 

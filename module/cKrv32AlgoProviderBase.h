@@ -27,33 +27,20 @@ class cPinConnectionData;
 // It owns everything a module instance keeps between two host calls. When the
 // hardware handle cannot be built the module runs on without handle,
 // user-interface object and pin-driver control.
+//
+// Sources by concern: construction and the services (cKrv32AlgoProviderBase.cpp),
+// the slots that run no action (cKrv32AlgoProviderBaseSlots.cpp), the start
+// slots, action flow and close (cKrv32AlgoProviderBaseActionFlow.cpp), FPGA
+// loading, switching off and continuity (cKrv32AlgoProviderBaseFpga.cpp).
 class cKrv32AlgoProviderBase : public cAbstractModule, public cScaffoProvider {
 public:
   cKrv32AlgoProviderBase(cMPDE* mpde, std::string name);
   // Frees memory only: no pin-driver, supply or device-state command.
   ~cKrv32AlgoProviderBase() override;
 
-  // A new pin-driver control over the hardware handle, without configurations.
-  void initCpdCtrl();
-
-  // The job's parameter set.
-  cAlgoParam& getAP() { return *maprAlgoParam; }
-  // Null when the module runs without hardware.
-  cKrv5Ctrl* getKrv5Ctrl() { return maprKrv5Ctrl.get(); }
-  // The current pin-driver control; there is none without hardware, so only
-  // call it when getKrv5Ctrl() is not null.
-  cK5CpdCtrl& getK5CpdCtrl() { return *maprCpdCtrl; }
-  // Handed to every algorithm; null without hardware.
-  cAlgoModuleUiInterface* getAlgoUiInterface() { return maprUiInterface.get(); }
-
-  // Device state of the host: 3 busy, 1 ready. Nothing without hardware.
-  void setKrvBusy();
-  void setKrvReady();
-
-  // Reads the claim back from the host into the two strings.
-  void getClaimInfo(std::string& claimedRemoteId, std::string& claimedInterface);
-
-  // Slots, in the provider's own order.
+  // ======================================================================
+  // Slots the host calls, in the provider's own order
+  // ======================================================================
   void setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) override;
   void getProviderCheckSumSlot(unsigned int& value, piModuleAddr addr) override;
   void getProviderVersionSlot(unsigned int& value, piModuleAddr addr) override;
@@ -94,6 +81,67 @@ public:
   void FpgaTestSlotSync(unsigned int test, unsigned int& result, unsigned char& ok,
                         piModuleAddr addr) override;
 
+  // Reads the claim back from the host into the two strings.
+  void getClaimInfo(std::string& claimedRemoteId, std::string& claimedInterface);
+
+private:
+  // Stores the caller's address and writes the slot's log line.
+  void beginServiceSlot(const char* name, piModuleAddr addr);
+
+public:
+  // ======================================================================
+  // Services algorithms may call
+  // ======================================================================
+  // The job's parameter set.
+  cAlgoParam& getAP() { return *maprAlgoParam; }
+  // Null when the module runs without hardware.
+  cKrv5Ctrl* getKrv5Ctrl() { return maprKrv5Ctrl.get(); }
+  // The current pin-driver control; there is none without hardware, so only
+  // call it when getKrv5Ctrl() is not null.
+  cK5CpdCtrl& getK5CpdCtrl() { return *maprCpdCtrl; }
+  // Handed to every algorithm; null without hardware.
+  cAlgoModuleUiInterface* getAlgoUiInterface() { return maprUiInterface.get(); }
+  // A new pin-driver control over the hardware handle, without configurations.
+  void initCpdCtrl();
+
+  // Device state of the host: dsBusy, dsReady. Nothing without hardware.
+  void setKrvBusy();
+  void setKrvReady();
+
+  // "0x" and at least 8 lower-case hex digits; negative values as their
+  // 32-bit pattern.
+  static std::string getStr(int value);
+
+  // Arguments of createGACD: a fresh record with the cancel byte cleared, or
+  // with the cancel byte of the record it replaces.
+  static const unsigned char kResetCancel = 1;
+  static const unsigned char kKeepCancel = 0;
+
+  // Progress record and messages to the host, all to the reply address.
+  void createGACD(unsigned char reset);
+  TAG_GLOBAL_ALGOCTRL_DATA* getGACD() { return maprGACD.get(); }
+  void ShowProgress(char* data, unsigned int size);
+  void ShowProgress();
+  void showMessage(std::string text);
+  void showInternMessage(std::string text);
+  piModuleAddr& getAddrFrom() { return replyAddress; }
+
+  unsigned char getCancel() const;
+  unsigned char* getDbgNextStep() { return &dbgNextStep; }
+  unsigned char* getDbgIgnore() { return &dbgIgnore; }
+
+  // Time-out the host applies to every synchronous signal.
+  static const unsigned int kSignalTimeout = 20000;
+
+private:
+  // The host's device state controller; null without hardware or when the
+  // host hands out none.
+  cK5StateCtrl* stateCtrl();
+
+public:
+  // ======================================================================
+  // Steps of the action flow
+  // ======================================================================
   // Algorithm factory of the deliverable.
   virtual bool CreateAlgo() = 0;
   virtual void DeleteAlgo() = 0;
@@ -104,11 +152,7 @@ public:
   virtual short StartVerify() = 0;
   virtual short StartErase() = 0;
 
-  // The device pin layout for the continuity test, or null when the job
-  // carries none.
-  virtual cBaseDeviceLayout* getDeviceLayout();
-
-  // ---- action flow: prepare, create the algorithm, run one action, close ----
+  // ---- prepare, create the algorithm, run one action, close ----
   // True when an algorithm is ready for the action, or when a continuity-only
   // action has already been closed successfully. Every false has closed the
   // action.
@@ -128,6 +172,9 @@ public:
   void setProcessPriorityLow();
 
   // ---- FPGA loading, switching off, continuity test ----
+  // The device pin layout for the continuity test, or null when the job
+  // carries none.
+  virtual cBaseDeviceLayout* getDeviceLayout();
   bool resetFPGAs();
   // True when at least one image of the kind was loaded and none failed.
   bool loadFPGAs(const std::string& kind);
@@ -148,49 +195,23 @@ private:
   // actions, which the preparation closes itself.
   void runStartSlot(eAlgoActionType type, const std::string& entry, const std::string& catchPrefix,
                     tRunAction run);
+  // Fails the preparation after an algorithm was asked for: marks the record
+  // ended and closes with a failure.
+  bool failConfiguredAction(const std::string& devText);
+  TAG_UI_ALGODATA_KRV3& jobRecord();
   // Close steps that give the programmer back; the algorithm is released only
   // where there is hardware to release it from.
   void releaseAlgo();
   void runReleaseStep(unsigned int step);
   // The steps from this one on, each whatever the others throw.
   void runReleaseStepsFrom(unsigned int step);
-  // Fails the preparation after an algorithm was asked for: marks the record
-  // ended and closes with a failure.
-  bool failConfiguredAction(const std::string& devText);
   // Kernel run, result read-back, its two log lines and the send; the kernel's
   // verdict.
   bool runContinuityKernel(cBaseDeviceLayout& layout, cPinConnectionData& result);
-  TAG_UI_ALGODATA_KRV3& jobRecord();
 
-public:
-
-  // "0x" and at least 8 lower-case hex digits; negative values as their
-  // 32-bit pattern.
-  static std::string getStr(int value);
-
-  // Progress record and messages to the host, all to the reply address.
-  void createGACD(unsigned char reset);
-  TAG_GLOBAL_ALGOCTRL_DATA* getGACD() { return maprGACD.get(); }
-  void ShowProgress(char* data, unsigned int size);
-  void ShowProgress();
-  void showMessage(std::string text);
-  void showInternMessage(std::string text);
-  piModuleAddr& getAddrFrom() { return replyAddress; }
-
-  unsigned char getCancel() const;
-  unsigned char* getDbgNextStep() { return &dbgNextStep; }
-  unsigned char* getDbgIgnore() { return &dbgIgnore; }
-
-  // Time-out the host applies to every synchronous signal.
-  static const unsigned int kSignalTimeout = 20000;
-
-private:
-  // Stores the caller's address and writes the slot's log line.
-  void beginServiceSlot(const char* name, piModuleAddr addr);
-  // The host's device state controller; null without hardware or when the
-  // host hands out none.
-  cK5StateCtrl* stateCtrl();
-
+  // ======================================================================
+  // Members
+  // ======================================================================
   // Declared in the order of construction; released in reverse.
   std::unique_ptr<cAlgoModuleUiInterface> maprUiInterface;
   std::unique_ptr<cK5CpdCtrl> maprCpdCtrl;

@@ -7,27 +7,6 @@
 #include "frameIo.h"
 #include "tByteArray.h"
 
-std::uint32_t TAG_UI_ALGODATA_KRV3::getU32(unsigned ofs) const {
-  return static_cast<std::uint32_t>(raw[ofs]) | static_cast<std::uint32_t>(raw[ofs + 1]) << 8 |
-         static_cast<std::uint32_t>(raw[ofs + 2]) << 16 |
-         static_cast<std::uint32_t>(raw[ofs + 3]) << 24;
-}
-
-void TAG_UI_ALGODATA_KRV3::setU32(unsigned ofs, std::uint32_t v) {
-  for (unsigned i = 0; i < 4; ++i) {
-    raw[ofs + i] = static_cast<unsigned char>(v >> (8 * i));
-  }
-}
-
-std::uint16_t TAG_UI_ALGODATA_KRV3::getU16(unsigned ofs) const {
-  return static_cast<std::uint16_t>(raw[ofs] | raw[ofs + 1] << 8);
-}
-
-void TAG_UI_ALGODATA_KRV3::setU16(unsigned ofs, std::uint16_t v) {
-  raw[ofs] = static_cast<unsigned char>(v);
-  raw[ofs + 1] = static_cast<unsigned char>(v >> 8);
-}
-
 unsigned char* TAG_UI_ALGODATA_KRV3::getDataBuffer() const {
   return cUiAlgoDataK3::getDataBufferOf(this);
 }
@@ -73,13 +52,13 @@ void cUiAlgoDataK3::init(short a, int b) {
   TAG_UI_ALGODATA_KRV3& r = *mpRecord;
   std::memset(r.raw, 0, sizeof r.raw);
   for (unsigned ofs = r.ofsHostWordsBegin; ofs < r.ofsHostWordsEnd; ofs += 4) {
-    r.setU32(ofs, 0xFFFFFFFFu);
+    storeLeU32(r.raw, ofs, 0xFFFFFFFFu);
   }
-  r.setU16(r.ofsHostMode46, 1);
+  storeLeU16(r.raw, r.ofsHostMode46, 1);
   r.setActionMode(1);
   r.setErrorInfoMode(2);
-  r.setU16(r.ofsInitArgA, static_cast<std::uint16_t>(a));
-  r.setU32(r.ofsInitArgB, static_cast<std::uint32_t>(b));
+  storeLeU16(r.raw, r.ofsInitArgA, static_cast<std::uint16_t>(a));
+  storeLeU32(r.raw, r.ofsInitArgB, static_cast<std::uint32_t>(b));
   ClearK3ErrorInfo();
   mpDataBuffer = nullptr;
 }
@@ -92,10 +71,10 @@ void cUiAlgoDataK3::ClearK3ErrorInfo() {
 void cUiAlgoDataK3::prepareForAlgoAction(tByteArray& buffer, unsigned char readOnly) {
   unsigned char* data = readOnly ? const_cast<unsigned char*>(buffer.getConstDataForLegacyAlgos())
                                  : buffer.getUnConstDataForLegacyAlgos();
-  mpRecord->setU32(TAG_UI_ALGODATA_KRV3::ofsDataBufferSize, buffer.GetSize());
+  storeLeU32(mpRecord->raw, TAG_UI_ALGODATA_KRV3::ofsDataBufferSize, buffer.GetSize());
   // The host sees the low 32 bits; the module keeps the whole address beside.
-  mpRecord->setU32(TAG_UI_ALGODATA_KRV3::ofsDataBuffer,
-                   static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data)));
+  storeLeU32(mpRecord->raw, TAG_UI_ALGODATA_KRV3::ofsDataBuffer,
+             static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data)));
   mpDataBuffer = data;
 }
 

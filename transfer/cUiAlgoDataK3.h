@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cDTFrame.h"
+#include "littleEndian.h"
 #include "piDBlock.h"
 #include "piSubFrame.h"
 
@@ -45,51 +46,50 @@ struct TAG_UI_ALGODATA_KRV3 {
 
   unsigned char raw[kSize];
 
-  std::uint32_t getU32(unsigned ofs) const;
-  void setU32(unsigned ofs, std::uint32_t v);
-  std::uint16_t getU16(unsigned ofs) const;
-  void setU16(unsigned ofs, std::uint16_t v);
-
-  std::uint32_t getStartAdr() const { return getU32(ofsStartAdr); }
-  void setStartAdr(std::uint32_t v) { setU32(ofsStartAdr, v); }
-  std::uint32_t getEndAdr() const { return getU32(ofsEndAdr); }
-  void setEndAdr(std::uint32_t v) { setU32(ofsEndAdr, v); }
+  std::uint32_t getStartAdr() const { return loadLeU32(raw, ofsStartAdr); }
+  void setStartAdr(std::uint32_t v) { storeLeU32(raw, ofsStartAdr, v); }
+  std::uint32_t getEndAdr() const { return loadLeU32(raw, ofsEndAdr); }
+  void setEndAdr(std::uint32_t v) { storeLeU32(raw, ofsEndAdr, v); }
   // Only the low 32 bits of the address, as the host sees them; never to be
   // turned back into a pointer. Algorithms use getDataBuffer.
-  std::uint32_t getDataBufferLow32() const { return getU32(ofsDataBuffer); }
+  std::uint32_t getDataBufferLow32() const { return loadLeU32(raw, ofsDataBuffer); }
   // Full address of the bytes of the buffer this record was last pointed at
   // by its holder, or null when the record has no holder, was never pointed at
   // a buffer, or has been replaced or changed since, or the buffer is gone.
   unsigned char* getDataBuffer() const;
-  std::uint32_t getDataBufferSize() const { return getU32(ofsDataBufferSize); }
-  std::uint16_t getActionMode() const { return getU16(ofsActionMode); }
-  void setActionMode(std::uint16_t v) { setU16(ofsActionMode, v); }
-  std::uint32_t getErrorInfoMode() const { return getU32(ofsErrorInfoMode); }
-  void setErrorInfoMode(std::uint32_t v) { setU32(ofsErrorInfoMode, v); }
-  std::uint32_t getActionFailed() const { return getU32(ofsActionFailed); }
-  void setActionFailed(std::uint32_t v) { setU32(ofsActionFailed, v); }
-  std::uint32_t getActionFailCode() const { return getU32(ofsActionFailCode); }
-  void setActionFailCode(std::uint32_t v) { setU32(ofsActionFailCode, v); }
-  std::uint32_t getHdwCheckFailed() const { return getU32(ofsHdwCheckFailed); }
-  void setHdwCheckFailed(std::uint32_t v) { setU32(ofsHdwCheckFailed, v); }
-  std::uint32_t getHdwCheckFailCode() const { return getU32(ofsHdwCheckFailCode); }
-  void setHdwCheckFailCode(std::uint32_t v) { setU32(ofsHdwCheckFailCode, v); }
-  std::uint32_t getErrorAdr() const { return getU32(ofsErrorAdr); }
-  void setErrorAdr(std::uint32_t v) { setU32(ofsErrorAdr, v); }
-  std::uint32_t getErrorExpected() const { return getU32(ofsErrorExpected); }
-  void setErrorExpected(std::uint32_t v) { setU32(ofsErrorExpected, v); }
-  std::uint32_t getErrorRead() const { return getU32(ofsErrorRead); }
-  void setErrorRead(std::uint32_t v) { setU32(ofsErrorRead, v); }
-  std::uint16_t getErrorCode() const { return getU16(ofsErrorCode); }
-  void setErrorCode(std::uint16_t v) { setU16(ofsErrorCode, v); }
-  std::uint16_t getErrorClass() const { return getU16(ofsErrorClass); }
-  void setErrorClass(std::uint16_t v) { setU16(ofsErrorClass, v); }
-  std::int16_t getCheckProcessRet() const { return static_cast<std::int16_t>(getU16(ofsCheckProcessRet)); }
-  void setCheckProcessRet(std::int16_t v) { setU16(ofsCheckProcessRet, static_cast<std::uint16_t>(v)); }
-  std::uint16_t getEpMax() const { return getU16(ofsEpMax); }
-  void setEpMax(std::uint16_t v) { setU16(ofsEpMax, v); }
-  std::uint16_t getEpNumber() const { return getU16(ofsEpNumber); }
-  void setEpNumber(std::uint16_t v) { setU16(ofsEpNumber, v); }
+  std::uint32_t getDataBufferSize() const { return loadLeU32(raw, ofsDataBufferSize); }
+  std::uint16_t getActionMode() const { return loadLeU16(raw, ofsActionMode); }
+  void setActionMode(std::uint16_t v) { storeLeU16(raw, ofsActionMode, v); }
+  std::uint32_t getErrorInfoMode() const { return loadLeU32(raw, ofsErrorInfoMode); }
+  void setErrorInfoMode(std::uint32_t v) { storeLeU32(raw, ofsErrorInfoMode, v); }
+  std::uint32_t getActionFailed() const { return loadLeU32(raw, ofsActionFailed); }
+  void setActionFailed(std::uint32_t v) { storeLeU32(raw, ofsActionFailed, v); }
+  std::uint32_t getActionFailCode() const { return loadLeU32(raw, ofsActionFailCode); }
+  void setActionFailCode(std::uint32_t v) { storeLeU32(raw, ofsActionFailCode, v); }
+  std::uint32_t getHdwCheckFailed() const { return loadLeU32(raw, ofsHdwCheckFailed); }
+  void setHdwCheckFailed(std::uint32_t v) { storeLeU32(raw, ofsHdwCheckFailed, v); }
+  std::uint32_t getHdwCheckFailCode() const { return loadLeU32(raw, ofsHdwCheckFailCode); }
+  void setHdwCheckFailCode(std::uint32_t v) { storeLeU32(raw, ofsHdwCheckFailCode, v); }
+  std::uint32_t getErrorAdr() const { return loadLeU32(raw, ofsErrorAdr); }
+  void setErrorAdr(std::uint32_t v) { storeLeU32(raw, ofsErrorAdr, v); }
+  std::uint32_t getErrorExpected() const { return loadLeU32(raw, ofsErrorExpected); }
+  void setErrorExpected(std::uint32_t v) { storeLeU32(raw, ofsErrorExpected, v); }
+  std::uint32_t getErrorRead() const { return loadLeU32(raw, ofsErrorRead); }
+  void setErrorRead(std::uint32_t v) { storeLeU32(raw, ofsErrorRead, v); }
+  std::uint16_t getErrorCode() const { return loadLeU16(raw, ofsErrorCode); }
+  void setErrorCode(std::uint16_t v) { storeLeU16(raw, ofsErrorCode, v); }
+  std::uint16_t getErrorClass() const { return loadLeU16(raw, ofsErrorClass); }
+  void setErrorClass(std::uint16_t v) { storeLeU16(raw, ofsErrorClass, v); }
+  std::int16_t getCheckProcessRet() const {
+    return static_cast<std::int16_t>(loadLeU16(raw, ofsCheckProcessRet));
+  }
+  void setCheckProcessRet(std::int16_t v) {
+    storeLeU16(raw, ofsCheckProcessRet, static_cast<std::uint16_t>(v));
+  }
+  std::uint16_t getEpMax() const { return loadLeU16(raw, ofsEpMax); }
+  void setEpMax(std::uint16_t v) { storeLeU16(raw, ofsEpMax, v); }
+  std::uint16_t getEpNumber() const { return loadLeU16(raw, ofsEpNumber); }
+  void setEpNumber(std::uint16_t v) { storeLeU16(raw, ofsEpNumber, v); }
 };
 
 static_assert(sizeof(TAG_UI_ALGODATA_KRV3) == TAG_UI_ALGODATA_KRV3::kSize,

@@ -167,7 +167,7 @@ TEST(AlgoBaseStdBuf, RecordThatNoLongerNamesTheBufferGivesNull) {
   loose.Read();
   EXPECT_EQ(nullptr, loose.got);
   // The host replaced the pointer field: the 32 bits name nothing the module knows.
-  job.getUiAlgoDataK3Struct()->setU32(TAG_UI_ALGODATA_KRV3::ofsDataBuffer, 0x1234);
+  storeLeU32(job.getUiAlgoDataK3Struct()->raw, TAG_UI_ALGODATA_KRV3::ofsDataBuffer, 0x1234);
   tBufAlgo algo(job.getUiAlgoDataK3Struct());
   algo.Program();
   EXPECT_EQ(nullptr, algo.got);

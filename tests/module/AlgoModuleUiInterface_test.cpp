@@ -10,6 +10,7 @@
 
 #include "cAlgoModuleUiInterface.h"
 #include "cK5FPGACtrl.h"
+#include "littleEndian.h"
 #include "tLineTap.h"
 #include "tSimProviderFixture.h"
 
@@ -95,7 +96,7 @@ TEST_F(AlgoModuleUiInterface, EveryNumberedMessageWritesItsLayoutAndNamedParamet
       EXPECT_EQ(expected, u32At(sent, gacdParam1 + 4 * i)) << "param" << i + 1;
     }
     // Sent records are re-made at once.
-    EXPECT_EQ(0u, gacdGetU32(record(), gacdMessageValid));
+    EXPECT_EQ(0u, loadLeU32(record().bytes, gacdMessageValid));
   }
 }
 
@@ -159,7 +160,7 @@ TEST_F(AlgoModuleUiInterface, UnforcedAddressIsThrottledByTheTimerOnRegister93) 
 
   ui().K4ShowAdr(0x100, 0);  // the period has just started
   EXPECT_TRUE(host().progress().empty());
-  EXPECT_EQ(0u, gacdGetU32(record(), gacdAddressValid));
+  EXPECT_EQ(0u, loadLeU32(record().bytes, gacdAddressValid));
   ASSERT_EQ(1u, timerReads());
   const tK5TraceEvent read = sim().traceOf(tK5TraceEvent::tkFpgaRead).front();
   EXPECT_EQ(1u, read.slot);
@@ -191,8 +192,8 @@ TEST_F(AlgoModuleUiInterface, CancelDropsMessagesAddressesAndSignaturesUntilANew
   ui().K4ShowAdr(0x10, 1);
   ui().ShowSignature(0x1234);
   EXPECT_TRUE(host().progress().empty());
-  EXPECT_EQ(0u, gacdGetU32(record(), gacdMessageNo));
-  EXPECT_EQ(0u, gacdGetU32(record(), gacdAddress));
+  EXPECT_EQ(0u, loadLeU32(record().bytes, gacdMessageNo));
+  EXPECT_EQ(0u, loadLeU32(record().bytes, gacdAddress));
 
   // Free text still goes out, without a log line.
   tLineTap log(std::cerr);

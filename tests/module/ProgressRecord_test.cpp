@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "littleEndian.h"
 #include "tProviderFixture.h"
 
 namespace {
@@ -33,12 +34,12 @@ protected:
 TEST_F(ProgressRecord, FieldsAreLittleEndianAtTheirOffsets) {
   provider.getAddrFrom() = piModuleAddr(4, 5);
   record().bytes[gacdActionEnded] = 1;
-  gacdPutU32(record(), gacdAddress, 0x12345678u);
-  gacdPutU32(record(), gacdAddressValid, 1);
-  gacdPutU32(record(), gacdMessageNo, static_cast<std::uint32_t>(-2));
-  gacdPutU32(record(), gacdParamLayout, mplFloat1);
-  gacdPutU32(record(), gacdParam1, 0x3F800000u);  // 1.0f
-  gacdPutU32(record(), gacdMessageValid, 1);
+  storeLeU32(record().bytes, gacdAddress, 0x12345678u);
+  storeLeU32(record().bytes, gacdAddressValid, 1);
+  storeLeU32(record().bytes, gacdMessageNo, static_cast<std::uint32_t>(-2));
+  storeLeU32(record().bytes, gacdParamLayout, mplFloat1);
+  storeLeU32(record().bytes, gacdParam1, 0x3F800000u);  // 1.0f
+  storeLeU32(record().bytes, gacdMessageValid, 1);
   provider.ShowProgress();
 
   tBytes expected{};
@@ -81,8 +82,8 @@ TEST_F(ProgressRecord, CancelIsKeptAcrossShowProgressAndClearedByReset) {
   provider.Slot_CancelAction(piModuleAddr(8, 8));
   EXPECT_EQ(provider.getCancel(), 1);
   EXPECT_EQ(provider.getAddrFrom(), piModuleAddr(8, 8));
-  gacdPutU32(record(), gacdMessageNo, 99);
-  gacdPutU32(record(), gacdMessageValid, 1);
+  storeLeU32(record().bytes, gacdMessageNo, 99);
+  storeLeU32(record().bytes, gacdMessageValid, 1);
   provider.ShowProgress();
   provider.ShowProgress();
 

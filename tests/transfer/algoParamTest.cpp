@@ -129,8 +129,8 @@ TEST_F(AlgoParam, InitAlgoDataStructForUI) {
   EXPECT_TRUE(set.InitAlgoDataStructForUI(0x10005, 258));
   EXPECT_EQ(set.getDeviceAlgPrm()->pCfgBuffer[0], 0);
   EXPECT_EQ(set.getAlgoKrv3UIData()->getErrorCode(), 0);
-  EXPECT_EQ(set.getAlgoKrv3UIData()->getU16(110), 5);  // a taken as 16 bits
-  EXPECT_EQ(set.getAlgoKrv3UIData()->getU32(36), 258u);
+  EXPECT_EQ(loadLeU16(set.getAlgoKrv3UIData()->raw, 110), 5);  // a taken as 16 bits
+  EXPECT_EQ(loadLeU32(set.getAlgoKrv3UIData()->raw, 36), 258u);
 }
 
 TEST_F(AlgoParam, JobRecordForgetsTheAddressOfFreedBuffers) {

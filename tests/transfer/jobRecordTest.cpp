@@ -138,7 +138,7 @@ TEST(JobRecord, BufferAddressIsForgottenWhenTheRecordIsReplaced) {
   EXPECT_EQ(r.getDataBufferAddress(), nullptr);
 
   r.prepareForAlgoAction(b, 1);
-  r.getUiAlgoDataK3Struct()->setU32(TAG_UI_ALGODATA_KRV3::ofsDataBuffer, 0x1234);
+  storeLeU32(r.getUiAlgoDataK3Struct()->raw, TAG_UI_ALGODATA_KRV3::ofsDataBuffer, 0x1234);
   EXPECT_EQ(r.getDataBufferAddress(), nullptr);
 
   r.prepareForAlgoAction(b, 1);
