@@ -137,8 +137,12 @@ void cA5H5InterfaceT::LedBusyOn() const { setDeviceState(dsBusy); }
 
 void cA5H5InterfaceT::LedReadyOn() const { setDeviceState(dsReady); }
 
-void cA5H5InterfaceT::CPD_transmitConfig(const std::string& label, bool bank) const {
-  mpCpdCtrl->transmitCpdConfigOnly(label, bank);
+bool cA5H5InterfaceT::CPD_transmitConfig(const std::string& label, bool bank) const {
+  return mpCpdCtrl->transmitCpdConfigOnly(label, bank);
 }
 
-void cA5H5InterfaceT::CPD_enableConfigReg(bool bank) const { mpCpdCtrl->enableCpdConfigReg(bank); }
+bool cA5H5InterfaceT::CPD_enableConfigReg(bool bank) const {
+  return mpCpdCtrl->enableCpdConfigReg(bank);
+}
+
+std::string cA5H5InterfaceT::getCpdErrorInfo() const { return mpCpdCtrl->getErrorInfo(); }

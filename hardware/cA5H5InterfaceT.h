@@ -54,9 +54,12 @@ public:
   void LedBusyOn() const;
   void LedReadyOn() const;
 
-  // Writes a named configuration into a bank, then makes a bank live.
-  void CPD_transmitConfig(const std::string& label, bool bank) const;
-  void CPD_enableConfigReg(bool bank) const;
+  // Writes a named configuration into a bank, then makes a bank live; false
+  // when the pin-driver control failed (its error text says why).
+  bool CPD_transmitConfig(const std::string& label, bool bank) const;
+  bool CPD_enableConfigReg(bool bank) const;
+  // The pin-driver control's collected failures; handing them out clears them.
+  std::string getCpdErrorInfo() const;
 
 protected:
   cK5CpdCtrl* mpCpdCtrl;

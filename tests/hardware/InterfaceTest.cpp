@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cA5H5InterfaceT.h"
 #include "cK5AbstractCPDCtrl.h"
@@ -11,6 +13,7 @@
 #include "cK5SmartPSCtrl.h"
 #include "hardwareTestSupport.h"
 #include "moduleGlobals.h"
+#include "tLineTap.h"
 
 namespace {
 
@@ -370,14 +373,37 @@ TEST_F(InterfaceTest, StateLedsWithoutAStateControllerDoNothing) {
 TEST_F(InterfaceTest, NamedConfigurationGoesToABankThenThatBankGoesLive) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();
   testing::internal::CaptureStderr();
-  iface->CPD_transmitConfig("SETUP", true);
+  EXPECT_TRUE(iface->CPD_transmitConfig("SETUP", true));
   EXPECT_EQ(sim().cpd(2).writtenBy[1], k5BankWriteSetOnly);
   EXPECT_FALSE(sim().cpd(2).liveValid);
-  iface->CPD_enableConfigReg(true);
+  EXPECT_TRUE(iface->CPD_enableConfigReg(true));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_TRUE(sim().cpd(2).liveValid);
   EXPECT_EQ(sim().cpd(2).liveBank, 1u);
   EXPECT_EQ(sim().cpd(2).live[7], 0x70u);
+  EXPECT_EQ(iface->getCpdErrorInfo(), "");
+}
+
+// The caller learns of a failed switch and can show the control's reason.
+TEST_F(InterfaceTest, FailedConfigurationSwitchIsReportedWithItsReason) {
+  std::unique_ptr<cA5H5InterfaceT> iface = ready();
+  {
+    tLineTap tap(std::cerr);
+    EXPECT_FALSE(iface->CPD_transmitConfig("SETUPi", false));
+    EXPECT_EQ(tap.lines, (std::vector<std::string>{
+                             "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. SETUPi"}));
+  }
+  EXPECT_EQ(iface->getCpdErrorInfo(), "Can not get CPD config: SETUPi.\n");
+  EXPECT_EQ(iface->getCpdErrorInfo(), "");  // handed out once
+
+  // Without a slot-0 control nothing can be made live.
+  iface.reset();
+  cK5CpdCtrl fresh(krv5(), &mConfigs);
+  unsigned char ok = 0;
+  cA5H5InterfaceT other(krv5(), fresh, ok, ui());
+  ASSERT_EQ(ok, 1);
+  EXPECT_FALSE(other.CPD_enableConfigReg(false));
+  EXPECT_FALSE(sim().cpd(2).liveValid);
 }
 
 }  // namespace
