@@ -95,7 +95,7 @@ class cK5SimProgrammer {
 public:
   static cK5SimProgrammer& instance();
 
-  // Back to power-up state; faults, socket device and hooks are removed. The
+  // Back to power-up state; faults, socket devices and hooks are removed. The
   // control objects stay the same objects.
   void reset();
 
@@ -194,9 +194,15 @@ public:
   std::size_t countEvents(const std::function<bool(const tK5TraceEvent&)>& match) const;
 
   // ---- socket ----
-  // The device model in the socket (not owned); null: an empty socket.
-  void plug(cK5SocketDevice* device);
-  cK5SocketDevice* socket() const;
+  // The socket holds several device models at once (not owned), e.g. the
+  // wiring and a chip. Every device hears every event, reads included, in
+  // plug order; a read takes the answer of the first device that answers.
+  // Plugging a device that is in already changes nothing; reset() empties
+  // the socket, and a device leaving scope unplugs itself.
+  void plug(cK5SocketDevice& device);
+  void unplug(cK5SocketDevice& device);
+  void unplugAll();
+  const std::vector<cK5SocketDevice*>& socketDevices() const;
 
   // ---- hooks ----
   // Called after every register access (mcu and FPGA), e.g. to deliver a

@@ -1,5 +1,6 @@
 #include "cK5SimProgrammer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cK5CPDRegSet.h"
@@ -215,8 +216,8 @@ unsigned short Impl::mcuRead(unsigned int address) {
   checkThrow("register", 0);
   chargeAccess();
   unsigned short value = st.mcu[offset / 2u];
-  unsigned short answer = 0;
-  if (st.socket != nullptr && st.socket->onMcuRead(sim, offset, answer)) value = answer;
+  askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
+            value);
   afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
   return value;
 }
@@ -226,7 +227,7 @@ void Impl::mcuWrite(unsigned int address, unsigned short value) {
   checkThrow("register", 0);
   chargeAccess();
   st.mcu[offset / 2u] = value;
-  if (st.socket != nullptr) st.socket->onMcuWrite(sim, offset, value);
+  tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
   afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
 }
 
@@ -235,10 +236,9 @@ unsigned short Impl::fpgaRead(unsigned int slot, unsigned int reg) {
   checkThrow("register", slot);
   chargeAccess();
   unsigned short value = st.fpga[slot][reg];
-  unsigned short answer = 0;
-  if (st.socket != nullptr && st.socket->onFpgaRead(sim, slot, reg, answer)) {
-    value = answer;
-  } else if (uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
+  const bool answered = askSocket(
+      [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); }, value);
+  if (!answered && uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
     // Running while the period since the last (re)start has not elapsed;
     // an elapsed period restarts.
     std::uint64_t now = sim.nowCycles();
@@ -257,7 +257,7 @@ void Impl::fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) 
   chargeAccess();
   st.fpga[slot][reg] = value;
   if (uiTimerRegister(slot, reg) && reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
-  if (st.socket != nullptr) st.socket->onFpgaWrite(sim, slot, reg, value);
+  tellSocket([&](cK5SocketDevice& d) { d.onFpgaWrite(sim, slot, reg, value); });
   afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
 }
 
@@ -338,14 +338,14 @@ void Impl::cpdStrobe(unsigned int slot) {
     state.liveBank = bank;
     state.liveValid = true;
   }
-  if (st.socket != nullptr) st.socket->onStrobe(sim);
+  tellSocket([&](cK5SocketDevice& d) { d.onStrobe(sim); });
 }
 
 void Impl::cpdOutput(unsigned int slot, eK5Output output, bool disabled) {
   checkThrow("setNOE", slot);
   st.cpd[slot].outputDisabled[output] = disabled;
   record(tK5TraceEvent::tkCpdOutput, slot, output, disabled ? 1u : 0u);
-  if (st.socket != nullptr) st.socket->onOutput(sim, slot, output, disabled);
+  tellSocket([&](cK5SocketDevice& d) { d.onOutput(sim, slot, output, disabled); });
 }
 
 void Impl::cpdDir(unsigned int slot, bool comparator) {
@@ -361,7 +361,7 @@ bool Impl::switchOff() {
   st.levels.fill(0);
   ++st.switchOffCount;
   record(tK5TraceEvent::tkSuppliesOff);
-  if (st.socket != nullptr) st.socket->onSuppliesOff(sim);
+  tellSocket([&](cK5SocketDevice& d) { d.onSuppliesOff(sim); });
   return true;
 }
 
@@ -372,7 +372,7 @@ bool Impl::setSupply(ePSChannel channel, unsigned int mV) {
   if (refused("setSupplyVoltage", index)) return false;
   st.levels[index] = mV;
   record(tK5TraceEvent::tkSupply, 0, index, mV);
-  if (st.socket != nullptr) st.socket->onSupply(sim, channel, mV);
+  tellSocket([&](cK5SocketDevice& d) { d.onSupply(sim, channel, mV); });
   return true;
 }
 
@@ -607,8 +607,18 @@ std::function<bool(const tK5TraceEvent&)> cK5SimProgrammer::eventIs(tK5TraceEven
   };
 }
 
-void cK5SimProgrammer::plug(cK5SocketDevice* device) { mImpl->st.socket = device; }
-cK5SocketDevice* cK5SimProgrammer::socket() const { return mImpl->st.socket; }
+void cK5SimProgrammer::plug(cK5SocketDevice& device) {
+  std::vector<cK5SocketDevice*>& socket = mImpl->st.socket;
+  if (std::find(socket.begin(), socket.end(), &device) == socket.end()) socket.push_back(&device);
+}
+void cK5SimProgrammer::unplug(cK5SocketDevice& device) {
+  std::vector<cK5SocketDevice*>& socket = mImpl->st.socket;
+  socket.erase(std::remove(socket.begin(), socket.end(), &device), socket.end());
+}
+void cK5SimProgrammer::unplugAll() { mImpl->st.socket.clear(); }
+const std::vector<cK5SocketDevice*>& cK5SimProgrammer::socketDevices() const {
+  return mImpl->st.socket;
+}
 
 void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
   mImpl->st.accessHook = std::move(hook);
