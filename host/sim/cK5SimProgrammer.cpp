@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "cK5CPDRegSet.h"
 #include "cK5SimProgrammerImpl.h"
@@ -40,12 +41,76 @@ void checkSlot(unsigned int slot, const char* call) {
   if (slot >= Sim::kSlotCount) throw std::string(call) + ": invalid FPGA slot " + std::to_string(slot);
 }
 
-// "name@3" names slot 3 of a point.
-void splitPoint(const std::string& point, std::string& name, long& slot) {
-  std::string::size_type at = point.find('@');
+const unsigned int T = k5FaultThrow;
+const unsigned int F = k5FaultFalse;
+const unsigned int N = k5FaultNull;
+const unsigned int kSupplyChannels = 6;
+
+// Every call the facade checks for faults, by the name it checks.
+const std::vector<tK5FaultPoint> kFaultPoints = {
+    {"cKorvo5Device", T, 0},
+    {"psCtrl", T | N, 0},
+    {"pdioCtrl", T | N, Sim::kSlotCount},
+    {"fpgaCtrl", T | N, Sim::kSlotCount},
+    {"cpdCtrl", T | N, Sim::kSlotCount},
+    {"config", T | N, 0},
+    {"productInfo", T | N, 0},
+    {"deviceCtrl", T | N, 0},
+    {"stateCtrl", T | N, 0},
+    {"setDeviceState", T, 0},
+    {"claimDevice", T | F, 0},
+    {"unclaimDevice", T | F, 0},
+    {"getClaimedRemoteId", T, 0},
+    {"getClaimedInterface", T, 0},
+    {"register", T, Sim::kSlotCount},
+    {"setSupplyVoltage", T | F, kSupplyChannels},
+    {"switchOffSupplies", T | F, 0},
+    {"readSupplyVoltages", T | F, 0},
+    {"writeRegisterSet", T | F, Sim::kSlotCount},
+    {"writeRegisterSetOnly", T | F, Sim::kSlotCount},
+    {"readRegisterSet", T | F, Sim::kSlotCount},
+    {"setCRS", T, Sim::kSlotCount},
+    {"pulseCPDStrobe", T, Sim::kSlotCount},
+    {"setNOE", T, Sim::kSlotCount},
+    {"setDIR", T, Sim::kSlotCount},
+    {"resetFPGA", T | F, Sim::kSlotCount},
+    {"loadHdw", T | F, Sim::kSlotCount},
+    {"waitBusCycles", T, 0},
+    {"lockInterrupts", T, 0},
+    {"unlockInterrupts", T, 0},
+    {"numInstalledPDIOs", T, 0},
+    {"productType", T, 0},
+    {"productName", T, 0},
+    {"fpgaBaseMappingAddr", T, 0},
+    {"buzzer", T, 0},
+};
+
+const char* kindText(unsigned int kind) {
+  return kind == k5FaultThrow ? "throw" : kind == k5FaultFalse ? "answer false" : "hand out null";
+}
+
+// "name@3" names slot 3 of a point. Refuses what could never strike.
+void parsePoint(const std::string& point, unsigned int kind, const char* call, std::string& name,
+                long& slot) {
+  const std::string quoted = std::string(call) + ": fault point \"" + point + "\"";
+  const std::string::size_type at = point.find('@');
   name = point.substr(0, at);
   slot = -1;
-  if (at != std::string::npos) slot = std::stol(point.substr(at + 1));
+  const tK5FaultPoint* entry = nullptr;
+  for (const tK5FaultPoint& p : kFaultPoints)
+    if (name == p.name) entry = &p;
+  if (entry == nullptr) throw std::invalid_argument(quoted + " does not exist");
+  if (!(entry->kinds & kind)) throw std::invalid_argument(quoted + " cannot " + kindText(kind));
+  if (at == std::string::npos) return;
+  if (!entry->takesSlot()) throw std::invalid_argument(quoted + " takes no slot");
+  const std::string digits = point.substr(at + 1);
+  if (digits.empty() || digits.size() > 4 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    throw std::invalid_argument(quoted + ": the slot is not a number");
+  slot = std::stol(digits);
+  if (slot >= static_cast<long>(entry->slots))
+    throw std::invalid_argument(quoted + ": no slot " + digits + " (0 to " +
+                                std::to_string(entry->slots - 1) + ")");
 }
 
 }  // namespace
@@ -628,11 +693,13 @@ void cK5SimProgrammer::atRegisterAccess(std::uint64_t n, std::function<void()> e
 }
 std::uint64_t cK5SimProgrammer::registerAccesses() const { return mImpl->st.accesses; }
 
+const std::vector<tK5FaultPoint>& cK5SimProgrammer::faultPoints() { return kFaultPoints; }
+
 namespace {
-void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const std::string& text,
-              unsigned int skip, unsigned int times) {
+void addFault(Impl& d, const char* call, const std::string& point, Impl::eFaultKind kind,
+              const std::string& text, unsigned int skip, unsigned int times) {
   Impl::tFault f;
-  splitPoint(point, f.point, f.slot);
+  parsePoint(point, kind, call, f.point, f.slot);
   f.kind = kind;
   f.text = text;
   f.skip = skip;
@@ -645,13 +712,20 @@ void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const st
 
 void cK5SimProgrammer::injectThrow(const std::string& point, const std::string& text,
                                    unsigned int skip, unsigned int times) {
-  addFault(*mImpl, point, Impl::fkThrow, text, skip, times);
+  addFault(*mImpl, "injectThrow", point, Impl::fkThrow, text, skip, times);
 }
 void cK5SimProgrammer::injectFalse(const std::string& point, unsigned int skip, unsigned int times) {
-  addFault(*mImpl, point, Impl::fkFalse, std::string(), skip, times);
+  addFault(*mImpl, "injectFalse", point, Impl::fkFalse, std::string(), skip, times);
 }
 void cK5SimProgrammer::injectNull(const std::string& point, unsigned int skip, unsigned int times) {
-  addFault(*mImpl, point, Impl::fkNull, std::string(), skip, times);
+  addFault(*mImpl, "injectNull", point, Impl::fkNull, std::string(), skip, times);
+}
+std::vector<std::string> cK5SimProgrammer::unfiredFaults() const {
+  std::vector<std::string> points;
+  for (const Impl::tFault& f : mImpl->st.faults) {
+    if (f.fired == 0) points.push_back(f.slot < 0 ? f.point : f.point + "@" + std::to_string(f.slot));
+  }
+  return points;
 }
 void cK5SimProgrammer::setLoadHdwError(unsigned int index, const std::string& text) {
   mImpl->st.loadErrors[index] = text;

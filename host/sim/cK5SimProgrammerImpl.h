@@ -25,7 +25,12 @@
 class cK5CPDRegSet;
 
 struct cK5SimProgrammer::Impl {
-  enum eFaultKind : unsigned { fkNone = 0, fkThrow = 1, fkFalse = 2, fkNull = 4 };
+  enum eFaultKind : unsigned {
+    fkNone = 0,
+    fkThrow = k5FaultThrow,
+    fkFalse = k5FaultFalse,
+    fkNull = k5FaultNull
+  };
 
   struct tFault {
     std::string point;
