@@ -2,7 +2,7 @@
 #define C_K5_SIM_PROGRAMMER_IMPL_H
 
 // Inside of the simulated programmer, shared by the facade sources of the
-// host hardware library only. Module code and tests use cK5SimProgrammer.h.
+// host hardware library only. Tests and tools use cK5SimProgrammer.h.
 
 #include <array>
 #include <cstdint>
