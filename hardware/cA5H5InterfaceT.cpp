@@ -2,15 +2,11 @@
 
 #include "DiagnosticLog.h"
 #include "cK5AbstractCPDCtrl.h"
-#include "cK5Config.h"
 #include "cK5CpdCtrl.h"
 #include "cK5DeviceCtrl.h"
-#include "cK5FPGACtrl.h"
-#include "cK5ProductInfo.h"
 #include "cK5SmartPSCtrl.h"
 #include "cK5StateCtrl.h"
 #include "cKorvo5Device.h"
-#include "cKrv5Ctrl.h"
 #include "eDeviceState.h"
 #include "mcuAccess.h"
 #include "moduleGlobals.h"
@@ -18,7 +14,6 @@
 
 namespace {
 
-const unsigned short kInterfaceOn = 1;
 const unsigned short kInterfaceOff = 0;
 const unsigned int kSynchronizeCycles = 50;
 
@@ -30,36 +25,6 @@ void setDeviceState(eDeviceState state) {
 }
 
 }  // namespace
-
-cA5H5InterfaceT::cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsigned char& ok,
-                                 cAlgoModuleUiInterface& ui)
-    : mpCpdCtrl(&cpdCtrl), mPiezo(krv5Ctrl.getKorvo5Device()), mpUi(&ui), mEnabled(false) {
-  cK5FPGACtrl* fpgaCtrl = krv5Ctrl.getK5FPGACtrl(0, ok);
-  if (!ok || fpgaCtrl == nullptr) {
-    ok = 0;
-    return;
-  }
-  PSCtrl = krv5Ctrl.getSmartPSCtrl();
-  CPDCtrl = krv5Ctrl.getK5CPDCtrl(0, ok);
-  if (!ok || CPDCtrl == nullptr) {
-    ok = 0;
-    return;
-  }
-  K5Device = &krv5Ctrl.getKorvo5Device();
-  IOSpace = fpgaCtrl->regBase;
-  // Without the product information no wait can be timed: that counts as a
-  // failed lookup, before any supply or register is touched.
-  cK5Config* config = K5Device->config();
-  cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
-  if (product == nullptr) {
-    ok = 0;
-    return;
-  }
-  mFPGAMapping = product->fpgaBaseMappingAddr();
-  PSCtrl->init();
-  piWrite(piInterfaceEnable, kInterfaceOn);
-  mEnabled = true;
-}
 
 // A destructor must not let a host text escape: the supplies still go to
 // rest when the enable write fails.

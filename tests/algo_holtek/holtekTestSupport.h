@@ -174,7 +174,7 @@ class tHoltekTest : public tHardwareTest {
 protected:
   void SetUp() override {
     tHardwareTest::SetUp();
-    sim().plug(&mStub);
+    sim().plug(mStub);
     mpCpd.reset(new cK5CpdCtrl(krv5(), nullptr));
     unsigned char ok = 0;
     mpHw.reset(new mcHInterface(krv5(), *mpCpd, ok, holtekUi()));
@@ -184,7 +184,7 @@ protected:
 
   void TearDown() override {
     mpHw.reset();
-    sim().plug(nullptr);
+    sim().unplugAll();
   }
 
   // Bus cycles waited by one operation.

@@ -9,6 +9,7 @@
 #include "cK5UiFpgaTimer.h"
 #include "cStopTimer.h"
 #include "hardwareTestSupport.h"
+#include "k5SimTime.h"
 #include "tK5LinuxTime.h"
 #include "tK5StopClock.h"
 
@@ -63,6 +64,27 @@ TEST(StopClockTest, EndGivesMillisecondsAndKeepsMicroseconds) {
   EXPECT_LT(clock.getDiffTime(), 1000000);
   clock.Start();
   EXPECT_EQ(clock.getDiffTime(), 0);
+}
+
+// In test programs the time of day is the virtual time of the bus clock.
+class StopClockOnBusClock : public tHardwareTest {};
+
+TEST_F(StopClockOnBusClock, MeasuresExactlyTheVirtualTimeWaited) {
+  tK5StopClock clock;
+  EXPECT_EQ(clock.Start(), kK5SimEpochSeconds * 1000000);
+  // 1.234567 s and 4 cycles, below a microsecond.
+  krv5().getKorvo5Device().waitBusCycles(5 * 1234567 + 4);
+  EXPECT_EQ(clock.End(), 1234);
+  EXPECT_EQ(clock.getDiffTime(), 1234567);
+  EXPECT_EQ(tK5StopClock::getTimerTicks(),
+            kK5SimEpochSeconds * 1000000 + static_cast<std::int64_t>(sim().nowCycles() / 5));
+
+  cStopTimer timer;
+  timer.start();
+  sim().advance(5 * 2500000);
+  krv5().getKorvo5Device().waitBusCycles(5 * 42);
+  timer.end();
+  EXPECT_EQ(timer.getTime(), "2.500 042 sec");
 }
 
 TEST(StopClockTest, DelayWarnsOnStandardOutput) {

@@ -39,12 +39,12 @@ protected:
   void SetUp() override {
     sim().reset();
     device.reset(new cKorvo5Device());
-    sim().plug(&chip);
+    sim().plug(chip);
   }
   void TearDown() override {
     // Tests that provoke violations assert and clear them.
     EXPECT_EQ(chip.violations(), Texts{});
-    sim().plug(nullptr);
+    sim().unplugAll();
     device.reset();
   }
 

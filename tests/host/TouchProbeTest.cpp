@@ -35,9 +35,9 @@ class TouchProbe : public ::testing::Test {
 protected:
   void SetUp() override {
     sim().reset();
-    sim().plug(&probe);
+    sim().plug(probe);
   }
-  void TearDown() override { sim().plug(nullptr); }
+  void TearDown() override { sim().unplugAll(); }
 
   static Sim& sim() { return Sim::instance(); }
 

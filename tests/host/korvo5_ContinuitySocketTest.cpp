@@ -26,10 +26,10 @@ protected:
   void SetUp() override {
     sim().reset();
     device.reset(new cKorvo5Device());
-    sim().plug(&socket);
+    sim().plug(socket);
   }
   void TearDown() override {
-    sim().plug(nullptr);
+    sim().unplugAll();
     device.reset();
   }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -137,14 +138,83 @@ TEST_F(Korvo5Faults, NullControlsWithoutThrowing) {
   EXPECT_EQ(device->pdioCtrl(0)->fpgaCtrl(), nullptr);
 }
 
-TEST_F(Korvo5Faults, NullAndFalseDoNotCountCallsThatCannotShowThem) {
-  // setCRS has no result: an injected false neither strikes nor counts it.
-  sim().injectFalse("setCRS");
+TEST_F(Korvo5Faults, AKindACallCannotShowIsRefusedAndLeavesTheCallAlone) {
+  // setCRS has no result: an injected false is refused, nothing strikes.
+  EXPECT_THROW(sim().injectFalse("setCRS"), std::invalid_argument);
   cK5AbstractCPDCtrl* cpd0 = device->pdioCtrl(0)->cpdCtrl();
   cpd0->setCRS(1);
   EXPECT_EQ(sim().cpd(0).selectedBank, 1u);
+  EXPECT_TRUE(sim().unfiredFaults().empty());
   sim().injectNull("pdioCtrl");
   EXPECT_EQ(device->pdioCtrl(1), nullptr);
+}
+
+struct tRefusedFault {
+  const char* what;
+  std::function<void()> inject;
+  const char* text;
+};
+
+// A fault that could never strike is refused, naming the point, so a test
+// cannot pass while testing nothing.
+TEST_F(Korvo5Faults, FaultsThatCouldNeverStrikeAreRefused) {
+  const tRefusedFault cases[] = {
+      {"misspelt", [] { sim().injectThrow("pdioCrtl@3", "x"); },
+       "injectThrow: fault point \"pdioCrtl@3\" does not exist"},
+      {"case differs", [] { sim().injectNull("PsCtrl"); },
+       "injectNull: fault point \"PsCtrl\" does not exist"},
+      {"empty", [] { sim().injectFalse(""); }, "injectFalse: fault point \"\" does not exist"},
+      {"no false", [] { sim().injectFalse("waitBusCycles"); },
+       "injectFalse: fault point \"waitBusCycles\" cannot answer false"},
+      {"no null", [] { sim().injectNull("claimDevice"); },
+       "injectNull: fault point \"claimDevice\" cannot hand out null"},
+      {"no slot", [] { sim().injectThrow("psCtrl@1", "x"); },
+       "injectThrow: fault point \"psCtrl@1\" takes no slot"},
+      {"slot too high", [] { sim().injectNull("cpdCtrl@7"); },
+       "injectNull: fault point \"cpdCtrl@7\": no slot 7 (0 to 6)"},
+      {"channel too high", [] { sim().injectFalse("setSupplyVoltage@6"); },
+       "injectFalse: fault point \"setSupplyVoltage@6\": no slot 6 (0 to 5)"},
+      {"slot not a number", [] { sim().injectThrow("register@1x", "x"); },
+       "injectThrow: fault point \"register@1x\": the slot is not a number"},
+      {"slot missing", [] { sim().injectThrow("register@", "x"); },
+       "injectThrow: fault point \"register@\": the slot is not a number"},
+  };
+  for (const tRefusedFault& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      c.inject();
+      ADD_FAILURE() << "accepted";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_STREQ(e.what(), c.text);
+    }
+    EXPECT_TRUE(sim().unfiredFaults().empty());
+  }
+}
+
+TEST_F(Korvo5Faults, UnfiredFaultsListsThePointsThatHaveNotStruck) {
+  sim().injectThrow("setDeviceState", "x");
+  sim().injectNull("cpdCtrl@5");
+  sim().injectFalse("claimDevice", 1);
+  sim().injectThrow("buzzer", "x");
+  EXPECT_EQ(sim().unfiredFaults(),
+            (std::vector<std::string>{"setDeviceState", "cpdCtrl@5", "claimDevice", "buzzer"}));
+
+  EXPECT_THROW(device->deviceCtrl()->stateCtrl()->setDeviceState(1), std::string);
+  EXPECT_EQ(device->pdioCtrl(4)->cpdCtrl(), sim().pdio(4)->cpdCtrl());  // another slot
+  cK5StateCtrl* state = device->deviceCtrl()->stateCtrl();
+  EXPECT_TRUE(state->claimDevice("usb", "A", false));  // skipped, not yet struck
+  EXPECT_EQ(sim().unfiredFaults(),
+            (std::vector<std::string>{"cpdCtrl@5", "claimDevice", "buzzer"}));
+
+  EXPECT_EQ(device->pdioCtrl(5)->cpdCtrl(), nullptr);
+  EXPECT_FALSE(state->claimDevice("usb", "A", false));
+  EXPECT_EQ(sim().unfiredFaults(), std::vector<std::string>{"buzzer"});
+
+  sim().clearFaults();
+  EXPECT_TRUE(sim().unfiredFaults().empty());
+  sim().injectThrow("buzzer", "x");
+  sim().reset();
+  EXPECT_TRUE(sim().unfiredFaults().empty());
 }
 
 TEST_F(Korvo5Faults, FalseAnswersChangeNothing) {

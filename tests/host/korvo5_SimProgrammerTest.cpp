@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Korvo5.h"
+#include "cK5ContinuitySocket.h"
 #include "cK5SimProgrammer.h"
 
 namespace {
@@ -510,7 +512,7 @@ public:
 
 TEST_F(Korvo5Sim, PluggedDeviceHearsTheProgrammerAndAnswersReads) {
   RecordingSocket socket;
-  sim().plug(&socket);
+  sim().plug(socket);
   sim().setMcuRegister(0x84, 0x1111);
   mcu_write16(kBase + 0x86, 5);
   fpga(2)->write16(7, 9);
@@ -526,8 +528,106 @@ TEST_F(Korvo5Sim, PluggedDeviceHearsTheProgrammerAndAnswersReads) {
   EXPECT_EQ(mcu_read16(kBase + 0x84), 0x1111);  // not answered: the register file
   EXPECT_EQ(fpga(1)->read16(100), 0x0001);
   EXPECT_EQ(fpga(1)->read16(103), 0);
-  sim().plug(nullptr);
+  sim().unplugAll();
   EXPECT_EQ(mcu_read16(kBase + 0x60), 0);
+}
+
+// Hears every event, reads included, and answers the slot-1 registers it is given.
+class ListeningModel : public cK5SocketDevice {
+public:
+  typedef std::map<unsigned int, unsigned short> tAnswers;  // register: value
+  explicit ListeningModel(const tAnswers& answers = tAnswers()) : answers(answers) {}
+
+  tAnswers answers;
+  std::vector<std::string> heard;
+
+  void onMcuWrite(Sim&, unsigned int offset, unsigned short value) override {
+    heard.push_back("mcu " + std::to_string(offset) + "=" + std::to_string(value));
+  }
+  bool onMcuRead(Sim&, unsigned int offset, unsigned short&) override {
+    heard.push_back("mcu read " + std::to_string(offset));
+    return false;
+  }
+  void onFpgaWrite(Sim&, unsigned int slot, unsigned int reg, unsigned short value) override {
+    heard.push_back("fpga " + std::to_string(slot) + ":" + std::to_string(reg) + "=" +
+                    std::to_string(value));
+  }
+  bool onFpgaRead(Sim&, unsigned int slot, unsigned int reg, unsigned short& value) override {
+    heard.push_back("fpga read " + std::to_string(slot) + ":" + std::to_string(reg));
+    auto answer = answers.find(reg);
+    if (slot != 1 || answer == answers.end()) return false;
+    value = answer->second;
+    return true;
+  }
+  void onSupply(Sim&, ePSChannel channel, unsigned int mV) override {
+    heard.push_back("supply " + std::to_string(channel) + "=" + std::to_string(mV));
+  }
+  void onSuppliesOff(Sim&) override { heard.push_back("off"); }
+  void onOutput(Sim&, unsigned int slot, eK5Output output, bool disabled) override {
+    heard.push_back("noe " + std::to_string(slot) + ":" + std::to_string(output) + "=" +
+                    std::to_string(disabled));
+  }
+  void onStrobe(Sim&) override { heard.push_back("strobe"); }
+};
+
+TEST_F(Korvo5Sim, SocketHoldsTheWiringAndOtherModelsAtOnce) {
+  // Line 0 of slot 1 drives pin 1, line 5 compares pin 2: both read high.
+  cK5ContinuitySocket wiring;
+  wiring.connect(1, 0, 1);
+  wiring.connect(1, 5, 2);
+  ListeningModel first(ListeningModel::tAnswers{{100, 0xBEEF}, {7, 0x1111}});
+  ListeningModel second(ListeningModel::tAnswers{{100, 0xCAFE}, {7, 0x2222}});
+  sim().plug(wiring);
+  sim().plug(first);
+  sim().plug(second);
+  sim().plug(first);  // in already
+  EXPECT_EQ(sim().socketDevices(), (std::vector<cK5SocketDevice*>{&wiring, &first, &second}));
+
+  cK5CPDRegSet modes;
+  modes.setReg(0, cK5ContinuitySocket::kModeDriveHigh);
+  modes.setReg(5, cK5ContinuitySocket::kModeComparator);
+  cpd(1)->writeRegisterSet(0, modes, nullptr);
+  cpd(0)->setNOEGlobal(false);
+  cpd(0)->pulseCPDStrobe();
+  mcu_write16(kBase + 0x86, 5);
+  mcu_read16(kBase + 0x84);
+  device->psCtrl()->setSupplyVoltage(PS_VCP1, 1800);
+  device->psCtrl()->switchOffSupplies();
+  fpga(2)->write16(7, 9);
+  EXPECT_EQ(fpga(1)->read16(100), 0x0021);  // the wiring answers first
+  EXPECT_EQ(fpga(1)->read16(7), 0x1111);    // the wiring does not answer: the next does
+  EXPECT_EQ(fpga(1)->read16(8), 0);         // nobody answers: the register file
+
+  const std::vector<std::string> everything = {
+      "noe 0:0=0", "strobe",     "mcu 134=5",       "mcu read 132",  "supply 3=1800",
+      "off",       "fpga 2:7=9", "fpga read 1:100", "fpga read 1:7", "fpga read 1:8"};
+  EXPECT_EQ(first.heard, everything);
+  EXPECT_EQ(second.heard, everything);
+
+  // Plugged again at the end, the wiring answers last.
+  sim().unplug(wiring);
+  sim().plug(wiring);
+  EXPECT_EQ(fpga(1)->read16(100), 0xBEEF);
+
+  sim().unplug(first);
+  first.heard.clear();
+  EXPECT_EQ(fpga(1)->read16(7), 0x2222);
+  EXPECT_TRUE(first.heard.empty());
+  EXPECT_EQ(sim().socketDevices(), (std::vector<cK5SocketDevice*>{&second, &wiring}));
+}
+
+TEST_F(Korvo5Sim, ADeviceLeavingScopeLeavesTheSocket) {
+  ListeningModel kept;
+  sim().plug(kept);
+  {
+    ListeningModel gone(ListeningModel::tAnswers{{7, 1}});
+    sim().plug(gone);
+    EXPECT_EQ(sim().socketDevices().size(), 2u);
+  }
+  EXPECT_EQ(sim().socketDevices(), (std::vector<cK5SocketDevice*>{&kept}));
+  EXPECT_EQ(fpga(1)->read16(7), 0);
+  sim().unplugAll();
+  EXPECT_TRUE(sim().socketDevices().empty());
 }
 
 // ---------------------------------------------------------------- objects and reset
@@ -568,7 +668,7 @@ TEST_F(Korvo5Sim, DeviceObjectsAreCountedAndTraced) {
 
 TEST_F(Korvo5Sim, ResetRestoresPowerUp) {
   RecordingSocket socket;
-  sim().plug(&socket);
+  sim().plug(socket);
   device->psCtrl()->setSupplyVoltage(PS_VCP2, 3000);
   cpd(1)->writeRegisterSet(1, regSet(1), nullptr);
   cpd(0)->setCRS(1);
@@ -588,7 +688,7 @@ TEST_F(Korvo5Sim, ResetRestoresPowerUp) {
 
   sim().reset();
 
-  EXPECT_EQ(sim().socket(), nullptr);
+  EXPECT_TRUE(sim().socketDevices().empty());
   EXPECT_EQ(sim().supplyLevel(PS_VCP2), 0u);
   EXPECT_EQ(sim().cpd(1).bank[1][0], 0u);
   EXPECT_EQ(sim().cpd(1).writtenBy[1], k5BankUnwritten);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "JobBuilder.h"
+#include "cAlgoParam.h"
 #include "tJobSamples.h"
 #include "tLineTap.h"
 #include "tSimProviderFixture.h"

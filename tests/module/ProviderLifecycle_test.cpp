@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "JobBuilder.h"
+#include "cAlgoParam.h"
 #include "cAlgoModuleUiInterface.h"
 #include "cK5CpdCtrl.h"
 #include "tJobSamples.h"

@@ -107,7 +107,7 @@ TEST_F(ActionFlow, EachStartSlotRunsItsOwnOperation) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     call(c.slot);
     EXPECT_EQ(log.front(), std::string("PIDBG: ") + c.entry);
@@ -166,7 +166,7 @@ TEST_F(ActionFlow, ContinuityVerdictsOfEmptySocketAndBentPin) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     socket.setInserted(c.inserted);
     for (unsigned int pin = 1; pin <= 4; ++pin) socket.setTouching(pin, pin != c.bentPin);
     makeProvider();
@@ -208,7 +208,7 @@ TEST_F(ActionFlow, KernelHintsReachTheUser) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     setLayout(benchLayout(c.method, c.pins));
     call(&cKrv32AlgoProviderBase::Slot_StartContinuity);
@@ -245,7 +245,7 @@ TEST_F(ActionFlow, ContinuityTestSkippedOrUnavailable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     provider->getAP().setDoDeviceContinuityTest(c.enabled ? 1 : 0);
     if (!c.layout) setLayout(cCfgFileDeviceLayout(0));
@@ -266,7 +266,7 @@ TEST_F(ActionFlow, ContinuityTestSkippedOrUnavailable) {
 TEST_F(ActionFlow, LayoutThatCannotBeInitialisedFailsBothTests) {
   for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartContinuity, &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     // Nothing testable on the pins.
     setLayout(benchLayout("OneGndDiodeHigh", {{1, 0, P::trDontCare, 1}}));
@@ -306,7 +306,7 @@ protected:
   void run(const tFailureRow& row) {
     SCOPED_TRACE(row.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     socket = cK5ContinuitySocket();
     wireSocket(socket, fourPinChip());
     host().clear();
@@ -422,7 +422,7 @@ TEST_F(ActionFlow, FailureCodesOnlyFromNegativeStatusOrAlgorithmErrorCode) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     provider->script.status = c.status;
     record().setErrorInfoMode(c.errorInfoMode);
@@ -445,7 +445,7 @@ TEST_F(ActionFlow, ActionModeLowBitsChooseTheSettingCall) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     record().setActionMode(c.mode);
     call(&cKrv32AlgoProviderBase::Slot_StartVerify);
@@ -521,7 +521,7 @@ TEST_F(ActionFlow, ThrownTextsCarryTheirSlotPrefix) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     if (*c.operation != '\0') {
       provider->script.throwIn = c.operation;
@@ -552,7 +552,7 @@ TEST_F(ActionFlow, ThrowsInTheCloseStillSwitchTheProgrammerOff) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     c.arrange();
     call(&cKrv32AlgoProviderBase::Slot_StartProg);
@@ -618,7 +618,7 @@ TEST_F(ActionFlow, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     c.arrange(*provider);
     call(&cKrv32AlgoProviderBase::Slot_StartProg);

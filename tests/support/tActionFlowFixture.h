@@ -45,14 +45,14 @@ protected:
     sim().reset();
     host().clear();
     cAbstractEventManager::setScheduleHook(nullptr);
-    sim().plug(&socket);
+    sim().plug(socket);
     wireSocket(socket, fourPinChip());
     makeProvider();
   }
   void TearDown() override {
     cAbstractEventManager::setScheduleHook(nullptr);
     provider.reset();
-    sim().plug(nullptr);
+    sim().unplugAll();
   }
 
 public:

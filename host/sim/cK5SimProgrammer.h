@@ -82,6 +82,23 @@ struct tK5LoadedImage {
   std::vector<char> bytes;
 };
 
+// What an injected fault makes a call do.
+enum eK5FaultKind : unsigned {
+  k5FaultThrow = 1,  // throw the injected text
+  k5FaultFalse = 2,  // answer false (calls with a boolean result)
+  k5FaultNull = 4    // hand out null (pointer getters)
+};
+
+// A call of the host hardware library where faults can be injected.
+struct tK5FaultPoint {
+  const char* name;
+  unsigned int kinds;  // the eK5FaultKind bits the call can show
+  // Slots "name@n" may name: n below this (FPGA slot; FPGA index for
+  // "loadHdw", supply channel for "setSupplyVoltage"). 0: no slot.
+  unsigned int slots;
+  bool takesSlot() const { return slots != 0; }
+};
+
 // Run-length compressed buzzer calls.
 struct tK5BuzzerRun {
   unsigned int a;
@@ -95,7 +112,7 @@ class cK5SimProgrammer {
 public:
   static cK5SimProgrammer& instance();
 
-  // Back to power-up state; faults, socket device and hooks are removed. The
+  // Back to power-up state; faults, socket devices and hooks are removed. The
   // control objects stay the same objects.
   void reset();
 
@@ -194,9 +211,15 @@ public:
   std::size_t countEvents(const std::function<bool(const tK5TraceEvent&)>& match) const;
 
   // ---- socket ----
-  // The device model in the socket (not owned); null: an empty socket.
-  void plug(cK5SocketDevice* device);
-  cK5SocketDevice* socket() const;
+  // The socket holds several device models at once (not owned), e.g. the
+  // wiring and a chip. Every device hears every event, reads included, in
+  // plug order; a read takes the answer of the first device that answers.
+  // Plugging a device that is in already changes nothing; reset() empties
+  // the socket, and a device leaving scope unplugs itself.
+  void plug(cK5SocketDevice& device);
+  void unplug(cK5SocketDevice& device);
+  void unplugAll();
+  const std::vector<cK5SocketDevice*>& socketDevices() const;
 
   // ---- hooks ----
   // Called after every register access (mcu and FPGA), e.g. to deliver a
@@ -209,26 +232,22 @@ public:
   std::uint64_t registerAccesses() const;
 
   // ---- fault injection ----
-  // Points: "cKorvo5Device", "psCtrl", "pdioCtrl", "fpgaCtrl", "cpdCtrl",
-  // "config", "productInfo", "deviceCtrl", "stateCtrl", "setDeviceState",
-  // "claimDevice", "unclaimDevice", "getClaimedRemoteId",
-  // "getClaimedInterface", "register" (any mcu or FPGA register access),
-  // "setSupplyVoltage", "switchOffSupplies", "readSupplyVoltages",
-  // "writeRegisterSet", "writeRegisterSetOnly", "readRegisterSet", "setCRS",
-  // "pulseCPDStrobe", "setNOE", "resetFPGA", "loadHdw", "waitBusCycles"
-  // (device and mcu waits), and also "setDIR", "lockInterrupts",
-  // "unlockInterrupts", "numInstalledPDIOs", "productType", "productName",
-  // "fpgaBaseMappingAddr", "buzzer".
-  // A point may name a slot: "pdioCtrl@3" (FPGA index for "loadHdw"; mcu
-  // registers are slot 0). The fault strikes after `skip` matching calls,
-  // `times` times (kAlways: every matching call from then on). Only faults of
-  // a kind the call can show count its calls.
+  // Every point, the kinds of fault it can show and whether it takes a slot.
+  static const std::vector<tK5FaultPoint>& faultPoints();
+  // A point may name a slot: "pdioCtrl@3" (mcu registers are slot 0 of
+  // "register"). The fault strikes after `skip` matching calls, `times` times
+  // (kAlways: every matching call from then on). A point that does not exist,
+  // a slot the point does not take and a kind the point cannot show are
+  // refused with std::invalid_argument.
   void injectThrow(const std::string& point, const std::string& text, unsigned int skip = 0,
                    unsigned int times = 1);
   // Boolean calls answer false (writeRegisterSet(Only), readSupplyVoltages, resetFPGA, ...).
   void injectFalse(const std::string& point, unsigned int skip = 0, unsigned int times = 1);
   // Pointer getters (psCtrl, pdioCtrl, fpgaCtrl, cpdCtrl, ...) return null without throwing.
   void injectNull(const std::string& point, unsigned int skip = 0, unsigned int times = 1);
+  // The points ("name" or "name@n") of faults injected since the last
+  // clearFaults() or reset() that have not struck yet.
+  std::vector<std::string> unfiredFaults() const;
   // loadHdw fills this error text for the FPGA index (an injected false gives
   // a text of its own).
   void setLoadHdwError(unsigned int index, const std::string& text);

@@ -2,7 +2,7 @@
 #define C_K5_SIM_PROGRAMMER_IMPL_H
 
 // Inside of the simulated programmer, shared by the facade sources of the
-// host hardware library only. Module code and tests use cK5SimProgrammer.h.
+// host hardware library only. Tests and tools use cK5SimProgrammer.h.
 
 #include <array>
 #include <cstdint>
@@ -25,7 +25,12 @@
 class cK5CPDRegSet;
 
 struct cK5SimProgrammer::Impl {
-  enum eFaultKind : unsigned { fkNone = 0, fkThrow = 1, fkFalse = 2, fkNull = 4 };
+  enum eFaultKind : unsigned {
+    fkNone = 0,
+    fkThrow = k5FaultThrow,
+    fkFalse = k5FaultFalse,
+    fkNull = k5FaultNull
+  };
 
   struct tFault {
     std::string point;
@@ -75,7 +80,7 @@ struct cK5SimProgrammer::Impl {
     std::size_t traceLimit = kDefaultTraceLimit;
     std::uint64_t dropped = 0;
 
-    cK5SocketDevice* socket = nullptr;
+    std::vector<cK5SocketDevice*> socket;  // in plug order
     std::function<void(const tK5TraceEvent&)> accessHook;
     std::uint64_t accesses = 0;
     struct tAccessTrigger {
@@ -191,6 +196,26 @@ struct cK5SimProgrammer::Impl {
   static void checkFpgaReg(unsigned int reg, const char* call);
 
 private:
+  // Tells every plugged device; `tell` is called with each in plug order.
+  template <typename Tell>
+  void tellSocket(Tell tell) {
+    // By index: a device may plug another while it is told.
+    for (std::size_t i = 0; i < st.socket.size(); ++i) tell(*st.socket[i]);
+  }
+  // Every device hears the read; the first answer counts.
+  template <typename Ask>
+  bool askSocket(Ask ask, unsigned short& value) {
+    bool answered = false;
+    for (std::size_t i = 0; i < st.socket.size(); ++i) {
+      unsigned short answer = 0;
+      if (ask(*st.socket[i], answer) && !answered) {
+        value = answer;
+        answered = true;
+      }
+    }
+    return answered;
+  }
+
   void chargeAccess();
   void afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
                    unsigned short value);

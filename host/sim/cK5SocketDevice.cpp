@@ -1,8 +1,11 @@
 #include "cK5SocketDevice.h"
 
-// An empty socket: nothing is answered, nothing is heard.
+#include "cK5SimProgrammer.h"
 
-cK5SocketDevice::~cK5SocketDevice() {}
+// A device that answers nothing and hears nothing.
+
+// The socket never holds a device that is gone.
+cK5SocketDevice::~cK5SocketDevice() { cK5SimProgrammer::instance().unplug(*this); }
 
 void cK5SocketDevice::onMcuWrite(cK5SimProgrammer&, unsigned int, unsigned short) {}
 

@@ -1,6 +1,8 @@
 #include "cK5SimProgrammer.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "cK5CPDRegSet.h"
 #include "cK5SimProgrammerImpl.h"
@@ -39,12 +41,76 @@ void checkSlot(unsigned int slot, const char* call) {
   if (slot >= Sim::kSlotCount) throw std::string(call) + ": invalid FPGA slot " + std::to_string(slot);
 }
 
-// "name@3" names slot 3 of a point.
-void splitPoint(const std::string& point, std::string& name, long& slot) {
-  std::string::size_type at = point.find('@');
+const unsigned int T = k5FaultThrow;
+const unsigned int F = k5FaultFalse;
+const unsigned int N = k5FaultNull;
+const unsigned int kSupplyChannels = 6;
+
+// Every call the facade checks for faults, by the name it checks.
+const std::vector<tK5FaultPoint> kFaultPoints = {
+    {"cKorvo5Device", T, 0},
+    {"psCtrl", T | N, 0},
+    {"pdioCtrl", T | N, Sim::kSlotCount},
+    {"fpgaCtrl", T | N, Sim::kSlotCount},
+    {"cpdCtrl", T | N, Sim::kSlotCount},
+    {"config", T | N, 0},
+    {"productInfo", T | N, 0},
+    {"deviceCtrl", T | N, 0},
+    {"stateCtrl", T | N, 0},
+    {"setDeviceState", T, 0},
+    {"claimDevice", T | F, 0},
+    {"unclaimDevice", T | F, 0},
+    {"getClaimedRemoteId", T, 0},
+    {"getClaimedInterface", T, 0},
+    {"register", T, Sim::kSlotCount},
+    {"setSupplyVoltage", T | F, kSupplyChannels},
+    {"switchOffSupplies", T | F, 0},
+    {"readSupplyVoltages", T | F, 0},
+    {"writeRegisterSet", T | F, Sim::kSlotCount},
+    {"writeRegisterSetOnly", T | F, Sim::kSlotCount},
+    {"readRegisterSet", T | F, Sim::kSlotCount},
+    {"setCRS", T, Sim::kSlotCount},
+    {"pulseCPDStrobe", T, Sim::kSlotCount},
+    {"setNOE", T, Sim::kSlotCount},
+    {"setDIR", T, Sim::kSlotCount},
+    {"resetFPGA", T | F, Sim::kSlotCount},
+    {"loadHdw", T | F, Sim::kSlotCount},
+    {"waitBusCycles", T, 0},
+    {"lockInterrupts", T, 0},
+    {"unlockInterrupts", T, 0},
+    {"numInstalledPDIOs", T, 0},
+    {"productType", T, 0},
+    {"productName", T, 0},
+    {"fpgaBaseMappingAddr", T, 0},
+    {"buzzer", T, 0},
+};
+
+const char* kindText(unsigned int kind) {
+  return kind == k5FaultThrow ? "throw" : kind == k5FaultFalse ? "answer false" : "hand out null";
+}
+
+// "name@3" names slot 3 of a point. Refuses what could never strike.
+void parsePoint(const std::string& point, unsigned int kind, const char* call, std::string& name,
+                long& slot) {
+  const std::string quoted = std::string(call) + ": fault point \"" + point + "\"";
+  const std::string::size_type at = point.find('@');
   name = point.substr(0, at);
   slot = -1;
-  if (at != std::string::npos) slot = std::stol(point.substr(at + 1));
+  const tK5FaultPoint* entry = nullptr;
+  for (const tK5FaultPoint& p : kFaultPoints)
+    if (name == p.name) entry = &p;
+  if (entry == nullptr) throw std::invalid_argument(quoted + " does not exist");
+  if (!(entry->kinds & kind)) throw std::invalid_argument(quoted + " cannot " + kindText(kind));
+  if (at == std::string::npos) return;
+  if (!entry->takesSlot()) throw std::invalid_argument(quoted + " takes no slot");
+  const std::string digits = point.substr(at + 1);
+  if (digits.empty() || digits.size() > 4 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    throw std::invalid_argument(quoted + ": the slot is not a number");
+  slot = std::stol(digits);
+  if (slot >= static_cast<long>(entry->slots))
+    throw std::invalid_argument(quoted + ": no slot " + digits + " (0 to " +
+                                std::to_string(entry->slots - 1) + ")");
 }
 
 }  // namespace
@@ -215,8 +281,8 @@ unsigned short Impl::mcuRead(unsigned int address) {
   checkThrow("register", 0);
   chargeAccess();
   unsigned short value = st.mcu[offset / 2u];
-  unsigned short answer = 0;
-  if (st.socket != nullptr && st.socket->onMcuRead(sim, offset, answer)) value = answer;
+  askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
+            value);
   afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
   return value;
 }
@@ -226,7 +292,7 @@ void Impl::mcuWrite(unsigned int address, unsigned short value) {
   checkThrow("register", 0);
   chargeAccess();
   st.mcu[offset / 2u] = value;
-  if (st.socket != nullptr) st.socket->onMcuWrite(sim, offset, value);
+  tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
   afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
 }
 
@@ -235,10 +301,9 @@ unsigned short Impl::fpgaRead(unsigned int slot, unsigned int reg) {
   checkThrow("register", slot);
   chargeAccess();
   unsigned short value = st.fpga[slot][reg];
-  unsigned short answer = 0;
-  if (st.socket != nullptr && st.socket->onFpgaRead(sim, slot, reg, answer)) {
-    value = answer;
-  } else if (uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
+  const bool answered = askSocket(
+      [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); }, value);
+  if (!answered && uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
     // Running while the period since the last (re)start has not elapsed;
     // an elapsed period restarts.
     std::uint64_t now = sim.nowCycles();
@@ -257,7 +322,7 @@ void Impl::fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) 
   chargeAccess();
   st.fpga[slot][reg] = value;
   if (uiTimerRegister(slot, reg) && reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
-  if (st.socket != nullptr) st.socket->onFpgaWrite(sim, slot, reg, value);
+  tellSocket([&](cK5SocketDevice& d) { d.onFpgaWrite(sim, slot, reg, value); });
   afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
 }
 
@@ -338,14 +403,14 @@ void Impl::cpdStrobe(unsigned int slot) {
     state.liveBank = bank;
     state.liveValid = true;
   }
-  if (st.socket != nullptr) st.socket->onStrobe(sim);
+  tellSocket([&](cK5SocketDevice& d) { d.onStrobe(sim); });
 }
 
 void Impl::cpdOutput(unsigned int slot, eK5Output output, bool disabled) {
   checkThrow("setNOE", slot);
   st.cpd[slot].outputDisabled[output] = disabled;
   record(tK5TraceEvent::tkCpdOutput, slot, output, disabled ? 1u : 0u);
-  if (st.socket != nullptr) st.socket->onOutput(sim, slot, output, disabled);
+  tellSocket([&](cK5SocketDevice& d) { d.onOutput(sim, slot, output, disabled); });
 }
 
 void Impl::cpdDir(unsigned int slot, bool comparator) {
@@ -361,7 +426,7 @@ bool Impl::switchOff() {
   st.levels.fill(0);
   ++st.switchOffCount;
   record(tK5TraceEvent::tkSuppliesOff);
-  if (st.socket != nullptr) st.socket->onSuppliesOff(sim);
+  tellSocket([&](cK5SocketDevice& d) { d.onSuppliesOff(sim); });
   return true;
 }
 
@@ -372,7 +437,7 @@ bool Impl::setSupply(ePSChannel channel, unsigned int mV) {
   if (refused("setSupplyVoltage", index)) return false;
   st.levels[index] = mV;
   record(tK5TraceEvent::tkSupply, 0, index, mV);
-  if (st.socket != nullptr) st.socket->onSupply(sim, channel, mV);
+  tellSocket([&](cK5SocketDevice& d) { d.onSupply(sim, channel, mV); });
   return true;
 }
 
@@ -607,8 +672,18 @@ std::function<bool(const tK5TraceEvent&)> cK5SimProgrammer::eventIs(tK5TraceEven
   };
 }
 
-void cK5SimProgrammer::plug(cK5SocketDevice* device) { mImpl->st.socket = device; }
-cK5SocketDevice* cK5SimProgrammer::socket() const { return mImpl->st.socket; }
+void cK5SimProgrammer::plug(cK5SocketDevice& device) {
+  std::vector<cK5SocketDevice*>& socket = mImpl->st.socket;
+  if (std::find(socket.begin(), socket.end(), &device) == socket.end()) socket.push_back(&device);
+}
+void cK5SimProgrammer::unplug(cK5SocketDevice& device) {
+  std::vector<cK5SocketDevice*>& socket = mImpl->st.socket;
+  socket.erase(std::remove(socket.begin(), socket.end(), &device), socket.end());
+}
+void cK5SimProgrammer::unplugAll() { mImpl->st.socket.clear(); }
+const std::vector<cK5SocketDevice*>& cK5SimProgrammer::socketDevices() const {
+  return mImpl->st.socket;
+}
 
 void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
   mImpl->st.accessHook = std::move(hook);
@@ -618,11 +693,13 @@ void cK5SimProgrammer::atRegisterAccess(std::uint64_t n, std::function<void()> e
 }
 std::uint64_t cK5SimProgrammer::registerAccesses() const { return mImpl->st.accesses; }
 
+const std::vector<tK5FaultPoint>& cK5SimProgrammer::faultPoints() { return kFaultPoints; }
+
 namespace {
-void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const std::string& text,
-              unsigned int skip, unsigned int times) {
+void addFault(Impl& d, const char* call, const std::string& point, Impl::eFaultKind kind,
+              const std::string& text, unsigned int skip, unsigned int times) {
   Impl::tFault f;
-  splitPoint(point, f.point, f.slot);
+  parsePoint(point, kind, call, f.point, f.slot);
   f.kind = kind;
   f.text = text;
   f.skip = skip;
@@ -635,13 +712,20 @@ void addFault(Impl& d, const std::string& point, Impl::eFaultKind kind, const st
 
 void cK5SimProgrammer::injectThrow(const std::string& point, const std::string& text,
                                    unsigned int skip, unsigned int times) {
-  addFault(*mImpl, point, Impl::fkThrow, text, skip, times);
+  addFault(*mImpl, "injectThrow", point, Impl::fkThrow, text, skip, times);
 }
 void cK5SimProgrammer::injectFalse(const std::string& point, unsigned int skip, unsigned int times) {
-  addFault(*mImpl, point, Impl::fkFalse, std::string(), skip, times);
+  addFault(*mImpl, "injectFalse", point, Impl::fkFalse, std::string(), skip, times);
 }
 void cK5SimProgrammer::injectNull(const std::string& point, unsigned int skip, unsigned int times) {
-  addFault(*mImpl, point, Impl::fkNull, std::string(), skip, times);
+  addFault(*mImpl, "injectNull", point, Impl::fkNull, std::string(), skip, times);
+}
+std::vector<std::string> cK5SimProgrammer::unfiredFaults() const {
+  std::vector<std::string> points;
+  for (const Impl::tFault& f : mImpl->st.faults) {
+    if (f.fired == 0) points.push_back(f.slot < 0 ? f.point : f.point + "@" + std::to_string(f.slot));
+  }
+  return points;
 }
 void cK5SimProgrammer::setLoadHdwError(unsigned int index, const std::string& text) {
   mImpl->st.loadErrors[index] = text;

@@ -7,7 +7,8 @@
 class cK5SimProgrammer;
 
 // A device model plugged into the simulated socket. It is told of what the
-// programmer does and may answer the readable registers.
+// programmer does and may answer the readable registers. It unplugs itself
+// when it is destroyed.
 class cK5SocketDevice {
 public:
   virtual ~cK5SocketDevice();
