@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "cK5CpdCtrl.h"
+#include "cK5HoltekChip.h"
 #include "cK5SocketDevice.h"
 #include "hardwareTestSupport.h"
 #include "mcHInterface.h"
+#include "mcPInterface.h"
 #include "moduleGlobals.h"
 
 typedef std::vector<std::string> tTokens;
@@ -169,12 +171,12 @@ inline tTokens serialTokens(const tTokens& tokens) {
 }
 
 // A fresh simulated programmer, a good Holtek hardware interface over it with
-// a stub in the socket, and a clean trace.
-class tHoltekTest : public tHardwareTest {
+// the fixture's device in the socket, and a clean trace.
+class tHoltekInterfaceTest : public tHardwareTest {
 protected:
   void SetUp() override {
     tHardwareTest::SetUp();
-    sim().plug(mStub);
+    sim().plug(*socketDevice());
     mpCpd.reset(new cK5CpdCtrl(krv5(), nullptr));
     unsigned char ok = 0;
     mpHw.reset(new mcHInterface(krv5(), *mpCpd, ok, holtekUi()));
@@ -187,6 +189,8 @@ protected:
     sim().unplugAll();
   }
 
+  virtual cK5SocketDevice* socketDevice() = 0;
+
   // Bus cycles waited by one operation.
   template <class Op>
   std::uint64_t cyclesOf(Op op) {
@@ -195,9 +199,59 @@ protected:
     return sim().waitedCycles() - before;
   }
 
-  tSocketStub mStub;
   std::unique_ptr<cK5CpdCtrl> mpCpd;
   std::unique_ptr<mcHInterface> mpHw;
+};
+
+// The interface over the minimal socket stub.
+class tHoltekTest : public tHoltekInterfaceTest {
+protected:
+  cK5SocketDevice* socketDevice() override { return &mStub; }
+
+  tSocketStub mStub;
+};
+
+// The interface and the wire protocol over a Holtek chip model. Each test ends
+// as the job flow does, powered off, and the chip must then report no
+// violation: a test that provokes one takes it.
+class tHoltekChipTest : public tHoltekInterfaceTest {
+protected:
+  static constexpr unsigned long kVcc = 5000;  // inside the chip's power window
+  static constexpr unsigned long kVpp = 12000;
+
+  void SetUp() override {
+    tHoltekInterfaceTest::SetUp();
+    mpWire.reset(new mcPInterface(mpHw.get(), mStatus));
+  }
+
+  void TearDown() override {
+    if (mpWire) mpWire->powerOff();
+    mpWire.reset();
+    // Releasing the interface rests the supplies; the chip hears that too.
+    mpHw.reset();
+    EXPECT_EQ(mChip.violations(), tTokens{});
+    tHoltekInterfaceTest::TearDown();
+  }
+
+  cK5SocketDevice* socketDevice() override { return &mChip; }
+
+  // Levels, supplies and entry, in the order the job flow uses.
+  void powerOn(unsigned long vcc = kVcc) {
+    mpWire->setVccVLevels(vcc);
+    mpWire->powerOn(vcc, kVpp);
+  }
+
+  tTokens takeViolations() {
+    tTokens v = mChip.violations();
+    mChip.clearViolations();
+    return v;
+  }
+
+  static bool outputOn(eK5Output output) { return !sim().cpd(0).outputDisabled[output]; }
+
+  cK5HoltekChip mChip;
+  short mStatus = 0;
+  std::unique_ptr<mcPInterface> mpWire;
 };
 
 #endif
