@@ -114,6 +114,9 @@ void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::strin
 // ------------------------------------------------------------ preparation
 
 bool cKrv32AlgoProviderBase::preActionStart(eAlgoActionType type) {
+  // Every action starts from a fresh record: a cancel sent before it, or the
+  // previous action's final record, must not reach this action's close.
+  createGACD(kResetCancel);
   setProcessPriorityHigh();
   if (!maprKrv5Ctrl) {
     showMessage("Error: No Korvo control object available.");

@@ -110,7 +110,13 @@ void cKrv32AlgoProviderBase::disableVoltage() {
     showMessage("Error: No korvo 5 ctrl. Can not reset power supplies.");
     return;
   }
-  if (cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl->getPSCtrl()) psCtrl->switchOffSupplies();
+  // A refusal changes nothing of the action's result, but must leave a trace.
+  cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl->getPSCtrl();
+  if (psCtrl == nullptr) {
+    logDiag("Error: No power supply control. Can not reset power supplies.");
+  } else if (!psCtrl->switchOffSupplies()) {
+    logDiag("Error: switchOffSupplies refused.");
+  }
 }
 
 // ---------------------------------------------------------- continuity test
