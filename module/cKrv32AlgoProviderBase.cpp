@@ -74,15 +74,22 @@ cK5StateCtrl* cKrv32AlgoProviderBase::stateCtrl() {
   return device != nullptr ? device->stateCtrl() : nullptr;
 }
 
+// A host that hands out no state controller leaves the state unset; that is
+// logged, since the action's result cannot show it. Without hardware handle
+// the missing handle has been told already.
 void cKrv32AlgoProviderBase::setKrvBusy() {
   if (cK5StateCtrl* state = stateCtrl()) {
     state->setDeviceState(dsBusy);
+  } else if (maprKrv5Ctrl) {
+    logDiag("Error: No device state control. Can not set device busy.");
   }
 }
 
 void cKrv32AlgoProviderBase::setKrvReady() {
   if (cK5StateCtrl* state = stateCtrl()) {
     state->setDeviceState(dsReady);
+  } else if (maprKrv5Ctrl) {
+    logDiag("Error: No device state control. Can not set device ready.");
   }
 }
 

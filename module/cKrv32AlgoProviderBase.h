@@ -87,6 +87,10 @@ public:
 private:
   // Stores the caller's address and writes the slot's log line.
   void beginServiceSlot(const char* name, piModuleAddr addr);
+  // Bodies of the claim and type slots.
+  void claimKorvo(std::string& remoteId, std::string& interface, unsigned char flag,
+                  unsigned char& ok, piModuleAddr addr);
+  void getKorvoTypeAndClaimInfo(int& type, std::string& remoteId, std::string& interface);
 
 public:
   // ======================================================================

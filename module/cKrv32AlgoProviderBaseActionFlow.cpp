@@ -8,6 +8,7 @@
 #include "cAlgoParam.h"
 #include "cK5CpdCtrl.h"
 #include "cKrv5Ctrl.h"
+#include "slotGuard.h"
 
 namespace {
 
@@ -38,14 +39,17 @@ enum eReleaseStep : unsigned int {
   kReleaseSteps = 4
 };
 
-// Runs one step of a failure path; a text the host throws meanwhile is only
+// Runs one step of a failure path; whatever is thrown meanwhile is only
 // logged, so the path still reaches its end.
 template <class Step>
 void runLogged(const std::string& prefix, Step step) {
   try {
     step();
-  } catch (const std::string& text) {
-    logDiag(prefix + text);
+  } catch (...) {
+    try {
+      logDiag(prefix + caughtText());
+    } catch (...) {
+    }
   }
 }
 
@@ -84,22 +88,35 @@ void cKrv32AlgoProviderBase::Slot_StartNoContinuity(piModuleAddr) {
 
 void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::string& entry,
                                           const std::string& catchPrefix, tRunAction run) {
-  logDiag("try " + entry);
-  try {
-    if (preActionStart(type) && run != nullptr) {
-      postAlgoAction(static_cast<eAlgoReturnValues>((this->*run)()));
+  // Only the entry line can fail outside the action; the action itself ends
+  // in its close whatever is thrown.
+  guardSlot(entry.c_str(), [&] {
+    logDiag("try " + entry);
+    try {
+      if (preActionStart(type) && run != nullptr) {
+        postAlgoAction(static_cast<eAlgoReturnValues>((this->*run)()));
+      }
+    } catch (...) {
+      // The host's text, or anything else (memory exhausted, an algorithm's
+      // own exception): nothing reaches the host, and the action is closed.
+      std::string text;
+      runLogged(catchPrefix, [&] {
+        text = caughtText();
+        logDiag(catchPrefix + text);
+      });
+      // Told or not, the action is closed.
+      runLogged(catchPrefix, [&] { showMessage(text); });
+      postAlgoAction(arvFailed);
     }
-  } catch (const std::string& text) {
-    logDiag(catchPrefix + text);
-    // Told or not, the action is closed.
-    runLogged(catchPrefix, [&] { showMessage(text); });
-    postAlgoAction(arvFailed);
-  }
+  });
 }
 
 // ------------------------------------------------------------ preparation
 
 bool cKrv32AlgoProviderBase::preActionStart(eAlgoActionType type) {
+  // Every action starts from a fresh record: a cancel sent before it, or the
+  // previous action's final record, must not reach this action's close.
+  createGACD(kResetCancel);
   setProcessPriorityHigh();
   if (!maprKrv5Ctrl) {
     showMessage("Error: No Korvo control object available.");
@@ -257,10 +274,15 @@ void cKrv32AlgoProviderBase::postAlgoAction(eAlgoReturnValues result) {
     }
     ShowProgress(reinterpret_cast<char*>(maprGACD->bytes), TAG_GLOBAL_ALGOCTRL_DATA::kSize);
     while (next < kReleaseSteps) runReleaseStep(next++);
-  } catch (const std::string& text) {
-    logDiag(kCatchClose + text);
-    // The host may refuse again while told; the close must still not fail
-    // towards its caller, or the start slot would close a second time.
+  } catch (...) {
+    // Whatever was thrown, and whatever fails again while it is told, the
+    // close must not fail towards its caller, or the start slot would close
+    // a second time.
+    std::string text;
+    runLogged(kCatchClose, [&] {
+      text = caughtText();
+      logDiag(kCatchClose + text);
+    });
     runLogged(kCatchClose, [&] { showMessage(text); });
     maprGACD->bytes[gacdActionEnded] = 1;
     jobRecord().setActionFailed(1);

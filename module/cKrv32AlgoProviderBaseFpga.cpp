@@ -13,6 +13,7 @@
 #include "cKrv5Ctrl.h"
 #include "cPinConnectionData.h"
 #include "cPinConnectionKernel.h"
+#include "slotGuard.h"
 
 namespace {
 
@@ -27,13 +28,15 @@ const int kResetLogLines = 4;
 
 void cKrv32AlgoProviderBase::Slot_LoadFpgaForContinuity(unsigned char& ok, piModuleAddr addr) {
   ok = 0;
-  replyAddress = addr;
-  disableCPDs();
-  if (loadFPGAs("HDW_CONTINUITY")) {
-    ok = 1;
-  } else {
-    showMessage("Can not load Fpgas for continuity test.");
-  }
+  guardSlot("Slot_LoadFpgaForContinuity", ok, [&] {
+    replyAddress = addr;
+    disableCPDs();
+    if (loadFPGAs("HDW_CONTINUITY")) {
+      ok = 1;
+    } else {
+      showMessage("Can not load Fpgas for continuity test.");
+    }
+  });
 }
 
 // ------------------------------------------- FPGA loading and switching off
@@ -62,7 +65,11 @@ bool cKrv32AlgoProviderBase::loadFPGAs(const std::string& kind) {
   }
   // FPGA index = number of images of this kind loaded so far.
   unsigned int loaded = 0;
-  for (unsigned int j = 0; j < hdw.getFpgaHdwImageCount(); ++j) {
+  // The count is the host's and is kept as sent; past the slots there are
+  // only empty images, so walking on would load nothing and could take
+  // billions of passes.
+  const unsigned int slots = cKxHdwParam::kImageSlots;
+  for (unsigned int j = 0; j < hdw.getFpgaHdwImageCount() && j < slots; ++j) {
     cFpgaHdwImageCtrl* image = hdw.getFpgaHdwImageCtrl(j);
     piDBlock& data = image->dbImage();
     if (image->getKindOfHdwImage() != kind || data.getData() == nullptr || data.getSize() == 0) continue;
@@ -103,7 +110,13 @@ void cKrv32AlgoProviderBase::disableVoltage() {
     showMessage("Error: No korvo 5 ctrl. Can not reset power supplies.");
     return;
   }
-  if (cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl->getPSCtrl()) psCtrl->switchOffSupplies();
+  // A refusal changes nothing of the action's result, but must leave a trace.
+  cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl->getPSCtrl();
+  if (psCtrl == nullptr) {
+    logDiag("Error: No power supply control. Can not reset power supplies.");
+  } else if (!psCtrl->switchOffSupplies()) {
+    logDiag("Error: switchOffSupplies refused.");
+  }
 }
 
 // ---------------------------------------------------------- continuity test

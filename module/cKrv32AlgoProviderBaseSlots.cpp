@@ -12,6 +12,7 @@
 #include "cK5StateCtrl.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
+#include "slotGuard.h"
 
 namespace {
 
@@ -56,27 +57,34 @@ private:
 }  // namespace
 
 void cKrv32AlgoProviderBase::setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) {
-  replyAddress = addr;
-  logDiag("cKrv32AlgoProviderBase::setProviderCheckSumSlot -> iCheckSum = " + getStr(value));
-  iCheckSum = value;
+  guardSlot("setProviderCheckSumSlot", [&] {
+    replyAddress = addr;
+    logDiag("cKrv32AlgoProviderBase::setProviderCheckSumSlot -> iCheckSum = " + getStr(value));
+    iCheckSum = value;
+  });
 }
 
 void cKrv32AlgoProviderBase::getProviderCheckSumSlot(unsigned int& value, piModuleAddr addr) {
-  if (checkSumGuard) {
-    logDiag("Double ertry of Slot detected.");
-    return;
-  }
-  tGuardRelease guard(checkSumGuard);
-  replyAddress = addr;
-  logDiag("cKrv32AlgoProviderBase::getProviderCheckSumSlot -> iCheckSum = " + getStr(iCheckSum));
-  value = iCheckSum;
+  guardSlot("getProviderCheckSumSlot", [&] {
+    if (checkSumGuard) {
+      logDiag("Double ertry of Slot detected.");
+      return;
+    }
+    tGuardRelease guard(checkSumGuard);
+    replyAddress = addr;
+    logDiag("cKrv32AlgoProviderBase::getProviderCheckSumSlot -> iCheckSum = " + getStr(iCheckSum));
+    value = iCheckSum;
+  });
 }
 
 void cKrv32AlgoProviderBase::getProviderVersionSlot(unsigned int& value, piModuleAddr addr) {
-  replyAddress = addr;
-  value = getModuleInfo()->getVersion();
+  guardSlot("getProviderVersionSlot", [&] {
+    replyAddress = addr;
+    value = getModuleInfo()->getVersion();
+  });
 }
 
+// The debug, post-action and cancel slots only set bytes: nothing in them can throw.
 void cKrv32AlgoProviderBase::Slot_DbgNextStep(piModuleAddr) { dbgNextStep = 1; }
 
 void cKrv32AlgoProviderBase::Slot_DbgIgnore(unsigned char value, piModuleAddr) {
@@ -88,15 +96,22 @@ void cKrv32AlgoProviderBase::Slot_PostActionFkt(unsigned char& ok, piModuleAddr)
 // ---------------------------------------------------------------- claim
 
 void cKrv32AlgoProviderBase::Slot_UnClaimKorvo(piModuleAddr) {
-  if (cK5StateCtrl* state = stateCtrl()) {
-    state->unclaimDevice();
-  }
+  guardSlot("Slot_UnClaimKorvo", [&] {
+    if (cK5StateCtrl* state = stateCtrl()) {
+      state->unclaimDevice();
+    }
+  });
 }
 
 void cKrv32AlgoProviderBase::Slot_ClaimKorvo(std::string& remoteId, std::string& interface,
                                              unsigned char flag, unsigned char& ok,
                                              piModuleAddr addr) {
   ok = 0;
+  guardSlot("Slot_ClaimKorvo", ok, [&] { claimKorvo(remoteId, interface, flag, ok, addr); });
+}
+
+void cKrv32AlgoProviderBase::claimKorvo(std::string& remoteId, std::string& interface,
+                                        unsigned char flag, unsigned char& ok, piModuleAddr addr) {
   try {
     cK5StateCtrl* state = stateCtrl();
     if (state == nullptr) {
@@ -143,6 +158,12 @@ void cKrv32AlgoProviderBase::getClaimInfo(std::string& claimedRemoteId,
 
 void cKrv32AlgoProviderBase::Slot_GetKorvoTypeAndClaimInfo(int& type, std::string& remoteId,
                                                            std::string& interface, piModuleAddr) {
+  guardSlot("Slot_GetKorvoTypeAndClaimInfo",
+            [&] { getKorvoTypeAndClaimInfo(type, remoteId, interface); });
+}
+
+void cKrv32AlgoProviderBase::getKorvoTypeAndClaimInfo(int& type, std::string& remoteId,
+                                                      std::string& interface) {
   cK5Config* config = maprKrv5Ctrl ? maprKrv5Ctrl->getKorvo5Device().config() : nullptr;
   cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
   if (product == nullptr) {
@@ -165,36 +186,40 @@ void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, pi
                                               piSubFrame& f4, piSubFrame& f5, piSubFrame& f6,
                                               piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
                                               unsigned char& ok, piModuleAddr addr) {
-  logDiag("Start Slot_ReceiveData");
-  if (receiveGuard) {
-    logDiag("Double ertry of Slot detected.");
-    ok = 0;
-    return;
-  }
-  // Released also when the handler is left by an exception, so one failed
-  // receive cannot lock out every later job.
-  tGuardRelease guard(receiveGuard);
-  replyAddress = addr;
   ok = 0;
-  cAlgoDataReceiveKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
-  if (handler.processingReceivedData()) {
-    ok = 1;
-  }
+  guardSlot("Slot_ReceiveData", ok, [&] {
+    logDiag("Start Slot_ReceiveData");
+    if (receiveGuard) {
+      logDiag("Double ertry of Slot detected.");
+      return;
+    }
+    // Released also when the handler is left by an exception, so one failed
+    // receive cannot lock out every later job.
+    tGuardRelease guard(receiveGuard);
+    replyAddress = addr;
+    cAlgoDataReceiveKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
+    if (handler.processingReceivedData()) {
+      ok = 1;
+    }
+  });
 }
 
 void cKrv32AlgoProviderBase::Slot_SendData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3,
                                            piSubFrame& f4, piSubFrame& f5, piSubFrame& f6,
                                            piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
                                            unsigned char& ok, piModuleAddr addr) {
-  logDiag("Start Slot_SendData");
-  replyAddress = addr;
   ok = 0;
-  cAlgoDataSendKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
-  if (handler.processingReceivedData()) {
-    ok = 1;
-  }
+  guardSlot("Slot_SendData", ok, [&] {
+    logDiag("Start Slot_SendData");
+    replyAddress = addr;
+    cAlgoDataSendKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
+    if (handler.processingReceivedData()) {
+      ok = 1;
+    }
+  });
 }
 
+// Sets bytes only: nothing in it can throw.
 void cKrv32AlgoProviderBase::Slot_CancelAction(piModuleAddr addr) {
   replyAddress = addr;
   maprGACD->bytes[gacdCancelRequest] = 1;
@@ -204,7 +229,8 @@ void cKrv32AlgoProviderBase::Slot_CancelAction(piModuleAddr addr) {
 
 void cKrv32AlgoProviderBase::beginServiceSlot(const char* name, piModuleAddr addr) {
   replyAddress = addr;
-  logDiag(name);
+  // The log line is all that could fail here; the service answers the same without it.
+  guardSlot(name, [name] { logDiag(name); });
 }
 
 void cKrv32AlgoProviderBase::FindKrvTixDllSlotSync(unsigned char& ok, piModuleAddr addr) {
@@ -240,15 +266,22 @@ void cKrv32AlgoProviderBase::CalibVoltageSlotSync(unsigned char& ok, piModuleAdd
 
 void cKrv32AlgoProviderBase::ScanVsupplySlotSync(unsigned int& value, piModuleAddr addr) {
   beginServiceSlot("ScanVsupplySlotSync", addr);
-  unsigned int v[kSupplyReadings] = {0, 0, 0, 0, 0, 0, 0};
-  // Without hardware there is nothing to read: answered as a failed read.
-  cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl ? maprKrv5Ctrl->getPSCtrl() : nullptr;
-  if (psCtrl == nullptr || !psCtrl->readSupplyVoltages(v[0], v[1], v[2], v[3], v[4], v[5], v[6])) {
-    logDiag("Error: Get voltages failed.");
-    value = kSupplyReadFailed;
-    return;
-  }
-  value = static_cast<unsigned int>(static_cast<float>(v[kScannedSupply]) / kMillivoltsPerVolt);
+  guardSlot(
+      "ScanVsupplySlotSync",
+      [&] {
+        unsigned int v[kSupplyReadings] = {0, 0, 0, 0, 0, 0, 0};
+        // Without hardware there is nothing to read: answered as a failed read.
+        cK5AbstractPSCtrl* psCtrl = maprKrv5Ctrl ? maprKrv5Ctrl->getPSCtrl() : nullptr;
+        if (psCtrl == nullptr ||
+            !psCtrl->readSupplyVoltages(v[0], v[1], v[2], v[3], v[4], v[5], v[6])) {
+          logDiag("Error: Get voltages failed.");
+          value = kSupplyReadFailed;
+          return;
+        }
+        const float mV = static_cast<float>(v[kScannedSupply]);
+        value = static_cast<unsigned int>(mV / kMillivoltsPerVolt);
+      },
+      [&value] { value = kSupplyReadFailed; });
 }
 
 void cKrv32AlgoProviderBase::ScanVBattSlotSync(unsigned int& value, piModuleAddr addr) {
@@ -270,5 +303,5 @@ void cKrv32AlgoProviderBase::FpgaTestSlotSync(unsigned int, unsigned int&, unsig
                                               piModuleAddr addr) {
   replyAddress = addr;
   ok = 1;
-  logDiag("FpgaTestSlotSync");
+  guardSlot("FpgaTestSlotSync", [] { logDiag("FpgaTestSlotSync"); });
 }

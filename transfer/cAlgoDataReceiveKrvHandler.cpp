@@ -101,19 +101,16 @@ bool cAlgoDataReceiveKrvHandler::processingReceivedBAI(cDataTransferDescriptor& 
       mAlgoParam.deleteByteArrayVct();
       return true;
     case ctCreateOnly: {
-      // Refused before anything is removed: an empty or wrapped size must not
-      // cost the host the buffer it already has under that id.
+      // Refused before anything is removed: an empty, wrapped or oversized
+      // request must not cost the host the buffer it already has under that id.
       const unsigned size = info.getTotalSize();
-      if (size == 0 || size < info.getStartAddr()) {
+      if (size == 0 || size < info.getStartAddr() ||
+          !mAlgoParam.fitsBufferLimits(size, info.getId())) {
         logDiag("processingReceivedBAI: Invalid size of buffer to create.");
         return false;
       }
-      // A create for an existing id replaces that buffer.
-      if (mAlgoParam.addByteArray(size, info.getFillByte(), info.getId()) != nullptr) {
-        return true;
-      }
-      mAlgoParam.removeByteArray(info.getId());
-      return mAlgoParam.addByteArray(size, info.getFillByte(), info.getId()) != nullptr;
+      // A create for an existing id replaces that buffer, once the new one exists.
+      return mAlgoParam.replaceByteArray(size, info.getFillByte(), info.getId()) != nullptr;
     }
     case ctInfoOnly:
       mAlgoParam.getByteArrayFromBufferId(info.getId())->getMemoryMap().erase();

@@ -48,12 +48,39 @@ bool cAlgoParam::operator>>(piSubFrame& sf) { return sendRecord(*this, sf); }
 
 tByteArray* cAlgoParam::addByteArray(unsigned size, unsigned char fill, int id) {
   // A buffer has at least one byte; a request for none is refused like a duplicate.
-  if (mpByteArrayVct == nullptr || size == 0 || getBufferIndex(static_cast<unsigned>(id)) != -1) {
+  if (mpByteArrayVct == nullptr || size == 0 || getBufferIndex(static_cast<unsigned>(id)) != -1 ||
+      !fitsBufferLimits(size, id)) {
     return nullptr;
   }
-  tByteArray* buffer = new tByteArray(sourceLocation, size, fill, id);
-  mpByteArrayVct->push_back(buffer);
-  return buffer;
+  std::unique_ptr<tByteArray> buffer(new tByteArray(sourceLocation, size, fill, id));
+  mpByteArrayVct->push_back(buffer.get());
+  return buffer.release();
+}
+
+tByteArray* cAlgoParam::replaceByteArray(unsigned size, unsigned char fill, int id) {
+  if (mpByteArrayVct == nullptr || size == 0 || !fitsBufferLimits(size, id)) {
+    return nullptr;
+  }
+  std::unique_ptr<tByteArray> buffer(new tByteArray(sourceLocation, size, fill, id));
+  removeByteArray(id);
+  // After a removal the list has room for the new entry and cannot fail to
+  // grow; without one a failed growth frees the new buffer and nothing else.
+  mpByteArrayVct->push_back(buffer.get());
+  return buffer.release();
+}
+
+bool cAlgoParam::fitsBufferLimits(unsigned size, int id) const {
+  if (size > kMaxBufferSize) {
+    return false;
+  }
+  unsigned long long total = size;
+  for (unsigned i = 0; i < getNumberOfBuffers(); ++i) {
+    const tByteArray& buffer = *(*mpByteArrayVct)[i];
+    if (buffer.getBufferId() != id) {
+      total += buffer.GetSize();
+    }
+  }
+  return total <= kMaxAllBuffersSize;
 }
 
 void cAlgoParam::removeByteArray(int id) {

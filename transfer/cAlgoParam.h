@@ -34,8 +34,24 @@ public:
   bool operator<<(const piSubFrame& sf);
   bool operator>>(piSubFrame& sf);
 
-  // Null for an id that exists or a size of 0.
+  // What the buffers of one job may take. The largest job the modules serve
+  // is a Holtek chip of at most 0x10000 16-bit words (128 KiB), and the host
+  // may send whole images beside it: 16 MiB for one buffer and 64 MiB for
+  // all of them leave that room more than a hundredfold, while a single bad
+  // size from the host can no longer claim the programmer's memory.
+  static constexpr unsigned kMaxBufferSize = 16u * 1024u * 1024u;
+  static constexpr unsigned kMaxAllBuffersSize = 64u * 1024u * 1024u;
+
+  // Null for an id that exists, a size of 0 or one past the limits.
   tByteArray* addByteArray(unsigned size, unsigned char fill, int id);
+  // A new buffer under the id, in place of the one that has it (the new one
+  // is appended). The old buffer goes only once the new one exists, so a
+  // refused or failed creation keeps it. Null for a size of 0 or one past
+  // the limits; a failed allocation throws with the set unchanged.
+  tByteArray* replaceByteArray(unsigned size, unsigned char fill, int id);
+  // True when a buffer of `size` bytes under the id keeps the job within the
+  // limits; a buffer that has the id counts as replaced.
+  bool fitsBufferLimits(unsigned size, int id) const;
   void removeByteArray(int id);
   // Never null: the dummy buffer for a miss.
   tByteArray* getByteArrayFromBufferId(int id) const;

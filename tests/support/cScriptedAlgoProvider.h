@@ -13,7 +13,8 @@
 
 // A provider over the real base whose factory builds a cScriptedAlgo. Its
 // release does what a deliverable's does: "SHUTDOWN" configuration first
-// (its failure shown as text), then the algorithm goes.
+// (its failure shown as text), then the algorithm goes, also when the host
+// throws during "SHUTDOWN" (its text then goes on to the close).
 class cScriptedAlgoProvider : public cKrv32AlgoProviderBase {
 public:
   cScriptedAlgoProvider() : cKrv32AlgoProviderBase(nullptr, "ScriptedProvider") {}
@@ -33,8 +34,13 @@ public:
   }
   void DeleteAlgo() override {
     calls.push_back("DeleteAlgo");
-    if (!getK5CpdCtrl().enableCpdConfig("SHUTDOWN", false)) {
-      getAlgoUiInterface()->K4ShowMessage(getK5CpdCtrl().getErrorInfo().c_str());
+    try {
+      if (!getK5CpdCtrl().enableCpdConfig("SHUTDOWN", false)) {
+        getAlgoUiInterface()->K4ShowMessage(getK5CpdCtrl().getErrorInfo().c_str());
+      }
+    } catch (...) {
+      maprAlgo.reset();
+      throw;
     }
     maprAlgo.reset();
   }

@@ -126,23 +126,23 @@ public:
     return static_cast<unsigned int>(std::count(provider->calls.begin(), provider->calls.end(), name));
   }
 
-  // The close as every failing or passing action must end. A release that
-  // the host broke off leaves the algorithm to the next action.
-  void expectOneClose(bool failed, unsigned int records = 1, bool algoReleased = true) {
+  // The close as every failing or passing action must end: the algorithm is
+  // released whatever happens, also when the host broke off "SHUTDOWN"
+  // (shutdownDone false).
+  void expectOneClose(bool failed, unsigned int records = 1, bool shutdownDone = true) {
     EXPECT_EQ(endedRecords(), records);
     EXPECT_EQ(host().progress().size(), records);
     EXPECT_EQ(record().getActionFailed(), failed ? 1u : 0u);
     EXPECT_EQ(record().getActionFailCode(), failed ? 3003u : 0u);
     EXPECT_EQ(record().getHdwCheckFailed(), 0u);
     EXPECT_GE(callsOf("DeleteAlgo"), 1u);
-    if (algoReleased) {
-      EXPECT_TRUE(logged("cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."));
-    }
+    EXPECT_EQ(logged("cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."), shutdownDone);
     EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
     EXPECT_NE(sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkCpdOutput, k5OutGlobal, 1, 0)), -1);
     EXPECT_EQ(sim().switchOffCount(), 1u);
     EXPECT_EQ(sim().stateHistory(), std::vector<int>({3, 1}));
-    EXPECT_EQ(provider->algo() == nullptr, algoReleased);
+    EXPECT_EQ(provider->algo(), nullptr);
+    EXPECT_EQ(callsOf("~"), callsOf("setAlgoUI"));
     EXPECT_NE(logAt("try postAlgoAction"), -1);
   }
 
