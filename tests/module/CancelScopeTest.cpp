@@ -48,7 +48,7 @@ TEST_F(CancelScope, CancelBeforeAnActionDoesNotReachItsClose) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     socket = cK5ContinuitySocket();
     wireSocket(socket, fourPinChip());
     makeProvider();

@@ -149,7 +149,7 @@ TEST_F(HostInputBounds, HugeImageCountLoadsTheRealImagesAndReturnsAtOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     ASSERT_EQ(c.received, receive(JobBuilder().item(
                               JobBuilder::typed(cDataTransferDescriptor::dtHdwParam), c.record)));
@@ -265,7 +265,7 @@ TEST_F(HostInputBounds, ActionLeftByAnyExceptionIsClosedOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     provider->script.duringRun = [&c](cScriptedAlgo&) { c.raise(); };
     EXPECT_NO_THROW(call(&cKrv32AlgoProviderBase::Slot_StartProg));

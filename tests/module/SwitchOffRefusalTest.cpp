@@ -57,7 +57,7 @@ TEST_F(SwitchOffRefusal, RefusedStepIsNamedAndTheResultKept) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     sim().reset();
-    sim().plug(&socket);
+    sim().plug(socket);
     makeProvider();
     programWithFaultInTheSwitchOff(c.fault);
     EXPECT_EQ(std::vector<std::string>{"PIDBG: " + c.line}, linesAfterTheRelease());
