@@ -334,6 +334,58 @@ const tBlankCase kBlankCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, HoltekBlankCheck, testing::ValuesIn(kBlankCases),
                          [](const testing::TestParamInfo<tBlankCase>& info) { return info.param.name; });
 
+// ---- the top of the 16-bit address space ----
+
+// The loops count in 32 bits, so a range up to 0xFFFF ends.
+TEST_F(HoltekJobFlow, ReadUpToTheTopOfTheAddressSpaceEnds) {
+  ASSERT_TRUE(chip.setMemoryWords(0x10000));
+  const std::vector<std::uint16_t> words = wordPattern(0x10000, 2);
+  chip.setWords(0, words);
+  settings.memorySize = 0x10000;
+  end = 0xFFFF;
+  buffer.assign(0x20000, 0x00);
+  sim().setTraceEnabled(false);
+
+  EXPECT_EQ(run(&mcAlgo::Read), 0);
+
+  EXPECT_EQ(ui.polls, 0x10000u);
+  EXPECT_EQ(bufferNow(), wordBytes(words));
+  const tTexts shown = ui.addresses();
+  ASSERT_EQ(shown.size(), 257u);
+  EXPECT_EQ(shown[0], "adr 0x0");
+  EXPECT_EQ(shown[255], "adr 0xFF00");
+  EXPECT_EQ(shown[256], "adr 0xFFFF forced");
+}
+
+TEST_F(HoltekJobFlow, BlankCheckCoversTheMemoryUpToTheTopOfTheAddressSpace) {
+  ASSERT_TRUE(chip.setMemoryWords(0x10000));
+  const struct {
+    std::uint32_t memorySize;
+    std::uint16_t lastWord;
+    short status;
+    tTexts lastAddresses;
+  } cases[] = {
+      {0x10000, 0xFFFF, 0, {"adr 0xFF00", "adr 0xFFFF forced"}},
+      {0x10000, 0xFFFE, -1, {"adr 0xFF00", "adr 0xFFFF forced", "adr 0xFFFF forced"}},
+      // Low 16 bits 0: still the whole address space, not nothing.
+      {0x30000, 0xFFFF, 0, {"adr 0xFF00", "adr 0xFFFF forced"}},
+      {0x08000, 0x0000, 0, {"adr 0x7F00", "adr 0x7FFF forced"}},
+  };
+  sim().setTraceEnabled(false);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.memorySize);
+    chip.setWords(0xFFFF, {c.lastWord});
+    settings.memorySize = c.memorySize;
+    ui.events.clear();
+    ui.polls = 0;
+    EXPECT_EQ(run(&mcAlgo::BlankCheck), c.status);
+    EXPECT_EQ(ui.polls, std::min<std::uint32_t>(c.memorySize, 0x10000));
+    const tTexts shown = ui.addresses();
+    ASSERT_GE(shown.size(), c.lastAddresses.size());
+    EXPECT_EQ(tTexts(shown.end() - c.lastAddresses.size(), shown.end()), c.lastAddresses);
+  }
+}
+
 // ---- address display and cancel ----
 
 TEST_F(HoltekJobFlow, ShowsEvery256thAddressAndTheLastOneForced) {

@@ -9,14 +9,18 @@
 // from the module.
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "JobBuilder.h"
+#include "TAG_GLOBAL_ALGOCTRL_DATA.h"
 #include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
 #include "cCfgFileDeviceCpdPinData.h"
 #include "cDeviceParam.h"
+#include "cScaffoHost.h"
 #include "cScaffoProvider.h"
 #include "cUiAlgoDataK3.h"
 #include "littleEndian.h"
@@ -225,6 +229,52 @@ inline std::vector<std::uint16_t> wordPattern(unsigned int count, unsigned int s
     words[i] = static_cast<std::uint16_t>((i * 0x9E37u + seed * 0x1234u + 0x0101u) & 0x7FFFu);
   }
   return words;
+}
+
+// The progress records the host received, one text each: "msg <no>" with its
+// parameters (floats end in f), "adr 0x<address>", "end" for the record that
+// closes an action; the cancel request shows as " (cancel)".
+inline std::vector<std::string> progressTexts() {
+  std::vector<std::string> out;
+  for (const tScaffoProgress& p : cScaffoHost::instance().progress()) {
+    if (p.bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) {
+      out.push_back("record of " + std::to_string(p.bytes.size()) + " bytes");
+      continue;
+    }
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(p.bytes.data());
+    std::string text;
+    if (loadLeU32(b, gacdMessageValid) == 1) {
+      text = "msg " + std::to_string(static_cast<std::int32_t>(loadLeU32(b, gacdMessageNo)));
+      const std::uint32_t layout = loadLeU32(b, gacdParamLayout);
+      unsigned int longs = 0;
+      unsigned int floats = 0;
+      if (layout >= mplLong1 && layout <= mplLong4) longs = layout - mplNone;
+      if (layout == mplFloat1 || layout == mplFloat2) floats = layout - mplLong4;
+      if (layout == mplInt1) longs = 1;
+      for (unsigned int i = 0; i < longs; ++i) {
+        text += " " + std::to_string(static_cast<std::int32_t>(loadLeU32(b, gacdParam1 + 4 * i)));
+      }
+      for (unsigned int i = 0; i < floats; ++i) {
+        const std::uint32_t bits = loadLeU32(b, gacdParam1 + 4 * i);
+        float value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        char number[32];
+        std::snprintf(number, sizeof number, " %gf", static_cast<double>(value));
+        text += number;
+      }
+    } else if (loadLeU32(b, gacdAddressValid) == 1) {
+      char address[24];
+      std::snprintf(address, sizeof address, "adr 0x%X", loadLeU32(b, gacdAddress));
+      text = address;
+    } else if (b[gacdActionEnded] == 1) {
+      text = "end";
+    } else {
+      text = "empty";
+    }
+    if (b[gacdCancelRequest] != 0) text += " (cancel)";
+    out.push_back(text);
+  }
+  return out;
 }
 
 }  // namespace holtekJob
