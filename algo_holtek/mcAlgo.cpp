@@ -13,18 +13,6 @@
 #include "mcuAccess.h"
 #include "moduleGlobals.h"
 
-const std::uint32_t mcAlgo::kErase;
-const std::uint32_t mcAlgo::kBlankCheck;
-const std::uint32_t mcAlgo::kReadMain;
-const std::uint32_t mcAlgo::kReadInfo;
-const std::uint32_t mcAlgo::kReadLock;
-const std::uint32_t mcAlgo::kProgMain;
-const std::uint32_t mcAlgo::kVerifyMain;
-const std::uint32_t mcAlgo::kProgInfo;
-const std::uint32_t mcAlgo::kVerifyInfo;
-const std::uint32_t mcAlgo::kProgLock;
-const std::uint32_t mcAlgo::kVerifyLock;
-
 namespace {
 
 // Messages; their texts live in the host.
@@ -441,7 +429,8 @@ void mcAlgo::VerifyInfoData() {
 
 // Only the low five bits are programmed.
 void mcAlgo::VerifyLockBits() {
-  if ((lockBitsRead & kLockBitsMask) != (loadLeU8(pCfgBuffer, kCfgLockBits) & kLockBitsMask)) fail();
+  const std::uint8_t wanted = loadLeU8(pCfgBuffer, kCfgLockBits);
+  if ((lockBitsRead & kLockBitsMask) != (wanted & kLockBitsMask)) fail();
 }
 
 void mcAlgo::ProgrInfoData() { mPInterface.WriteInfoData(cfgU32(kCfgInfoData)); }

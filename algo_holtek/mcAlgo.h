@@ -20,42 +20,42 @@ struct TAG_UI_ALGODATA_KRV3;
 class mcAlgo : public mcAlgoBase {
 public:
   // Action mask bits, in the order ActionFlow runs them.
-  static const std::uint32_t kErase = 0x001;
-  static const std::uint32_t kBlankCheck = 0x002;
-  static const std::uint32_t kReadMain = 0x004;
-  static const std::uint32_t kReadInfo = 0x020;
-  static const std::uint32_t kReadLock = 0x100;
-  static const std::uint32_t kProgMain = 0x008;
-  static const std::uint32_t kVerifyMain = 0x010;
-  static const std::uint32_t kProgInfo = 0x040;
-  static const std::uint32_t kVerifyInfo = 0x080;
-  static const std::uint32_t kProgLock = 0x200;
-  static const std::uint32_t kVerifyLock = 0x400;
+  static constexpr std::uint32_t kErase = 0x001;
+  static constexpr std::uint32_t kBlankCheck = 0x002;
+  static constexpr std::uint32_t kReadMain = 0x004;
+  static constexpr std::uint32_t kReadInfo = 0x020;
+  static constexpr std::uint32_t kReadLock = 0x100;
+  static constexpr std::uint32_t kProgMain = 0x008;
+  static constexpr std::uint32_t kVerifyMain = 0x010;
+  static constexpr std::uint32_t kProgInfo = 0x040;
+  static constexpr std::uint32_t kVerifyInfo = 0x080;
+  static constexpr std::uint32_t kProgLock = 0x200;
+  static constexpr std::uint32_t kVerifyLock = 0x400;
 
   // Offsets of the settings in the device configuration (little-endian).
-  static const unsigned int kCfgOptions = 0x1C;     // u32 flags, see kOpt...
-  static const unsigned int kCfgFixedVcc = 0x20;    // u32 mV
-  static const unsigned int kCfgVpp = 0x28;         // u32 mV
-  static const unsigned int kCfgVccUpper = 0x30;    // u32 mV
-  static const unsigned int kCfgVccLower = 0x34;    // u32 mV
-  static const unsigned int kCfgMemorySize = 0x3A;  // u32, above every job address
-  static const unsigned int kCfgPageSize = 0x3E;    // u16 bytes
-  static const unsigned int kCfgAreas = 0x46;       // u32 flags, see kArea...
-  static const unsigned int kCfgVccMode = 0x4A;     // u32, bit 0: measure Vcc
-  static const unsigned int kCfgInfoData = 0x4E;    // u32
-  static const unsigned int kCfgLockBits = 0x52;    // u8, low 5 bits used
+  static constexpr unsigned int kCfgOptions = 0x1C;     // u32 flags, see kOpt...
+  static constexpr unsigned int kCfgFixedVcc = 0x20;    // u32 mV
+  static constexpr unsigned int kCfgVpp = 0x28;         // u32 mV
+  static constexpr unsigned int kCfgVccUpper = 0x30;    // u32 mV
+  static constexpr unsigned int kCfgVccLower = 0x34;    // u32 mV
+  static constexpr unsigned int kCfgMemorySize = 0x3A;  // u32, above every job address
+  static constexpr unsigned int kCfgPageSize = 0x3E;    // u16 bytes
+  static constexpr unsigned int kCfgAreas = 0x46;       // u32 flags, see kArea...
+  static constexpr unsigned int kCfgVccMode = 0x4A;     // u32, bit 0: measure Vcc
+  static constexpr unsigned int kCfgInfoData = 0x4E;    // u32
+  static constexpr unsigned int kCfgLockBits = 0x52;    // u8, low 5 bits used
 
   // Option bits (offset 0x1C).
-  static const std::uint32_t kOptVerifyAfterRead = 0x01;
-  static const std::uint32_t kOptEraseBeforeProgram = 0x02;
-  static const std::uint32_t kOptVerifyAfterProgram = 0x08;
-  static const std::uint32_t kOptVerifyAllowed = 0x70;
-  static const std::uint32_t kOptBlankCheckAfterErase = 0x80;
+  static constexpr std::uint32_t kOptVerifyAfterRead = 0x01;
+  static constexpr std::uint32_t kOptEraseBeforeProgram = 0x02;
+  static constexpr std::uint32_t kOptVerifyAfterProgram = 0x08;
+  static constexpr std::uint32_t kOptVerifyAllowed = 0x70;
+  static constexpr std::uint32_t kOptBlankCheckAfterErase = 0x80;
 
   // Area bits (offset 0x46).
-  static const std::uint32_t kAreaMain = 0x1;
-  static const std::uint32_t kAreaInfo = 0x2;
-  static const std::uint32_t kAreaLock = 0x4;
+  static constexpr std::uint32_t kAreaMain = 0x1;
+  static constexpr std::uint32_t kAreaInfo = 0x2;
+  static constexpr std::uint32_t kAreaLock = 0x4;
 
   // Neither the interface, the configuration nor the job record is owned.
   mcAlgo(mcHInterface* hw, TAG_DEVICE_PARA* deviceParam, TAG_UI_ALGODATA_KRV3* uiData);

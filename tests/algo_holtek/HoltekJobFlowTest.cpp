@@ -37,6 +37,11 @@ std::vector<std::uint16_t> chipWordsOf(const std::vector<unsigned char>& bytes, 
   return out;
 }
 
+template <class Case>
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+  return info.param.name;
+}
+
 // ProgrMemory of bytes 0..31 in pages of 16.
 const std::uint64_t kProgram32 = 32 * kLoadByte + 2 * kWritePage;
 
@@ -145,7 +150,8 @@ const tFlowCase kFlowCases[] = {
     {"Erase", &mcAlgo::Erase, 0, 0, 0x001, {"msg 144", "step EraseDevice", kTotalTime}, 0, 0, 0, true,
      kActionFrame + kChipErase, presetPattern, expectErased},
     {"EraseThenBlankCheck", &mcAlgo::Erase, kOptBlankCheckAfterErase, 0, 0x003,
-     {"msg 144", "step EraseDevice", "msg 145", "step BCheckMemory", "msg 505", "msg 148", kTotalTime},
+     {"msg 144", "step EraseDevice", "msg 145", "step BCheckMemory", "msg 505", "msg 148",
+      kTotalTime},
      0, 0, 0, true, kActionFrame + kChipErase + kBlankCheck, presetPattern, expectErased},
     {"BlankCheckIgnoresOptionsAndAreas", &mcAlgo::BlankCheck, 0xFF, 0x7, 0x002,
      {"msg 145", "step BCheckMemory", "msg 505", "msg 148", kTotalTime}, 0, 0, 0, true,
@@ -166,7 +172,7 @@ const tFlowCase kFlowCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, HoltekJobFlowTable, testing::ValuesIn(kFlowCases),
-                         [](const testing::TestParamInfo<tFlowCase>& info) { return info.param.name; });
+                         caseName<tFlowCase>);
 
 TEST_F(HoltekJobFlow, BlankCheckAssignsTheMaskWhereTheOthersAdd) {
   settings.options = kOptBlankCheckAfterErase;
@@ -281,7 +287,7 @@ const tMismatchCase kMismatchCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, HoltekMismatch, testing::ValuesIn(kMismatchCases),
-                         [](const testing::TestParamInfo<tMismatchCase>& info) { return info.param.name; });
+                         caseName<tMismatchCase>);
 
 // A word that is not blank is a mismatch with 0xFFFF; info data and lock bits
 // that are not blank fail without a message or error record.
@@ -332,7 +338,7 @@ const tBlankCase kBlankCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, HoltekBlankCheck, testing::ValuesIn(kBlankCases),
-                         [](const testing::TestParamInfo<tBlankCase>& info) { return info.param.name; });
+                         caseName<tBlankCase>);
 
 // ---- the top of the 16-bit address space ----
 
@@ -558,7 +564,7 @@ const tRefusalCase kRefusalCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, HoltekRefusal, testing::ValuesIn(kRefusalCases),
-                         [](const testing::TestParamInfo<tRefusalCase>& info) { return info.param.name; });
+                         caseName<tRefusalCase>);
 
 TEST_F(HoltekJobFlow, PageSizeMustBeAPowerOfTwoUpTo256) {
   const struct {
@@ -583,7 +589,8 @@ TEST_F(HoltekJobFlow, PageSizeMustBeAPowerOfTwoUpTo256) {
                 std::vector<std::uint16_t>(wordPattern(4)));
     } else {
       EXPECT_EQ(status, -1);
-      EXPECT_EQ(ui.events, tTexts{"text Error: invalid page size " + std::to_string(c.pageSize) + "."});
+      const std::string text = "text Error: invalid page size " + std::to_string(c.pageSize) + ".";
+      EXPECT_EQ(ui.events, tTexts{text});
       EXPECT_EQ(waited, 0u);
       expectUntouchedHardware();
     }
@@ -637,22 +644,37 @@ TEST_F(HoltekJobFlow, InfoDataAndLockBitsAreProgrammedAndVerifiedAfterTheMainMem
   EXPECT_EQ(waited, kActionFrame + kWriteInfo + kReadInfo + kWriteLock + kReadLock);
 }
 
-TEST_F(HoltekJobFlow, InfoDataThatDoesNotVerifyFailsWithoutErrorRecord) {
+TEST_F(HoltekJobFlow, InfoOnlyProgramAndVerifyWritesAndChecksTheInfoData) {
+  const struct {
+    const char* name;
+    std::uint32_t before;
+    std::uint32_t after;
+    short status;
+  } cases[] = {{"erased", 0xFFFFFFFFu, 0x12345678u, 0},
+               // Programming only clears bits: the high half cannot become 0x1234.
+               {"not erased", 0x0000FFFFu, 0x00005678u, -1}};
   settings.options = kOptVerifyAfterProgram;
-  settings.areas = kAreaInfo | kAreaLock;
+  settings.areas = kAreaInfo;
   settings.infoData = 0x12345678u;
-  // Programming only clears bits: the high half cannot become 0x1234.
-  chip.setInfoData(0x0000FFFFu);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    chip.setInfoData(c.before);
+    ui.events.clear();
+    sim().clearTrace();
 
-  EXPECT_EQ(run(&mcAlgo::Program), -1);
+    EXPECT_EQ(run(&mcAlgo::Program), c.status);
 
-  EXPECT_EQ(instructions(), (tTexts{"AC 00 12 34", "AC 10 56 78", "AC 20 rx rx", "AC 30 rx rx"}));
-  EXPECT_EQ(chip.infoData(), 0x00005678u);
-  EXPECT_EQ(ui.withTime(), tTexts{kTotalTime});
-  EXPECT_EQ(record()->getErrorAdr(), 0u);
-  EXPECT_EQ(record()->getErrorClass(), 0u);
-  EXPECT_EQ(record()->getErrorCode(), 0u);
-  EXPECT_EQ(outputSwitches(), kPowerCycle);
+    EXPECT_EQ(mpAlgo->getActionMask(), 0x0C0u);
+    EXPECT_EQ(instructions(), (tTexts{"AC 00 12 34", "AC 10 56 78", "AC 20 rx rx", "AC 30 rx rx"}));
+    EXPECT_EQ(chip.infoData(), c.after);
+    // A failure here writes no error record and shows nothing.
+    EXPECT_EQ(ui.withTime(), tTexts{kTotalTime});
+    EXPECT_EQ(record()->getErrorAdr(), 0u);
+    EXPECT_EQ(record()->getErrorClass(), 0u);
+    EXPECT_EQ(record()->getErrorCode(), 0u);
+    EXPECT_EQ(outputSwitches(), kPowerCycle);
+    EXPECT_EQ(waited, kActionFrame + kWriteInfo + kReadInfo);
+  }
 }
 
 TEST_F(HoltekJobFlow, SignatureShowsTheChipIdOrFails) {

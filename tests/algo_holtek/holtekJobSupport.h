@@ -183,10 +183,11 @@ protected:
   }
 
   void TearDown() override {
-    // A test that provokes a violation asserts and clears it.
-    EXPECT_EQ(chip.violations(), tTexts{});
     mpAlgo.reset();
     mpHw.reset();
+    // A test that provokes a violation asserts and clears it.
+    EXPECT_EQ(chip.violations(), tTexts{});
+    jobData.forgetDataBuffer();
     mpBuffer.reset();
     sim().reset();
   }
