@@ -156,7 +156,7 @@ private:
 // programmer with the touch probe in the socket and a recording user
 // interface; the interface is built over the pieces of a Sorrel provider.
 // The probe's guard cancels, so a runaway test ends (and fails on the
-// probe's violations).
+// probe's violations, which the bench checks at the end of every test).
 class tSignalTestBench : public testing::Test {
 protected:
   void SetUp() override {
@@ -181,6 +181,8 @@ protected:
     hw.reset();
     mpProvider.reset();
     sim().unplugAll();
+    // No test leaves a protocol fault or a passed read limit behind.
+    EXPECT_EQ(probe.violations(), std::vector<std::string>{});
   }
 
   static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }

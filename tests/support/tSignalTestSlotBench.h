@@ -4,7 +4,8 @@
 // The host's side of a signal-test module's slots, with the touch probe in the
 // simulated socket. A derived fixture supplies the provider: built in process
 // or taken from a loaded libsorrel.so. The probe's guard cancels the action,
-// so a runaway test ends (and fails on the probe's violations).
+// so a runaway test ends (and fails on the probe's violations, which the bench
+// checks at the end of every test).
 
 #include <gtest/gtest.h>
 
@@ -61,10 +62,12 @@ protected:
     sim().plug(probe);
     probe.setGuard([this] { cancel(); });
   }
-  // Call last in the derived TearDown, after the provider is gone.
+  // Call last in the derived TearDown. No test leaves a protocol fault or a
+  // passed read limit of the probe behind.
   void clearBench() {
     cAbstractEventManager::setScheduleHook(nullptr);
     sim().unplugAll();
+    EXPECT_EQ(probe.violations(), std::vector<std::string>{});
   }
 
   static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
