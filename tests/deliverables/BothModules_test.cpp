@@ -143,6 +143,12 @@ TEST_F(BothModules, SorrelVerifyBetweenLarkspurActionsLeavesLarkspurAlone) {
 
   const tActionResult first = larkspurErase();
   const tGlobals larkspurGlobals = globalsOf(larkspur);
+  // The erase really ran Larkspur's algorithm: it bound its globals and erased the chip.
+  EXPECT_EQ(first.actionFailed, 0u);
+  EXPECT_EQ(first.errorCode, 0u);
+  EXPECT_EQ(larkspurGlobals.ioSpace, cK5SimProgrammer::kRegBaseToken);
+  EXPECT_NE(larkspurGlobals.device, nullptr);
+  EXPECT_EQ(chip.words()[0], 0xFFFF);
 
   ASSERT_TRUE(probe.touchRange(1, 2));
   cancelAtSelection(3);
