@@ -1,0 +1,418 @@
+// Larkspur's provider, built from the deliverable's sources, driven through
+// its slots on the simulated programmer with the Holtek chip model plugged:
+// the job arrives with the receive slot, an action runs with a start slot and
+// the results come back with the send slot.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cAbstractEventManager.h"
+#include "cK5AlgoProvider.h"
+#include "cK5HoltekChip.h"
+#include "cK5SimProgrammer.h"
+#include "cScaffoHost.h"
+#include "tHoltekJob.h"
+#include "tLineTap.h"
+
+using namespace holtekJob;
+
+namespace {
+
+using Sim = cK5SimProgrammer;
+typedef std::vector<std::string> tTexts;
+typedef void (cKrv32AlgoProviderBase::*tStartSlot)(piModuleAddr);
+
+const piModuleAddr kClient(7, 3);
+const piModuleAddr kOther(9, 9);
+const char* const kContinuityOff = "Continuity Test disabled";
+
+class HoltekJobSlots : public testing::Test {
+protected:
+  void SetUp() override {
+    sim().reset();
+    host().clear();
+    cAbstractEventManager::setScheduleHook(nullptr);
+    ASSERT_TRUE(chip.setMemoryWords(64));
+    sim().plug(chip);
+    provider.reset(new cK5AlgoProvider(nullptr, "Larkspur"));
+    ASSERT_NE(provider->getKrv5Ctrl(), nullptr);
+  }
+
+  void TearDown() override {
+    provider.reset();
+    // A test that provokes a violation asserts and clears it.
+    EXPECT_EQ(chip.violations(), tTexts{});
+    cAbstractEventManager::setScheduleHook(nullptr);
+    sim().reset();
+    host().clear();
+  }
+
+  static Sim& sim() { return Sim::instance(); }
+  static cScaffoHost& host() { return cScaffoHost::instance(); }
+
+  // Sends the job; trace and host records start empty after it.
+  void send(const tJob& job) {
+    tLineTap quiet(std::cerr);
+    ASSERT_TRUE(sendJob(*provider, job, kClient));
+    sim().clearTrace();
+    host().clear();
+  }
+
+  // Runs a start slot with its log in `log` and its waits in `waited`.
+  void start(tStartSlot slot) {
+    tLineTap tap(std::cerr);
+    const std::uint64_t before = sim().waitedCycles();
+    (provider.get()->*slot)(kOther);
+    waited = sim().waitedCycles() - before;
+    log = tap.lines;
+  }
+
+  TAG_UI_ALGODATA_KRV3 jobRecordNow() {
+    tLineTap quiet(std::cerr);
+    TAG_UI_ALGODATA_KRV3 record;
+    EXPECT_TRUE(fetchJobRecord(*provider, record, kClient));
+    return record;
+  }
+  std::vector<unsigned char> bufferNow(unsigned int size) {
+    tLineTap quiet(std::cerr);
+    std::vector<unsigned char> bytes;
+    EXPECT_TRUE(fetchBuffer(*provider, size, bytes, kClient));
+    return bytes;
+  }
+
+  static tTexts shown() {
+    tTexts out;
+    for (const tScaffoMessage& m : host().messages()) out.push_back(m.text);
+    return out;
+  }
+  // Slot-0 output switches as "VCP1 on" ..., in order.
+  static tTexts outputSwitches() {
+    static const char* const names[] = {"GLOBAL", "VCP1", "VCP2", "VCP3", "GND"};
+    tTexts out;
+    for (const tK5TraceEvent& e : sim().traceOf(tK5TraceEvent::tkCpdOutput)) {
+      if (e.slot == 0) out.push_back(std::string(names[e.a]) + (e.b == 0 ? " on" : " off"));
+    }
+    return out;
+  }
+  static bool everSwitchedOn(const std::string& output) {
+    for (const std::string& s : outputSwitches()) {
+      if (s == output + " on") return true;
+    }
+    return false;
+  }
+  // Values written to the interface enable, in order.
+  static std::vector<unsigned int> interfaceEnables() {
+    std::vector<unsigned int> out;
+    for (const tK5TraceEvent& e : sim().traceOf(tK5TraceEvent::tkMcuWrite)) {
+      if (e.a == 0xA6) out.push_back(e.b);
+    }
+    return out;
+  }
+  bool logged(const std::string& line) const {
+    for (const std::string& l : log) {
+      if (l == "PIDBG: " + line) return true;
+    }
+    return false;
+  }
+
+  cK5HoltekChip chip;
+  std::unique_ptr<cK5AlgoProvider> provider;
+  tTexts log;
+  std::uint64_t waited = 0;
+};
+
+// The switches of one powered action and its close: "SETUP", the power cycle
+// (VPP off before Vcc), then the close's "SHUTDOWN" and its outputs off.
+const tTexts kPoweredAction = {"GLOBAL on", "VCP1 on",  "VCP2 on",   "VCP2 off",  "VCP2 on",
+                               "VCP2 off",  "VCP1 off", "GLOBAL on", "GLOBAL off"};
+
+TEST_F(HoltekJobSlots, EraseWithBlankCheck) {
+  chip.setWords(0, wordPattern(64, 1));
+  chip.setInfoData(0x12345678u);
+  chip.setLockBits(0x03);
+  tJob job;
+  job.settings.options = kOptBlankCheckAfterErase;
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartErase);
+
+  EXPECT_EQ(chip.words(), std::vector<std::uint16_t>(64, 0xFFFF));
+  EXPECT_EQ(chip.infoData(), 0xFFFFFFFFu);
+  EXPECT_EQ(chip.lockBits(), 0xFF);
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 144", "msg 145", "adr 0x0", "adr 0x3F", "msg 505",
+                                     "msg 148", "end"}));
+  EXPECT_EQ(shown(), tTexts{kContinuityOff});
+  const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
+  EXPECT_EQ(record.getActionFailed(), 0u);
+  EXPECT_EQ(record.getErrorCode(), 0u);
+  EXPECT_EQ(outputSwitches(), kPoweredAction);
+  EXPECT_EQ(waited, 4558027u);
+}
+
+// The waits of whole actions are the protocol's waits and nothing else.
+TEST_F(HoltekJobSlots, WholeActionsWaitExactlyTheProtocolsCycles) {
+  const struct {
+    const char* name;
+    tStartSlot slot;
+    std::uint32_t options;
+    std::uint64_t cycles;
+  } cases[] = {
+      {"read", &cKrv32AlgoProviderBase::Slot_StartRead, 0, 3256830},
+      {"erase", &cKrv32AlgoProviderBase::Slot_StartErase, 0, 4555318},
+      {"erase and blank check", &cKrv32AlgoProviderBase::Slot_StartErase, kOptBlankCheckAfterErase,
+       4558027},
+  };
+  static_assert(kActionFrame + kChipErase + kBlankCheck == 4558027, "erase and blank check");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    tJob job;
+    job.settings.options = c.options;
+    send(job);
+    start(c.slot);
+    EXPECT_EQ(jobRecordNow().getActionFailed(), 0u);
+    EXPECT_EQ(waited, c.cycles);
+  }
+}
+
+TEST_F(HoltekJobSlots, ProgramWithEraseBlankCheckAndVerifyLeavesTheChipEqualToTheBuffer) {
+  chip.setWords(0, wordPattern(64, 2));
+  tJob job;
+  job.settings.options = kOptErase | kOptBlankCheckAfterErase | kOptVerifyAfterProgram;
+  // Program takes bytes 0..63, verify words 0..63: the whole 128-byte buffer.
+  job.end = 63;
+  job.buffer = wordBytes(wordPattern(32, 5));
+  job.buffer.resize(128, 0xFF);
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartProg);
+
+  std::vector<std::uint16_t> expected = wordPattern(32, 5);
+  expected.resize(64, 0xFFFF);
+  EXPECT_EQ(chip.words(), expected);
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 144", "msg 145", "adr 0x0", "adr 0x3F", "msg 505",
+                                     "msg 148", "msg 136", "adr 0x3F", "msg 305 5f", "adr 0x0",
+                                     "adr 0x3F", "end"}));
+  const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
+  EXPECT_EQ(record.getActionFailed(), 0u);
+  EXPECT_EQ(record.getErrorCode(), 0u);
+}
+
+TEST_F(HoltekJobSlots, ReadReturnsTheChipImageInBufferZero) {
+  const std::vector<std::uint16_t> words = wordPattern(64, 9);
+  chip.setWords(0, words);
+  tJob job;
+  job.end = 63;
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_EQ(bufferNow(128), wordBytes(words));
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 149", "adr 0x0", "adr 0x3F", "end"}));
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 0u);
+  EXPECT_EQ(waited, 3256830u);
+}
+
+TEST_F(HoltekJobSlots, ReadInfoAndLockBitsComeBackInTheDeviceConfiguration) {
+  chip.setInfoData(0xCAFE1234u);
+  chip.setLockBits(0x1B);
+  tJob job;
+  job.settings.areas = kAreaInfo | kAreaLock;
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  cDeviceParam answer;
+  tLineTap quiet(std::cerr);
+  ASSERT_TRUE(fetchDeviceConfig(*provider, answer, kClient));
+  EXPECT_EQ(storedInfoData(answer), 0xCAFE1234u);
+  EXPECT_EQ(storedLockBits(answer), 0x1B);
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 506", "msg 165", "end"}));
+}
+
+TEST_F(HoltekJobSlots, EmptySocketGivesTheAcknowledgeCode) {
+  chip.setInserted(false);
+  send(tJob());
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
+  EXPECT_EQ(record.getErrorClass(), 9u);
+  EXPECT_EQ(record.getErrorCode(), 2014u);
+  EXPECT_EQ(record.getActionFailed(), 1u);
+  EXPECT_EQ(record.getActionFailCode(), 3003u);
+  EXPECT_EQ(progressTexts(), tTexts{"end"});
+  // VPP, then Vcc switched off.
+  EXPECT_EQ(outputSwitches(), kPoweredAction);
+}
+
+TEST_F(HoltekJobSlots, MeasuredVccInsideTheWindowSetsVcp1) {
+  chip.setSensedSupply(3300);
+  tJob job;
+  job.settings.measureVcc = 1;
+  job.settings.vccUpper = 3600;
+  job.settings.vccLower = 3000;
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  long vcp1 = sim().findEvent(Sim::eventIs(tK5TraceEvent::tkSupply, PS_VCP1, 3300));
+  EXPECT_NE(vcp1, -1);
+  EXPECT_LT(vcp1, sim().findEvent(Sim::eventIs(tK5TraceEvent::tkCpdOutput, k5OutVcp1, 0, 0)));
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 0u);
+  EXPECT_EQ(outputSwitches(), kPoweredAction);
+}
+
+TEST_F(HoltekJobSlots, MeasuredVccOutsideTheWindowIsReportedAndNeverPowers) {
+  chip.setSensedSupply(3700);
+  tJob job;
+  job.settings.measureVcc = 1;
+  job.settings.vccUpper = 3600;
+  job.settings.vccLower = 3000;
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 484 3.6f 3f", "end"}));
+  EXPECT_FALSE(everSwitchedOn("VCP1"));
+  EXPECT_FALSE(everSwitchedOn("VCP2"));
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 1u);
+}
+
+TEST_F(HoltekJobSlots, JobWithoutSetupShowsTheReasonAndNeverPowers) {
+  tJob job;
+  job.configs = {"SETUPi", "SHUTDOWN"};
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_EQ(shown(), (tTexts{kContinuityOff, "Can not get CPD config: SETUP.\n"}));
+  EXPECT_EQ(progressTexts(), tTexts{"end"});
+  EXPECT_FALSE(everSwitchedOn("VCP1"));
+  EXPECT_FALSE(everSwitchedOn("VCP2"));
+  EXPECT_EQ(sim().traceOf(tK5TraceEvent::tkWait).size(), 0u);
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 1u);
+}
+
+// Between two address displays the read loop spends no waited time: the UI
+// timer lets one through only when register accesses cost time or when it is
+// off.
+TEST_F(HoltekJobSlots, AddressDisplayIsThrottledToEvery256thAddressPlusTheLast) {
+  const struct {
+    const char* name;
+    bool timerOn;
+    unsigned int accessCost;
+    tTexts records;
+  } cases[] = {
+      {"timer on, free accesses", true, 0, {"msg 149", "adr 0x0", "adr 0x2FF", "end"}},
+      {"timer on, costly accesses", true, 20,
+       {"msg 149", "adr 0x0", "adr 0x100", "adr 0x200", "adr 0x2FF", "end"}},
+      {"timer off", false, 0, {"msg 149", "adr 0x0", "adr 0x100", "adr 0x200", "adr 0x2FF", "end"}},
+  };
+  ASSERT_TRUE(chip.setMemoryWords(0x300));
+  tJob job;
+  job.settings.memorySize = 0x300;
+  job.end = 0x2FF;
+  job.buffer.assign(0x600, 0x00);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    send(job);
+    sim().setUiTimerEnabled(c.timerOn);
+    sim().setAccessCost(c.accessCost);
+    start(&cKrv32AlgoProviderBase::Slot_StartRead);
+    EXPECT_EQ(progressTexts(), c.records);
+    EXPECT_EQ(waited, 3256830u);
+  }
+}
+
+TEST_F(HoltekJobSlots, CancelDuringAReadEndsAtTheNextAddressAndPowersOff) {
+  ASSERT_TRUE(chip.setMemoryWords(0x300));
+  const std::vector<std::uint16_t> words = wordPattern(0x300, 4);
+  chip.setWords(0, words);
+  tJob job;
+  job.settings.memorySize = 0x300;
+  job.end = 0x2FF;
+  job.buffer.assign(0x600, 0x00);
+  send(job);
+  sim().setUiTimerEnabled(false);
+  // Right after the display of address 0x100 went out.
+  host().atProgressRecord(4, [](cScaffoProvider& p) { p.Slot_CancelAction(kClient); });
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_EQ(host().pendingEvents(), 0u);
+  // The forced display of the last address is dropped after the cancel.
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 149", "adr 0x0", "adr 0x100", "end (cancel)"}));
+  std::vector<unsigned char> expected = wordBytes(words);
+  std::fill(expected.begin() + 2 * 0x101, expected.end(), 0x00);
+  EXPECT_EQ(bufferNow(0x600), expected);
+  const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
+  EXPECT_EQ(record.getActionFailed(), 1u);
+  EXPECT_EQ(record.getErrorCode(), 0u);
+  EXPECT_TRUE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(outputSwitches(), kPoweredAction);
+}
+
+// ---- the factory ----
+
+TEST_F(HoltekJobSlots, InterfaceThatCannotBindCreatesNothing) {
+  send(tJob());
+  // The programming interface finds no product information.
+  sim().injectNull("productInfo");
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
+  EXPECT_EQ(shown(), tTexts{kContinuityOff});
+  EXPECT_EQ(interfaceEnables(), std::vector<unsigned int>{});
+  EXPECT_EQ(provider->getAlgo(), nullptr);
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 1u);
+}
+
+TEST_F(HoltekJobSlots, FailingShutdownIsShownAndTheAlgorithmAndInterfaceStillGo) {
+  tJob job;
+  job.configs = {"SETUP", "SETUPi"};
+  send(job);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_EQ(shown(), (tTexts{kContinuityOff, "Can not get CPD config: SHUTDOWN.\n"}));
+  EXPECT_EQ(provider->getAlgo(), nullptr);
+  // Enabled when the interface was built, disabled when it went.
+  EXPECT_EQ(interfaceEnables(), (std::vector<unsigned int>{1, 0}));
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 0u);
+}
+
+TEST_F(HoltekJobSlots, HostThrowDuringShutdownStillReleasesBothAndTheNextActionRuns) {
+  const std::vector<std::uint16_t> words = wordPattern(64, 6);
+  chip.setWords(0, words);
+  tJob job;
+  job.end = 63;
+  send(job);
+  // The second bank select of the action: the first makes "SETUP" live.
+  sim().injectThrow("setCRS", "bank select broke", 1);
+
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+  EXPECT_TRUE(logged("catch postAlgoAction: bank select broke"));
+  EXPECT_EQ(provider->getAlgo(), nullptr);
+  EXPECT_EQ(interfaceEnables(), (std::vector<unsigned int>{1, 0}));
+  // Released before the close switched the outputs off.
+  const long disabled = sim().findEvent([](const tK5TraceEvent& e) {
+    return e.kind == tK5TraceEvent::tkMcuWrite && e.a == 0xA6 && e.b == 0;
+  });
+  EXPECT_LT(disabled, sim().findEvent(Sim::eventIs(tK5TraceEvent::tkCpdOutput, k5OutGlobal, 1, 0)));
+  EXPECT_EQ(jobRecordNow().getActionFailed(), 1u);
+
+  // The next action builds its interface and keeps it enabled until its close.
+  send(job);
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  EXPECT_EQ(interfaceEnables(), (std::vector<unsigned int>{1, 0}));
+  EXPECT_EQ(bufferNow(128), wordBytes(words));
+  EXPECT_EQ(progressTexts(), (tTexts{"msg 149", "adr 0x0", "adr 0x3F", "end"}));
+}
+
+}  // namespace
