@@ -46,6 +46,18 @@ struct tRunResult {
     return values;
   }
 
+  // Standard error without the times of the progress lines, which depend on
+  // the wall clock: "read: 100%  word 0x03FF/0x03FF  bus ... wall ..." keeps
+  // "read: 100%  word 0x03FF/0x03FF".
+  std::vector<std::string> shown() const {
+    std::vector<std::string> lines = errLines();
+    for (std::string& line : lines) {
+      const std::string::size_type at = line.find("  bus ");
+      if (at != std::string::npos) line.erase(at);
+    }
+    return lines;
+  }
+
   static std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -63,6 +75,22 @@ inline std::vector<unsigned char> fileBytes(const std::string& path) {
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Chip words as bytes: word w is bytes 2w (low) and 2w + 1 (high).
+inline std::vector<unsigned char> chipBytes(const std::string& path) {
+  cK5HoltekChip chip;
+  std::string error;
+  if (!chip.load(path, error)) {
+    ADD_FAILURE() << error;
+    return {};
+  }
+  std::vector<unsigned char> bytes;
+  for (std::uint16_t w : chip.words()) {
+    bytes.push_back(static_cast<unsigned char>(w));
+    bytes.push_back(static_cast<unsigned char>(w >> 8));
+  }
+  return bytes;
 }
 
 inline bool fileExists(const std::string& path) {

@@ -103,8 +103,7 @@ cRunner::cRunner(const tRunOptions& options, const std::string& runnerFolder)
       mLast(0),
       mCurrent(nullptr),
       mReadOutValid(false),
-      mInterrupted(false),
-      mGuardCalls(0) {}
+      mInterrupted(false) {}
 
 cRunner::~cRunner() = default;
 
@@ -242,13 +241,16 @@ int cRunner::run() {
         const std::uint32_t pin = mOptions.cancelAtPin;
         probe.atSelection(pin, [&, pin] {
           view.note("k5run: cancel at pin " + std::to_string(pin));
+          if (mCurrent != nullptr) mCurrent->cancelNote = "at pin " + std::to_string(pin);
           session.cancel();
         });
       }
       probe.setGuard([&] {
-        ++mGuardCalls;
-        view.note("k5run: pin " + std::to_string(probe.selectedPin()) +
-                  " was not touched long enough: cancel");
+        const std::string pin = std::to_string(probe.selectedPin());
+        view.note("k5run: pin " + pin + " was not touched long enough: cancel");
+        if (mCurrent != nullptr && mCurrent->cancelNote.empty()) {
+          mCurrent->cancelNote = "at pin " + pin + ", which the probe did not touch long enough";
+        }
         session.cancel();
       });
     }
@@ -419,18 +421,18 @@ bool cRunner::saveFiles(std::vector<std::string>& lines) {
   if (mOptions.onChip() && ended && mSocket->chipChanged()) {
     std::string error;
     if (mSocket->saveChip(mOptions.chipPath, error)) {
-      lines.push_back("saved: " + mOptions.chipPath);
+      lines.push_back("saved\t" + mOptions.chipPath);
     } else {
-      lines.push_back("error: " + error);
+      lines.push_back("error\t" + error);
       ok = false;
     }
   }
   if (mReadOutValid && ended && allOk()) {
     std::string error;
     if (writeFileAtomically(mOptions.file, mReadOut, error)) {
-      lines.push_back("wrote: " + mOptions.file + " (" + std::to_string(mReadOut.size()) + " bytes)");
+      lines.push_back("wrote\t" + mOptions.file + ", " + std::to_string(mReadOut.size()) + " bytes");
     } else {
-      lines.push_back("error: " + error);
+      lines.push_back("error\t" + error);
       ok = false;
     }
   }
@@ -479,6 +481,7 @@ void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) c
                             std::to_string(kSocketPins));
       printLine("gongs", std::to_string(r.gongs));
     }
+    if (!r.cancelNote.empty()) printLine("cancel", r.cancelNote);
     if (!r.failure.empty()) printLine("note", r.failure);
     printLine("bus time", secondsText(r.busCycles));
     printLine("wall time", secondsText(r.wall));
@@ -487,8 +490,11 @@ void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) c
   }
   for (const std::string& v : mViolations) printLine("violation", v);
   if (!mHostFailure.empty()) printLine("error", mHostFailure);
-  if (mInterrupted) printLine("note", "interrupted; no file written");
-  for (const std::string& line : fileLines) std::printf("%s\n", line.c_str());
+  if (mInterrupted) printLine("note", "interrupted: no file saved or written");
+  for (const std::string& line : fileLines) {
+    const std::string::size_type tab = line.find('\t');
+    printLine(line.substr(0, tab), line.substr(tab + 1));
+  }
   if (mResults.size() > 1) {
     printLine("total bus", secondsText(cycles));
     printLine("total wall", secondsText(wall));

@@ -58,7 +58,6 @@ private:
   bool mInterrupted;
   std::string mHostFailure;  // a text the host libraries threw
   std::vector<std::string> mViolations;
-  std::uint64_t mGuardCalls;
 };
 
 #endif

@@ -281,6 +281,14 @@ int main(int argc, char** argv) {
     return cRunner::kExitBadInput;
   }
   if (!convert(texts, options)) return cRunner::kExitBadInput;
+  const bool withFile = options.command == tRunOptions::cmdProgram ||
+                        options.command == tRunOptions::cmdVerify ||
+                        options.command == tRunOptions::cmdRead;
+  if (withFile && (options.settings.areas & tHoltekSettings::kAreaMain) == 0) {
+    std::fprintf(stderr, "k5run: --areas: %s the main memory; include main\n",
+                 options.command == tRunOptions::cmdRead ? "OUT receives" : "IMAGE holds");
+    return cRunner::kExitBadInput;
+  }
   if (options.blankCheck && options.command == tRunOptions::cmdProgram && !options.erase) {
     std::fprintf(stderr, "k5run: --blank-check: the blank check follows an erase; add --erase\n");
     return cRunner::kExitBadInput;
