@@ -69,6 +69,14 @@ std::string rangeText(const tPlannedAction& action) {
   }
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa;
+  struct stat sb;
+  if (a == b) return true;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 bool isFolder(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -148,6 +156,10 @@ bool cRunner::prepare(std::string& error) {
   if (mOptions.command == tRunOptions::cmdRead) {
     if (isFolder(mOptions.file)) {
       error = "cannot write " + mOptions.file + ": it is a folder";
+      return false;
+    }
+    if (sameFile(mOptions.file, mOptions.chipPath)) {
+      error = "cannot write " + mOptions.file + ": it is the chip file";
       return false;
     }
     if (!folderIsWritable(mOptions.file, error)) {
