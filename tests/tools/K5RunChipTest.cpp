@@ -5,7 +5,7 @@
 namespace {
 
 class K5RunChip : public tK5RunTest {
-protected:
+ protected:
   // Programs the image into the default chip file and checks that it took.
   void programFresh(const std::vector<unsigned char>& image) {
     writeBytes(path("image.bin"), image);
@@ -54,8 +54,8 @@ TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
   EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
   EXPECT_EQ(read.summary("chip"), "k5chip.bin, 1024 words");
   EXPECT_EQ(read.summary("wrote"), "out.bin, 2048 bytes");
-  EXPECT_EQ(read.shown(), (std::vector<std::string>{"module: Continuity Test disabled", "message 149",
-                                                    "read:   0%  word 0x0000/0x03FF",
+  EXPECT_EQ(read.shown(), (std::vector<std::string>{"module: Continuity Test disabled",
+                                                    "message 149", "read:   0%  word 0x0000/0x03FF",
                                                     "read: 100%  word 0x03FF/0x03FF"}));
   EXPECT_EQ(fileBytes(path("out.bin")), image);
 
@@ -120,7 +120,30 @@ TEST_F(K5RunChip, EmptySocketFailsWithTheEntryAcknowledgeCode) {
     EXPECT_EQ(r.summary("error"), "class 9, code 2014 (action failed, 3003)");
     EXPECT_FALSE(fileExists(path("k5chip.bin")));
     EXPECT_EQ(fileBytes(path("out.bin")), old);
+    EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "out.bin"}));
   }
+}
+
+// The continuity test before the action, over the runner's layout and the
+// socket contacts that match it.
+TEST_F(K5RunChip, ContinuityTestFirstStopsAnActionOnAnEmptySocket) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const tRunResult inserted = run({"program", "image.bin", "--continuity"});
+  EXPECT_EQ(inserted.exitCode, 0) << inserted.out << inserted.err;
+  EXPECT_EQ(inserted.summary("continuity"), "8 of 8 pins connected: device connected");
+  EXPECT_EQ(messagesOf(inserted),
+            (std::vector<std::string>{"module: Doing Continuity Test", "message 136"}));
+  const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
+
+  const tRunResult empty = run({"verify", "image.bin", "--continuity", "--empty-socket"});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_EQ(empty.summary("continuity"), "0 of 8 pins connected: socket empty");
+  // Stopped before the algorithm: no entry, so no entry error.
+  EXPECT_EQ(empty.summary("error"), "class 0, code 0 (action failed, 3003)");
+  EXPECT_EQ(empty.shown(), (std::vector<std::string>{
+                               "module: Doing Continuity Test",
+                               "module: Continuity Test error : device not connected"}));
+  EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
 }
 
 TEST_F(K5RunChip, EraseWithBlankCheckLeavesABlankChip) {
@@ -137,9 +160,9 @@ TEST_F(K5RunChip, EraseWithBlankCheckLeavesABlankChip) {
   const tRunResult erase = run({"erase", "--blank-check"});
   EXPECT_EQ(erase.exitCode, 0) << erase.out << erase.err;
   EXPECT_EQ(erase.summary("saved"), "k5chip.bin");
-  EXPECT_EQ(messagesOf(erase), (std::vector<std::string>{"module: Continuity Test disabled",
-                                                         "message 144", "message 145",
-                                                         "message 505", "message 148"}));
+  EXPECT_EQ(messagesOf(erase),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 144",
+                                      "message 145", "message 505", "message 148"}));
   EXPECT_EQ(chipBytes(path("k5chip.bin")), std::vector<unsigned char>(2048, 0xFF));
 
   const tRunResult blank = run({"blank"});
@@ -193,10 +216,10 @@ TEST_F(K5RunChip, ProgrammingOverDataNeedsAnErase) {
   const tRunResult erased = run({"program", "second.bin", "--erase", "--verify-after"});
   EXPECT_EQ(erased.exitCode, 0) << erased.out << erased.err;
   EXPECT_EQ(erased.summaryAll("result"), (std::vector<std::string>{"ok", "ok"}));
-  EXPECT_EQ(messagesOf(erased),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 144",
-                                      "message 136", "module: Continuity Test disabled",
-                                      "message 305 (5)"}));
+  EXPECT_EQ(
+      messagesOf(erased),
+      (std::vector<std::string>{"module: Continuity Test disabled", "message 144", "message 136",
+                                "module: Continuity Test disabled", "message 305 (5)"}));
   EXPECT_EQ(chipBytes(path("k5chip.bin")), second);
 
   // The blank check after the erase runs as an action of its own before the program.
@@ -216,25 +239,26 @@ TEST_F(K5RunChip, MeasuredVccMustLieInItsWindow) {
   EXPECT_EQ(messagesOf(inside),
             (std::vector<std::string>{"module: Continuity Test disabled", "message 305 (3.3)"}));
 
-  const tRunResult outside = run({"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000",
-                                  "--vcc-window", "2500-5000"});
+  const tRunResult outside = run(
+      {"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000", "--vcc-window", "2500-5000"});
   EXPECT_EQ(outside.exitCode, 1);
-  EXPECT_EQ(outside.shown(), (std::vector<std::string>{"module: Continuity Test disabled",
-                                                       "message 484 (5, 2.5)"}));
+  EXPECT_EQ(outside.shown(),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 484 (5, 2.5)"}));
 }
 
 TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {
   writeBytes(path("image.bin"), imagePattern(2048));
-  const tRunResult program = run({"program", "image.bin", "--areas", "main,info,lock", "--info-data",
-                                  "0x12345678", "--lock-bits", "0x15", "--verify-after"});
+  const tRunResult program =
+      run({"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x12345678",
+           "--lock-bits", "0x15", "--verify-after"});
   EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
   const tRunResult read = run({"read", "out.bin", "--areas", "main,info,lock"});
   EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
   EXPECT_EQ(read.summary("info data"), "0x12345678");
   EXPECT_EQ(read.summary("lock bits"), "0x15");
-  EXPECT_EQ(messagesOf(read), (std::vector<std::string>{"module: Continuity Test disabled",
-                                                        "message 149", "message 506",
-                                                        "message 165"}));
+  EXPECT_EQ(messagesOf(read),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 149",
+                                      "message 506", "message 165"}));
 }
 
 // A job for a larger chip than the one in the socket reads past its memory:
@@ -246,7 +270,8 @@ TEST_F(K5RunChip, ChipProtocolViolationsFailTheRun) {
   const tRunResult r = run({"read", "out.bin", "--chip", "chip.bin", "--memory-size", "2048"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.summary("result"), "ok");
-  EXPECT_EQ(r.summary("violation"), "chip: read-mode word address 0x0400 beyond memory of 1024 words");
+  EXPECT_EQ(r.summary("violation"),
+            "chip: read-mode word address 0x0400 beyond memory of 1024 words");
   EXPECT_EQ(r.summary("wrote"), "");
   EXPECT_EQ(fileBytes(path("out.bin")), old);
 }

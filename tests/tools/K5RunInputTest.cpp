@@ -1,22 +1,8 @@
 // k5run's command line, its refusals of bad input and the continuity test, as
 // a user meets them.
-#include <dirent.h>
-
-#include <algorithm>
-#include <set>
-
 #include "k5runTestSupport.h"
 
 namespace {
-
-std::set<std::string> folderEntries(const std::string& folder) {
-  std::set<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(dir)) names.insert(e->d_name);
-    ::closedir(dir);
-  }
-  return names;
-}
 
 class K5RunInput : public tK5RunTest {};
 
@@ -131,7 +117,8 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
       {"pin outside the socket",
        {"signaltest", "--touch", "1-145"},
        "k5run: --touch: '1-145' is not a list of pins and ranges within 1-144"},
-      {"cancel at no pin", {"signaltest", "--cancel-at", "0"},
+      {"cancel at no pin",
+       {"signaltest", "--cancel-at", "0"},
        "k5run: --cancel-at: '0' is not a number from 1 to 144"},
   };
   for (const auto& c : cases) {
@@ -211,7 +198,8 @@ TEST_F(K5RunInput, VerboseAddsDeveloperMessagesAndDiagnosticLines) {
   EXPECT_EQ(rest, quiet.errLines());
   EXPECT_TRUE(loaded);
   EXPECT_GT(diagnostic, 0u);
-  for (const std::string& line : quiet.errLines()) EXPECT_EQ(line.rfind("PIDBG", 0), std::string::npos);
+  for (const std::string& line : quiet.errLines())
+    EXPECT_EQ(line.rfind("PIDBG", 0), std::string::npos);
 }
 
 }  // namespace

@@ -15,13 +15,12 @@ TEST_F(K5RunSignal, FullTouchEndsByItselfWithAGongPerPin) {
   EXPECT_EQ(r.summary("cancel"), "");
   // Progress follows the selected pin, a line per tenth of the socket.
   EXPECT_EQ(r.shown(), (std::vector<std::string>{
-                           "module: Continuity Test disabled",
-                           "signal test:   0%  pin 1/144", "signal test:  10%  pin 15/144",
-                           "signal test:  20%  pin 29/144", "signal test:  30%  pin 44/144",
-                           "signal test:  40%  pin 58/144", "signal test:  50%  pin 72/144",
-                           "signal test:  60%  pin 87/144", "signal test:  70%  pin 101/144",
-                           "signal test:  80%  pin 116/144", "signal test:  90%  pin 130/144",
-                           "signal test: 100%  pin 144/144"}));
+                           "module: Continuity Test disabled", "signal test:   0%  pin 1/144",
+                           "signal test:  10%  pin 15/144", "signal test:  20%  pin 29/144",
+                           "signal test:  30%  pin 44/144", "signal test:  40%  pin 58/144",
+                           "signal test:  50%  pin 72/144", "signal test:  60%  pin 87/144",
+                           "signal test:  70%  pin 101/144", "signal test:  80%  pin 116/144",
+                           "signal test:  90%  pin 130/144", "signal test: 100%  pin 144/144"}));
 }
 
 // A cancel ends the test at the pin it comes at; the test itself still ends
@@ -35,10 +34,20 @@ TEST_F(K5RunSignal, CancelEndsTheTestAtThatPin) {
     std::string cancel;
     std::string note;
   } cases[] = {
-      {{"--touch", "1-144", "--cancel-at", "10"}, "10", "9", "at pin 10", "k5run: cancel at pin 10"},
-      {{"--touch", "1-5"}, "6", "5", "at pin 6, which the probe did not touch long enough",
+      {{"--touch", "1-144", "--cancel-at", "10"},
+       "10",
+       "9",
+       "at pin 10",
+       "k5run: cancel at pin 10"},
+      {{"--touch", "1-5"},
+       "6",
+       "5",
+       "at pin 6, which the probe did not touch long enough",
        "k5run: pin 6 was not touched long enough: cancel"},
-      {{}, "1", "0", "at pin 1, which the probe did not touch long enough",
+      {{},
+       "1",
+       "0",
+       "at pin 1, which the probe did not touch long enough",
        "k5run: pin 1 was not touched long enough: cancel"},
   };
   for (const auto& c : cases) {

@@ -5,9 +5,9 @@
 // own, no terminal (standard input from /dev/null, standard output and error
 // into files), and tells its exit code and what it printed.
 
-#include <gtest/gtest.h>
-
+#include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,7 +75,8 @@ inline std::vector<unsigned char> fileBytes(const std::string& path) {
 
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // Chip words as bytes: word w is bytes 2w (low) and 2w + 1 (high).
@@ -91,6 +93,15 @@ inline std::vector<unsigned char> chipBytes(const std::string& path) {
     bytes.push_back(static_cast<unsigned char>(w >> 8));
   }
   return bytes;
+}
+
+inline std::set<std::string> folderEntries(const std::string& folder) {
+  std::set<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir)) names.insert(e->d_name);
+    ::closedir(dir);
+  }
+  return names;
 }
 
 inline bool fileExists(const std::string& path) {
@@ -110,7 +121,7 @@ inline std::vector<unsigned char> imagePattern(std::size_t n, unsigned int seed 
 
 // A fresh folder per test, removed afterwards.
 class tK5RunTest : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char pattern[] = "/tmp/k5run-test-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -165,7 +176,8 @@ protected:
     ASSERT_TRUE(chip.setMemoryWords(words));
     std::vector<std::uint16_t> values(words);
     const std::vector<unsigned char> bytes = imagePattern(2 * words, seed);
-    for (unsigned int i = 0; i < words; ++i) values[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    for (unsigned int i = 0; i < words; ++i)
+      values[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     ASSERT_TRUE(chip.setWords(0, values));
     std::string error;
     ASSERT_TRUE(chip.save(path(name), error)) << error;

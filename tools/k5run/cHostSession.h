@@ -14,7 +14,7 @@
 // The host's side of a provider's slots for one client: claim, job exchange,
 // start, fetching results, cancel and release.
 class cHostSession {
-public:
+ public:
   cHostSession(cScaffoProvider& slots, const piModuleAddr& client);
 
   bool claim();
@@ -31,7 +31,7 @@ public:
   bool fetchBuffer(unsigned int size, std::vector<unsigned char>& bytes);
   bool fetchDeviceConfig(cDeviceParam& param);
 
-private:
+ private:
   bool fetch(tExchange& request);
 
   cScaffoProvider& mSlots;

@@ -93,7 +93,8 @@ std::uint64_t gongsSoFar() {
 // A probe's note that a read limit was passed: the runner's guard answers it.
 bool isReadLimitNote(const std::string& text) {
   const std::string tail = " reads";
-  return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0 &&
+  return text.size() > tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0 &&
          text.find("more than ") != std::string::npos;
 }
 
@@ -135,8 +136,8 @@ bool cRunner::prepare(std::string& error) {
                                       : static_cast<std::uint32_t>(mSocket->chip().words().size());
   }
 
-  const bool withImage = mOptions.command == tRunOptions::cmdProgram ||
-                         mOptions.command == tRunOptions::cmdVerify;
+  const bool withImage =
+      mOptions.command == tRunOptions::cmdProgram || mOptions.command == tRunOptions::cmdVerify;
   if (withImage) {
     std::string reason;
     if (!readWholeFile(mOptions.file, mImage, reason)) {
@@ -278,23 +279,32 @@ int cRunner::run() {
       }
     });
 
+    bool claimed = false;
     try {
-      if (!session.claim()) {
-        mHostFailure = "the programmer could not be claimed";
-      } else {
+      claimed = session.claim();
+      if (claimed) {
         runActions(session, view);
-        session.unclaim();
+      } else {
+        mHostFailure = "the programmer could not be claimed";
       }
     } catch (const std::string& text) {
       mHostFailure = "the host library failed: " + text;
     } catch (const std::exception& e) {
       mHostFailure = std::string("failed: ") + e.what();
     }
+    mCurrent = nullptr;
     view.end();
+    try {
+      if (claimed) session.unclaim();
+    } catch (const std::string& text) {
+      if (mHostFailure.empty()) mHostFailure = "the host library failed: " + text;
+    }
     mInterrupted = gStopRequested != 0;
     cAbstractEventManager::setScheduleHook(nullptr);
     host.clear();
     module.unload();
+    // The probe's events call into this scope.
+    cK5SimProgrammer::instance().unplugAll();
   }
   signal(SIGINT, SIG_DFL);
   signal(SIGTERM, SIG_DFL);
@@ -442,7 +452,8 @@ bool cRunner::saveFiles(std::vector<std::string>& lines) {
   if (mReadOutValid && ended && allOk()) {
     std::string error;
     if (writeFileAtomically(mOptions.file, mReadOut, error)) {
-      lines.push_back("wrote\t" + mOptions.file + ", " + std::to_string(mReadOut.size()) + " bytes");
+      lines.push_back("wrote\t" + mOptions.file + ", " + std::to_string(mReadOut.size()) +
+                      " bytes");
     } else {
       lines.push_back("error\t" + error);
       ok = false;
@@ -468,9 +479,10 @@ void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) c
     }
     printLine("result", r.ok ? "ok" : "failed");
     if (r.haveRecord) {
-      std::string error = "class " + std::to_string(r.errorClass) + ", code " +
-                          std::to_string(r.errorCode);
-      if (r.actionFailed != 0) error += " (action failed, " + std::to_string(r.actionFailCode) + ")";
+      std::string error =
+          "class " + std::to_string(r.errorClass) + ", code " + std::to_string(r.errorCode);
+      if (r.actionFailed != 0)
+        error += " (action failed, " + std::to_string(r.actionFailCode) + ")";
       printLine("error", error);
     }
     if (r.mismatch()) {
@@ -481,8 +493,8 @@ void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) c
       std::string verdict = "no verdict";
       if (r.totalPins != 0 && r.connectedPins == r.totalPins) verdict = "device connected";
       if (r.totalPins != 0 && r.connectedPins == 0) verdict = "socket empty";
-      printLine("continuity", std::to_string(r.connectedPins) + " of " + std::to_string(r.totalPins) +
-                                  " pins connected: " + verdict);
+      printLine("continuity", std::to_string(r.connectedPins) + " of " +
+                                  std::to_string(r.totalPins) + " pins connected: " + verdict);
     }
     if (r.haveInfoAndLock) {
       printLine("info data", hex(r.infoData, 8));

@@ -30,7 +30,8 @@ bool cSimSocket::loadChip(const std::string& path, std::uint32_t words, std::str
 }
 
 void cSimSocket::wireContacts(bool inserted) {
-  for (const tSocketPin& pin : holtekSocketPins()) mContacts.connect(pin.slot, pin.line, pin.devicePin);
+  for (const tSocketPin& pin : holtekSocketPins())
+    mContacts.connect(pin.slot, pin.line, pin.devicePin);
   mContacts.setInserted(inserted);
   cK5SimProgrammer::instance().plug(mContacts);
 }

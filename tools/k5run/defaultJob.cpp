@@ -29,7 +29,8 @@ cCfgFileDeviceCpdConfig* configOf(const std::string& label, unsigned int supplyM
     unsigned int mode = lineMode;
     if (pin.devicePin == kSupplyPin) mode = supplyMode;
     if (pin.devicePin == kGroundPin) mode = kModeNull;
-    config->addPinDef(new cCfgFileDeviceCpdPinData(pin.slot, pin.line, mode, pin.devicePin, pin.name));
+    config->addPinDef(
+        new cCfgFileDeviceCpdPinData(pin.slot, pin.line, mode, pin.devicePin, pin.name));
   }
   return config;
 }
@@ -54,10 +55,10 @@ cFpgaHdwImageCtrl image(const std::string& name, const std::string& kind, unsign
 const std::vector<tSocketPin>& holtekSocketPins() {
   // An 8-pin package: pins 1-4 along one side of the socket, 5-8 along the other.
   static const std::vector<tSocketPin> pins = {
-      {1, 0, P::trHigh, 1, "VDD"},  {1, 1, P::trHigh, 2, "PA6"},
-      {1, 2, P::trHigh, 3, "PA5"},  {1, 3, P::trHigh, 4, "PA4"},
-      {2, 0, P::trHigh, 5, "PA3"},  {2, 1, P::trHigh, 6, "PA2"},
-      {2, 2, P::trHigh, 7, "PA0"},  {2, 3, P::trHighSideDriverPin, kGroundPin, "VSS"}};
+      {1, 0, P::trHigh, 1, "VDD"}, {1, 1, P::trHigh, 2, "PA6"},
+      {1, 2, P::trHigh, 3, "PA5"}, {1, 3, P::trHigh, 4, "PA4"},
+      {2, 0, P::trHigh, 5, "PA3"}, {2, 1, P::trHigh, 6, "PA2"},
+      {2, 2, P::trHigh, 7, "PA0"}, {2, 3, P::trHighSideDriverPin, kGroundPin, "VSS"}};
   return pins;
 }
 

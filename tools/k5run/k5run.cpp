@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -148,9 +147,10 @@ int main(int argc, char** argv) {
   tRunOptions options;
   tOptionTexts texts;
 
-  CLI::App app("Runs the Larkspur and Sorrel modules on the simulated Korvo 5 programmer.\n"
-               "The chip lives in a file (--chip, default k5chip.bin in the current folder).",
-               "k5run");
+  CLI::App app(
+      "Runs the Larkspur and Sorrel modules on the simulated Korvo 5 programmer.\n"
+      "The chip lives in a file (--chip, default k5chip.bin in the current folder).",
+      "k5run");
   app.require_subcommand(1);
   app.fallthrough();
   app.get_formatter()->column_width(34);
@@ -186,18 +186,23 @@ int main(int argc, char** argv) {
     sub->callback([&options, command] { options.command = command; });
     const bool chip = command <= tRunOptions::cmdErase;
     const bool image = command == tRunOptions::cmdProgram || command == tRunOptions::cmdVerify;
-    if (image) sub->add_option("IMAGE", options.file, "Binary image, placed at the range's first word")
+    if (image) {
+      sub->add_option("IMAGE", options.file, "Binary image, placed at the range's first word")
           ->type_name("")
           ->required();
+    }
     if (command == tRunOptions::cmdRead) {
-      sub->add_option("OUT", options.file, "File to write the words read to")->type_name("")->required();
+      sub->add_option("OUT", options.file, "File to write the words read to")
+          ->type_name("")
+          ->required();
     }
     if (chip || command == tRunOptions::cmdContinuity || command == tRunOptions::cmdNoContinuity) {
       sub->add_flag("--empty-socket", options.emptySocket, "Nothing in the socket")->group(socket);
     }
     if (chip) {
-      sub->add_option("--chip", options.chipPath,
-                      "The chip's image file (default k5chip.bin; a missing file is an erased chip)")
+      sub->add_option(
+             "--chip", options.chipPath,
+             "The chip's image file (default k5chip.bin; a missing file is an erased chip)")
           ->type_name("PATH")
           ->group(socket);
       sub->add_option("--sense-vcc", texts.sensedVcc,
@@ -208,7 +213,8 @@ int main(int argc, char** argv) {
                       "Memory size in words [0x3A] (default: the chip file's, 1024 for a new chip)")
           ->type_name("WORDS")
           ->group(settings);
-      sub->add_option("--vcc", texts.vcc, "Fixed Vcc, configuration \"SETUP\" [0x20] (default 5000)")
+      sub->add_option("--vcc", texts.vcc,
+                      "Fixed Vcc, configuration \"SETUP\" [0x20] (default 5000)")
           ->type_name("MV")
           ->group(settings);
       sub->add_flag("--measure-vcc", options.settings.measureVcc,
@@ -218,7 +224,9 @@ int main(int argc, char** argv) {
                       "Window of the measured Vcc [0x34, 0x30] (default 2200-5500)")
           ->type_name("LOW-HIGH")
           ->group(settings);
-      sub->add_option("--vpp", texts.vpp, "VPP [0x28] (default 12000)")->type_name("MV")->group(settings);
+      sub->add_option("--vpp", texts.vpp, "VPP [0x28] (default 12000)")
+          ->type_name("MV")
+          ->group(settings);
     }
     if (image || command == tRunOptions::cmdRead) {
       sub->add_option("--range", texts.range,
@@ -243,7 +251,10 @@ int main(int argc, char** argv) {
       sub->add_option("--page-size", texts.pageSize, "Page size in bytes [0x3E] (default 64)")
           ->type_name("BYTES")
           ->group(settings);
-      sub->add_flag("--erase", options.erase, "Erase before programming [0x1C bit 1]; with --blank-check an erase action first")->group(settings);
+      sub->add_flag(
+             "--erase", options.erase,
+             "Erase before programming [0x1C bit 1]; with --blank-check an erase action first")
+          ->group(settings);
     }
     if (command == tRunOptions::cmdProgram || command == tRunOptions::cmdErase) {
       sub->add_flag("--blank-check", options.blankCheck, "Blank-check after erasing [0x1C bit 7]")
