@@ -2,11 +2,15 @@
 
 #include "DiagnosticLog.h"
 #include "cK5AbstractCPDCtrl.h"
+#include "cK5Config.h"
 #include "cK5CpdCtrl.h"
 #include "cK5DeviceCtrl.h"
+#include "cK5FPGACtrl.h"
+#include "cK5ProductInfo.h"
 #include "cK5SmartPSCtrl.h"
 #include "cK5StateCtrl.h"
 #include "cKorvo5Device.h"
+#include "cKrv5Ctrl.h"
 #include "eDeviceState.h"
 #include "mcuAccess.h"
 #include "moduleGlobals.h"
@@ -14,6 +18,7 @@
 
 namespace {
 
+const unsigned short kInterfaceOn = 1;
 const unsigned short kInterfaceOff = 0;
 const unsigned int kSynchronizeCycles = 50;
 
@@ -25,6 +30,38 @@ void setDeviceState(eDeviceState state) {
 }
 
 }  // namespace
+
+bool cA5H5InterfaceT::bindSlot0(cKrv5Ctrl& krv5Ctrl, unsigned char& ok) {
+  cK5FPGACtrl* fpgaCtrl = krv5Ctrl.getK5FPGACtrl(0, ok);
+  if (!ok || fpgaCtrl == nullptr) {
+    ok = 0;
+    return false;
+  }
+  PSCtrl = krv5Ctrl.getSmartPSCtrl();
+  CPDCtrl = krv5Ctrl.getK5CPDCtrl(0, ok);
+  if (!ok || CPDCtrl == nullptr) {
+    ok = 0;
+    return false;
+  }
+  K5Device = &krv5Ctrl.getKorvo5Device();
+  IOSpace = fpgaCtrl->regBase;
+  // Without the product information no wait can be timed: that counts as a
+  // failed lookup, before any supply or register is touched.
+  cK5Config* config = K5Device->config();
+  cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
+  if (product == nullptr) {
+    ok = 0;
+    return false;
+  }
+  mFPGAMapping = product->fpgaBaseMappingAddr();
+  return true;
+}
+
+void cA5H5InterfaceT::enable() {
+  PSCtrl->init();
+  piWrite(piInterfaceEnable, kInterfaceOn);
+  mEnabled = true;
+}
 
 // A destructor must not let a host text escape: the supplies still go to
 // rest when the enable write fails.
@@ -67,6 +104,10 @@ void cA5H5InterfaceT::loadDataReg(unsigned short value) const { piWrite(piDataOu
 void cA5H5InterfaceT::putData(unsigned short value) const { piWrite(piDataOut, value); }
 
 unsigned short cA5H5InterfaceT::getData() const { return piRead(piDataIn); }
+
+unsigned short cA5H5InterfaceT::getData(unsigned bank) const {
+  return piRead(piBankRegister(piDataIn, bank));
+}
 
 bool cA5H5InterfaceT::DataIsEqual(unsigned short value) const { return getData() == value; }
 

@@ -1,6 +1,7 @@
 #ifndef C_A5H5_INTERFACE_T_H
 #define C_A5H5_INTERFACE_T_H
 
+#include <array>
 #include <string>
 
 #include "cK5PiezoCtrl.h"
@@ -10,13 +11,22 @@
 
 class cKrv5Ctrl;
 class cK5CpdCtrl;
+class cK5AbstractCPDCtrl;
 class cAlgoModuleUiInterface;
 
 // Register-level driver of the programming-interface FPGA (slot 0), base of
 // every chip algorithm's hardware interface. Its constructor binds the module
 // globals that the pin templates read; one interface exists at a time.
+//
+// One declaration serves every module; the constructor lives in a source of
+// its own, which a module may replace with its own (the signal test's also
+// fills the table of pin-driver controls of slots 1 to 6).
 class cA5H5InterfaceT {
 public:
+  // Pin-driver slots 1 to 6, one entry each.
+  static const unsigned int kCPDCtrlTableSize = 6;
+  typedef std::array<cK5AbstractCPDCtrl*, kCPDCtrlTableSize> tCPDCtrlTable;
+
   // ok is 0 when the FPGA or pin-driver control of slot 0 or the product
   // information cannot be had; such an interface leaves the hardware alone
   // when it is destroyed.
@@ -36,6 +46,8 @@ public:
   void loadDataReg(unsigned short value) const;
   void putData(unsigned short value) const;
   unsigned short getData() const;
+  // The data-in register of a pin-driver bank (bank 0: getData()).
+  unsigned short getData(unsigned bank) const;
   bool DataIsEqual(unsigned short value) const;
   void putDataInc(unsigned short value) const;
   unsigned short getDataInc() const;
@@ -61,14 +73,26 @@ public:
   // The pin-driver control's collected failures; handing them out clears them.
   std::string getCpdErrorInfo() const;
 
+  // Entry i: the host pin-driver control of slot i + 1, null where none was
+  // bound.
+  const tCPDCtrlTable& getCPDCtrlTable() const { return mCPDCtrlTable; }
+
 protected:
   cK5CpdCtrl* mpCpdCtrl;
   cK5PiezoCtrl mPiezo;
+  tCPDCtrlTable mCPDCtrlTable;
   cAlgoModuleUiInterface* mpUi;
 
 private:
   cA5H5InterfaceT(const cA5H5InterfaceT&) = delete;
   cA5H5InterfaceT& operator=(const cA5H5InterfaceT&) = delete;
+
+  // The constructors' steps. Binding sets the module globals from the FPGA
+  // and pin-driver controls of slot 0; false (and ok 0) when one is missing.
+  bool bindSlot0(cKrv5Ctrl& krv5Ctrl, unsigned char& ok);
+  // Start levels and the interface enable; from here on the destructor takes
+  // the hardware back to rest.
+  void enable();
 
   // Set once the interface enable is written; only then does the destructor
   // take the hardware back to rest.

@@ -21,6 +21,14 @@ enum ePiRegister {
   piRun = 0xB6
 };
 
+// Further pin-driver banks repeat the comparator and data-in registers at
+// this step; bank 0 is the registers above.
+const unsigned int piBankStride = 0x200;
+
+inline unsigned int piBankRegister(ePiRegister reg, unsigned int bank) {
+  return reg + bank * piBankStride;
+}
+
 inline unsigned short piRead(unsigned int offset) { return mcu_read16(IOSpace + offset); }
 
 inline void piWrite(unsigned int offset, unsigned short value) { mcu_write16(IOSpace + offset, value); }

@@ -294,6 +294,40 @@ TEST_F(InterfaceTest, ComparatorLowReadsOnItsOwn) {
   EXPECT_EQ(sim().traceOf(tE::tkMcuRead).size(), 2u);
 }
 
+// Further pin-driver banks repeat the comparator and data-in registers every
+// 0x200 bytes; each call reads its own register once.
+TEST_F(InterfaceTest, BankReadsStepByBank) {
+  std::unique_ptr<cA5H5InterfaceT> iface = ready();
+  const unsigned short data[] = {0x1111, 0x2222, 0x3333, 0x4444};
+  for (unsigned int bank = 0; bank < 4; ++bank) sim().setMcuRegister(0x84 + bank * 0x200, data[bank]);
+  // Bit 7 clear on banks 1 and 3 only; the other bits must not count.
+  sim().setMcuRegister(0x60, 0x0080);
+  sim().setMcuRegister(0x260, 0xFF7F);
+  sim().setMcuRegister(0x460, 0x0080);
+  sim().setMcuRegister(0x660, 0x0000);
+
+  for (unsigned int bank = 0; bank < 4; ++bank) EXPECT_EQ(iface->getData(bank), data[bank]) << bank;
+  const cPinStateCMP<7> pin;
+  EXPECT_FALSE(pin.low(0));
+  EXPECT_TRUE(pin.low(1));
+  EXPECT_FALSE(pin.low(2));
+  EXPECT_TRUE(pin.low(3));
+
+  tPairs reads;
+  for (const tK5TraceEvent& e : sim().traceOf(tE::tkMcuRead)) reads.push_back({e.a, e.b});
+  EXPECT_EQ(reads, (tPairs{{0x84, 0x1111}, {0x284, 0x2222}, {0x484, 0x3333}, {0x684, 0x4444},
+                           {0x60, 0x0080}, {0x260, 0xFF7F}, {0x460, 0x0080}, {0x660, 0x0000}}));
+  EXPECT_TRUE(mcuWrites().empty());
+}
+
+// Only the signal test's constructor fills the table of further pin-driver
+// controls; the framework's leaves it empty however many boards there are.
+TEST_F(InterfaceTest, FrameworkConstructorLeavesThePinDriverTableEmpty) {
+  sim().setNumInstalledPDIOs(7);
+  std::unique_ptr<cA5H5InterfaceT> iface = ready();
+  EXPECT_EQ(iface->getCPDCtrlTable(), cA5H5InterfaceT::tCPDCtrlTable{});
+}
+
 TEST_F(InterfaceTest, SupplyLevelsGoThroughTheGuardedFrontEnd) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();
   iface->setVLevels(900, 3300);

@@ -1,0 +1,279 @@
+// k5run driving Larkspur on the simulated Holtek chip whose memory lives in a
+// file: program, read, verify, blank check and erase as a user runs them.
+#include "k5runTestSupport.h"
+
+namespace {
+
+class K5RunChip : public tK5RunTest {
+ protected:
+  // Programs the image into the default chip file and checks that it took.
+  void programFresh(const std::vector<unsigned char>& image) {
+    writeBytes(path("image.bin"), image);
+    const tRunResult r = run({"program", "image.bin"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  }
+
+  // Progress lines of an action, without their times.
+  static std::vector<std::string> progressOf(const tRunResult& r, const std::string& action) {
+    std::vector<std::string> lines;
+    for (const std::string& line : r.shown()) {
+      if (line.rfind(action + ":", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  }
+  static std::vector<std::string> messagesOf(const tRunResult& r) {
+    std::vector<std::string> lines;
+    for (const std::string& line : r.shown()) {
+      if (line.rfind("message ", 0) == 0 || line.rfind("module: ", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  }
+};
+
+TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
+  const std::vector<unsigned char> image = imagePattern(2048);
+  writeBytes(path("image.bin"), image);
+
+  const tRunResult program = run({"program", "image.bin"});
+  EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
+  EXPECT_EQ(program.summary("chip"), "k5chip.bin, 1024 words (new, erased)");
+  EXPECT_EQ(program.summaryAll("action"),
+            std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)"});
+  EXPECT_EQ(program.summary("result"), "ok");
+  EXPECT_EQ(program.summary("error"), "class 0, code 0");
+  EXPECT_EQ(program.summary("saved"), "k5chip.bin");
+  EXPECT_EQ(messagesOf(program),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 136"}));
+  ASSERT_FALSE(progressOf(program, "program").empty());
+  EXPECT_EQ(progressOf(program, "program").front(), "program:   0%  byte 0x0000/0x07FF");
+  EXPECT_EQ(progressOf(program, "program").back(), "program: 100%  byte 0x07FF/0x07FF");
+  EXPECT_EQ(chipBytes(path("k5chip.bin")), image);
+  const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
+
+  const tRunResult read = run({"read", "out.bin"});
+  EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
+  EXPECT_EQ(read.summary("chip"), "k5chip.bin, 1024 words");
+  EXPECT_EQ(read.summary("wrote"), "out.bin, 2048 bytes");
+  EXPECT_EQ(read.shown(), (std::vector<std::string>{"module: Continuity Test disabled",
+                                                    "message 149", "read:   0%  word 0x0000/0x03FF",
+                                                    "read: 100%  word 0x03FF/0x03FF"}));
+  EXPECT_EQ(fileBytes(path("out.bin")), image);
+
+  const tRunResult verify = run({"verify", "image.bin"});
+  EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+  EXPECT_EQ(verify.summary("result"), "ok");
+  EXPECT_EQ(messagesOf(verify),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 305 (5)"}));
+  EXPECT_EQ(verify.outLines().back(), "k5run: ok");
+  // Reading and verifying leave the chip file as it was.
+  EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
+}
+
+// A mismatch in a word's low byte is reported at the word's address; one in
+// its high byte (low bytes equal) at the address one above, as the job
+// record carries it.
+TEST_F(K5RunChip, VerifyAgainstAnotherImageNamesTheMismatch) {
+  const std::vector<unsigned char> image = imagePattern(2048);
+  programFresh(image);
+  const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
+  const struct {
+    const char* name;
+    std::size_t byte;
+    std::string mismatch;
+  } cases[] = {
+      {"low byte of word 0x92", 0x124, "address 0x0092"},
+      {"high byte of word 0x91", 0x123, "address 0x0092"},
+      {"low byte of word 0", 0, "address 0x0000"},
+      {"high byte of the last word", 0x7FF, "address 0x0400"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<unsigned char> other = image;
+    other[c.byte] ^= 0x24;
+    writeBytes(path("other.bin"), other);
+    const tRunResult r = run({"verify", "other.bin"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.summary("result"), "failed");
+    EXPECT_EQ(r.summary("error"), "class 0, code 1 (action failed, 3003)");
+    char expected[64];
+    std::snprintf(expected, sizeof expected, ", expected 0x%02X, read 0x%02X", other[c.byte],
+                  image[c.byte]);
+    EXPECT_EQ(r.summary("mismatch"), c.mismatch + expected);
+    EXPECT_EQ(r.outLines().back(), "k5run: failed");
+    EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
+  }
+}
+
+TEST_F(K5RunChip, EmptySocketFailsWithTheEntryAcknowledgeCode) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const std::vector<unsigned char> old = imagePattern(10, 4);
+  writeBytes(path("out.bin"), old);
+  const std::vector<std::vector<std::string>> commands = {
+      {"program", "image.bin"}, {"verify", "image.bin"}, {"read", "out.bin"}, {"blank"}, {"erase"}};
+  for (std::vector<std::string> args : commands) {
+    SCOPED_TRACE(args[0]);
+    args.push_back("--empty-socket");
+    const tRunResult r = run(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.summary("chip"), "k5chip.bin, 1024 words (new, erased), not in the socket");
+    EXPECT_EQ(r.summary("result"), "failed");
+    EXPECT_EQ(r.summary("error"), "class 9, code 2014 (action failed, 3003)");
+    EXPECT_FALSE(fileExists(path("k5chip.bin")));
+    EXPECT_EQ(fileBytes(path("out.bin")), old);
+    EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "out.bin"}));
+  }
+}
+
+// The continuity test before the action, over the runner's layout and the
+// socket contacts that match it.
+TEST_F(K5RunChip, ContinuityTestFirstStopsAnActionOnAnEmptySocket) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const tRunResult inserted = run({"program", "image.bin", "--continuity"});
+  EXPECT_EQ(inserted.exitCode, 0) << inserted.out << inserted.err;
+  EXPECT_EQ(inserted.summary("continuity"), "8 of 8 pins connected: device connected");
+  EXPECT_EQ(messagesOf(inserted),
+            (std::vector<std::string>{"module: Doing Continuity Test", "message 136"}));
+  const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
+
+  const tRunResult empty = run({"verify", "image.bin", "--continuity", "--empty-socket"});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_EQ(empty.summary("continuity"), "0 of 8 pins connected: socket empty");
+  // Stopped before the algorithm: no entry, so no entry error.
+  EXPECT_EQ(empty.summary("error"), "class 0, code 0 (action failed, 3003)");
+  EXPECT_EQ(empty.shown(), (std::vector<std::string>{
+                               "module: Doing Continuity Test",
+                               "module: Continuity Test error : device not connected"}));
+  EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
+}
+
+TEST_F(K5RunChip, EraseWithBlankCheckLeavesABlankChip) {
+  const std::vector<unsigned char> image = imagePattern(2048);
+  programFresh(image);
+
+  const tRunResult notBlank = run({"blank"});
+  EXPECT_EQ(notBlank.exitCode, 1);
+  EXPECT_EQ(notBlank.summary("action"), "blank check words 0x0000-0x03FF");
+  char mismatch[64];
+  std::snprintf(mismatch, sizeof mismatch, "address 0x0000, expected 0xFF, read 0x%02X", image[0]);
+  EXPECT_EQ(notBlank.summary("mismatch"), mismatch);
+
+  const tRunResult erase = run({"erase", "--blank-check"});
+  EXPECT_EQ(erase.exitCode, 0) << erase.out << erase.err;
+  EXPECT_EQ(erase.summary("saved"), "k5chip.bin");
+  EXPECT_EQ(messagesOf(erase),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 144",
+                                      "message 145", "message 505", "message 148"}));
+  EXPECT_EQ(chipBytes(path("k5chip.bin")), std::vector<unsigned char>(2048, 0xFF));
+
+  const tRunResult blank = run({"blank"});
+  EXPECT_EQ(blank.exitCode, 0);
+  EXPECT_EQ(blank.summary("result"), "ok");
+  // Nothing changed, so nothing is saved.
+  EXPECT_EQ(blank.summary("saved"), "");
+}
+
+// The image goes to the range's first word; an odd byte is padded with 0xFF
+// and the words around the range stay erased.
+TEST_F(K5RunChip, ProgramsARangeAndReadsItBack) {
+  const std::vector<unsigned char> part = imagePattern(39, 2);
+  writeBytes(path("part.bin"), part);
+  const tRunResult program = run({"program", "part.bin", "--range", "0x100-0x113"});
+  EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
+  EXPECT_EQ(program.summary("action"), "program bytes 0x0200-0x0227 (words 0x0100-0x0113)");
+
+  const tRunResult read = run({"read", "out.bin", "--range", "0x100-0x113"});
+  EXPECT_EQ(read.exitCode, 0);
+  EXPECT_EQ(read.summary("action"), "read words 0x0100-0x0113");
+  std::vector<unsigned char> expected = part;
+  expected.push_back(0xFF);
+  EXPECT_EQ(fileBytes(path("out.bin")), expected);
+
+  std::vector<unsigned char> whole(2048, 0xFF);
+  std::copy(part.begin(), part.end(), whole.begin() + 0x200);
+  EXPECT_EQ(chipBytes(path("k5chip.bin")), whole);
+}
+
+// Programming only clears bits: over other data the verify that follows
+// fails, and the chip keeps what the program wrote; with an erase first it
+// takes the new image.
+TEST_F(K5RunChip, ProgrammingOverDataNeedsAnErase) {
+  const std::vector<unsigned char> first = imagePattern(2048, 1);
+  const std::vector<unsigned char> second = imagePattern(2048, 2);
+  programFresh(first);
+  writeBytes(path("second.bin"), second);
+
+  const tRunResult over = run({"program", "second.bin", "--verify-after"});
+  EXPECT_EQ(over.exitCode, 1);
+  EXPECT_EQ(over.summaryAll("action"),
+            (std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)",
+                                      "verify words 0x0000-0x03FF"}));
+  EXPECT_EQ(over.summaryAll("result"), (std::vector<std::string>{"ok", "failed"}));
+  EXPECT_EQ(over.summary("saved"), "k5chip.bin");
+  std::vector<unsigned char> anded(2048);
+  for (std::size_t i = 0; i < anded.size(); ++i) anded[i] = first[i] & second[i];
+  EXPECT_EQ(chipBytes(path("k5chip.bin")), anded);
+
+  const tRunResult erased = run({"program", "second.bin", "--erase", "--verify-after"});
+  EXPECT_EQ(erased.exitCode, 0) << erased.out << erased.err;
+  EXPECT_EQ(erased.summaryAll("result"), (std::vector<std::string>{"ok", "ok"}));
+  EXPECT_EQ(
+      messagesOf(erased),
+      (std::vector<std::string>{"module: Continuity Test disabled", "message 144", "message 136",
+                                "module: Continuity Test disabled", "message 305 (5)"}));
+  EXPECT_EQ(chipBytes(path("k5chip.bin")), second);
+
+  // The blank check after the erase runs as an action of its own before the program.
+  const tRunResult checked =
+      run({"program", "image.bin", "--erase", "--blank-check", "--verify-after"});
+  EXPECT_EQ(checked.exitCode, 0) << checked.out << checked.err;
+  EXPECT_EQ(checked.summaryAll("action"),
+            (std::vector<std::string>{"erase", "program bytes 0x0000-0x07FF (words 0x0000-0x03FF)",
+                                      "verify words 0x0000-0x03FF"}));
+  EXPECT_EQ(chipBytes(path("k5chip.bin")), first);
+}
+
+TEST_F(K5RunChip, MeasuredVccMustLieInItsWindow) {
+  programFresh(imagePattern(2048));
+  const tRunResult inside = run({"verify", "image.bin", "--measure-vcc", "--sense-vcc", "3300"});
+  EXPECT_EQ(inside.exitCode, 0) << inside.out << inside.err;
+  EXPECT_EQ(messagesOf(inside),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 305 (3.3)"}));
+
+  const tRunResult outside = run(
+      {"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000", "--vcc-window", "2500-5000"});
+  EXPECT_EQ(outside.exitCode, 1);
+  EXPECT_EQ(outside.shown(),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 484 (5, 2.5)"}));
+}
+
+TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const tRunResult program =
+      run({"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x12345678",
+           "--lock-bits", "0x15", "--verify-after"});
+  EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
+  const tRunResult read = run({"read", "out.bin", "--areas", "main,info,lock"});
+  EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
+  EXPECT_EQ(read.summary("info data"), "0x12345678");
+  EXPECT_EQ(read.summary("lock bits"), "0x15");
+  EXPECT_EQ(messagesOf(read),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 149",
+                                      "message 506", "message 165"}));
+}
+
+// A job for a larger chip than the one in the socket reads past its memory:
+// the chip model flags it and the read-out is not written.
+TEST_F(K5RunChip, ChipProtocolViolationsFailTheRun) {
+  writeChipFile("chip.bin", 1024);
+  const std::vector<unsigned char> old = imagePattern(10, 4);
+  writeBytes(path("out.bin"), old);
+  const tRunResult r = run({"read", "out.bin", "--chip", "chip.bin", "--memory-size", "2048"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.summary("result"), "ok");
+  EXPECT_EQ(r.summary("violation"),
+            "chip: read-mode word address 0x0400 beyond memory of 1024 words");
+  EXPECT_EQ(r.summary("wrote"), "");
+  EXPECT_EQ(fileBytes(path("out.bin")), old);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+// k5run's command line, its refusals of bad input and the continuity test, as
+// a user meets them.
+#include "k5runTestSupport.h"
+
+namespace {
+
+class K5RunInput : public tK5RunTest {};
+
+// The summary's module line for a module beside the runner.
+std::string moduleLine(const std::string& module) {
+  const std::string runner = LS_K5RUN_PATH;
+  const std::string name = module == "sorrel" ? "Sorrel" : "Larkspur";
+  return name + " (" + runner.substr(0, runner.rfind('/')) + "/lib" + module + ".so)";
+}
+
+TEST_F(K5RunInput, HelpNamesEveryCommandAndExitsZero) {
+  const tRunResult r = run({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  std::vector<std::string> commands;
+  bool inList = false;
+  for (const std::string& line : r.outLines()) {
+    if (line == "Subcommands:") {
+      inList = true;
+    } else if (inList && line.size() > 2 && line[0] == ' ') {
+      commands.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+  }
+  EXPECT_EQ(commands, (std::vector<std::string>{"program", "read", "verify", "blank", "erase",
+                                                "continuity", "no-continuity", "signaltest"}));
+}
+
+// Every refusal: exit 2, one line on standard error, nothing on standard
+// output, and no file written, changed or left behind.
+TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
+  writeChipFile("chip.bin", 1024);
+  const std::vector<unsigned char> out = imagePattern(100, 9);
+  writeBytes(path("out.bin"), out);
+  writeBytes(path("image.bin"), imagePattern(2048));
+  writeBytes(path("big.bin"), imagePattern(4096));
+  writeBytes(path("garbage.bin"), std::vector<unsigned char>(2072, 0x41));
+  std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  writeBytes(path("short.bin"), std::vector<unsigned char>(chip.begin(), chip.begin() + 30));
+  writeBytes(path("notamodule.so"), {'n', 'o', '\n'});
+  ASSERT_EQ(::mkdir(path("adir").c_str(), 0755), 0);
+  const std::set<std::string> before = folderEntries(mFolder);
+
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {"no command", {}, "k5run: A subcommand is required"},
+      {"unknown command", {"frobnicate"}, "k5run: unknown command 'frobnicate' (see k5run --help)"},
+      {"unknown option",
+       {"read", "out.bin", "--chip", "chip.bin", "--bogus"},
+       "k5run: The following argument was not expected: --bogus"},
+      {"option of another command",
+       {"read", "out.bin", "--chip", "chip.bin", "--erase"},
+       "k5run: The following argument was not expected: --erase"},
+      {"missing image",
+       {"program", "missing.bin", "--chip", "chip.bin"},
+       "k5run: cannot read image missing.bin: No such file or directory"},
+      {"unreadable image",
+       {"verify", "adir", "--chip", "chip.bin"},
+       "k5run: cannot read image adir: not a regular file"},
+      {"image larger than the range",
+       {"program", "image.bin", "--chip", "chip.bin", "--range", "0x10-0x1F"},
+       "k5run: image.bin: image of 2048 bytes is larger than the selected range 0x0010-0x001F "
+       "(32 bytes)"},
+      {"image larger than the chip",
+       {"program", "big.bin", "--chip", "chip.bin"},
+       "k5run: big.bin: image of 4096 bytes is larger than the chip (1024 words, 2048 bytes)"},
+      {"range beyond the chip",
+       {"read", "out.bin", "--chip", "chip.bin", "--range", "0-1024"},
+       "k5run: range 0x0000-0x0400 does not fit a chip of 1024 words (0x0000-0x03FF)"},
+      {"range backwards",
+       {"read", "out.bin", "--chip", "chip.bin", "--range", "9-2"},
+       "k5run: --range: '9-2' is not a word range FIRST-LAST within 0-0xFFFF"},
+      {"malformed chip file",
+       {"read", "out.bin", "--chip", "garbage.bin"},
+       "k5run: chip image garbage.bin: not a chip image (wrong magic)"},
+      {"truncated chip file",
+       {"verify", "image.bin", "--chip", "short.bin"},
+       "k5run: chip image short.bin: truncated: 30 bytes where 2072 belong"},
+      {"unreadable chip file",
+       {"read", "out.bin", "--chip", "adir"},
+       "k5run: chip image adir: not a regular file"},
+      {"module that is no module",
+       {"--module", "./notamodule.so", "read", "out.bin", "--chip", "chip.bin"},
+       "k5run: cannot load module ./notamodule.so: ./notamodule.so: file too short"},
+      {"missing module",
+       {"--module", "./none.so", "program", "image.bin", "--chip", "chip.bin"},
+       "k5run: cannot load module ./none.so: ./none.so: cannot open shared object file: No such "
+       "file or directory"},
+      {"bad number",
+       {"program", "image.bin", "--chip", "chip.bin", "--vcc", "5V"},
+       "k5run: --vcc: '5V' is not a number from 1 to 30000"},
+      {"page size not a power of two",
+       {"program", "image.bin", "--chip", "chip.bin", "--page-size", "48"},
+       "k5run: --page-size: '48' is not a power of two from 1 to 256"},
+      {"unknown area",
+       {"verify", "image.bin", "--chip", "chip.bin", "--areas", "main,eeprom"},
+       "k5run: --areas: 'main,eeprom' is not a list of main, info and lock"},
+      {"blank check without erase",
+       {"program", "image.bin", "--chip", "chip.bin", "--blank-check"},
+       "k5run: --blank-check: the blank check follows an erase; add --erase"},
+      {"output in a missing folder",
+       {"read", "nofolder/out.bin", "--chip", "chip.bin"},
+       "k5run: cannot write nofolder/out.bin: folder nofolder: No such file or directory"},
+      {"output is the chip file",
+       {"read", "./chip.bin", "--chip", "chip.bin"},
+       "k5run: cannot write ./chip.bin: it is the chip file"},
+      {"output is a folder",
+       {"read", "adir", "--chip", "chip.bin"},
+       "k5run: cannot write adir: it is a folder"},
+      {"pin outside the socket",
+       {"signaltest", "--touch", "1-145"},
+       "k5run: --touch: '1-145' is not a list of pins and ranges within 1-144"},
+      {"cancel at no pin",
+       {"signaltest", "--cancel-at", "0"},
+       "k5run: --cancel-at: '0' is not a number from 1 to 144"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+    EXPECT_EQ(fileBytes(path("out.bin")), out);
+    EXPECT_EQ(folderEntries(mFolder), before);
+  }
+}
+
+// The two continuity commands with either module, on a socket with the chip
+// and on an empty one. Neither touches a chip file.
+TEST_F(K5RunInput, ContinuityGivesTheVerdictOfTheSocket) {
+  const std::string connected = "8 of 8 pins connected: device connected";
+  const std::string empty = "0 of 8 pins connected: socket empty";
+  const struct {
+    const char* command;
+    bool emptySocket;
+    int exitCode;
+    std::string verdict;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"continuity", false, 0, connected, {"module: Doing Continuity Test"}},
+      {"continuity",
+       true,
+       1,
+       empty,
+       {"module: Doing Continuity Test", "module: Continuity Test error : device not connected"}},
+      {"no-continuity", true, 0, empty, {"module: Doing Continuity Test"}},
+      {"no-continuity",
+       false,
+       1,
+       connected,
+       {"module: Doing Continuity Test", "module: Continuity Test error : device is connected"}},
+  };
+  for (const char* module : {"larkspur", "sorrel"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(module) + " " + c.command + (c.emptySocket ? " empty" : ""));
+      std::vector<std::string> args = {"--module", module, c.command};
+      if (c.emptySocket) args.push_back("--empty-socket");
+      const tRunResult r = run(args);
+      EXPECT_EQ(r.exitCode, c.exitCode);
+      EXPECT_EQ(r.summary("module"), moduleLine(module));
+      EXPECT_EQ(r.summaryAll("action"), std::vector<std::string>{c.command});
+      EXPECT_EQ(r.summary("result"), c.exitCode == 0 ? "ok" : "failed");
+      EXPECT_EQ(r.summary("continuity"), c.verdict);
+      EXPECT_EQ(r.errLines(), c.shown);
+      EXPECT_EQ(r.outLines().back(), c.exitCode == 0 ? "k5run: ok" : "k5run: failed");
+      EXPECT_FALSE(fileExists(path("k5chip.bin")));
+    }
+  }
+}
+
+// Developer messages and the modules' diagnostic lines only with --verbose;
+// the rest of what is shown stays the same.
+TEST_F(K5RunInput, VerboseAddsDeveloperMessagesAndDiagnosticLines) {
+  const tRunResult quiet = run({"continuity"});
+  const tRunResult verbose = run({"continuity", "--verbose"});
+  ASSERT_EQ(quiet.exitCode, 0);
+  ASSERT_EQ(verbose.exitCode, 0);
+  std::vector<std::string> rest;
+  unsigned int diagnostic = 0;
+  bool loaded = false;
+  for (const std::string& line : verbose.errLines()) {
+    if (line.rfind("PIDBG: ", 0) == 0) {
+      ++diagnostic;
+    } else if (line.rfind("developer: ", 0) == 0) {
+      loaded = loaded || line == "developer: LoadFPGAs with HDW_CONTINUITY Ok.";
+    } else {
+      rest.push_back(line);
+    }
+  }
+  EXPECT_EQ(rest, quiet.errLines());
+  EXPECT_TRUE(loaded);
+  EXPECT_GT(diagnostic, 0u);
+  for (const std::string& line : quiet.errLines())
+    EXPECT_EQ(line.rfind("PIDBG", 0), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+#ifndef K5RUN_TEST_SUPPORT_H
+#define K5RUN_TEST_SUPPORT_H
+
+// Runs the built k5run as a user would: a child process in a folder of its
+// own, no terminal (standard input from /dev/null, standard output and error
+// into files), and tells its exit code and what it printed.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cK5HoltekChip.h"
+
+struct tRunResult {
+  int exitCode = -1;
+  int signal = 0;  // that ended the process
+  std::string out;
+  std::string err;
+
+  std::vector<std::string> errLines() const { return linesOf(err); }
+  std::vector<std::string> outLines() const { return linesOf(out); }
+  // The value of a summary line "label: value", or "" when there is none.
+  std::string summary(const std::string& label) const {
+    std::vector<std::string> values = summaryAll(label);
+    return values.empty() ? "" : values.front();
+  }
+  std::vector<std::string> summaryAll(const std::string& label) const {
+    std::vector<std::string> values;
+    for (const std::string& line : outLines()) {
+      if (line.compare(0, label.size() + 1, label + ":") != 0) continue;
+      std::string::size_type at = label.size() + 1;
+      while (at < line.size() && line[at] == ' ') ++at;
+      values.push_back(line.substr(at));
+    }
+    return values;
+  }
+
+  // Standard error without the times of the progress lines, which depend on
+  // the wall clock: "read: 100%  word 0x03FF/0x03FF  bus ... wall ..." keeps
+  // "read: 100%  word 0x03FF/0x03FF".
+  std::vector<std::string> shown() const {
+    std::vector<std::string> lines = errLines();
+    for (std::string& line : lines) {
+      const std::string::size_type at = line.find("  bus ");
+      if (at != std::string::npos) line.erase(at);
+    }
+    return lines;
+  }
+
+  static std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+inline std::vector<unsigned char> fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+}
+
+inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+// Chip words as bytes: word w is bytes 2w (low) and 2w + 1 (high).
+inline std::vector<unsigned char> chipBytes(const std::string& path) {
+  cK5HoltekChip chip;
+  std::string error;
+  if (!chip.load(path, error)) {
+    ADD_FAILURE() << error;
+    return {};
+  }
+  std::vector<unsigned char> bytes;
+  for (std::uint16_t w : chip.words()) {
+    bytes.push_back(static_cast<unsigned char>(w));
+    bytes.push_back(static_cast<unsigned char>(w >> 8));
+  }
+  return bytes;
+}
+
+inline std::set<std::string> folderEntries(const std::string& folder) {
+  std::set<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir)) names.insert(e->d_name);
+    ::closedir(dir);
+  }
+  return names;
+}
+
+inline bool fileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// A byte pattern that differs from byte to byte and from an erased chip.
+inline std::vector<unsigned char> imagePattern(std::size_t n, unsigned int seed = 0) {
+  std::vector<unsigned char> bytes(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    bytes[i] = static_cast<unsigned char>((i * 37u + seed * 11u + 5u) ^ (i >> 7));
+    if (bytes[i] == 0xFF) bytes[i] = 0x5A;
+  }
+  return bytes;
+}
+
+// A fresh folder per test, removed afterwards.
+class tK5RunTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/k5run-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    mFolder = pattern;
+  }
+  void TearDown() override {
+    if (!mFolder.empty()) {
+      const std::string command = "rm -rf '" + mFolder + "'";
+      EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+  }
+
+  std::string path(const std::string& name) const { return mFolder + "/" + name; }
+
+  tRunResult run(const std::vector<std::string>& args) const {
+    tRunResult result;
+    const std::string outPath = path(".stdout");
+    const std::string errPath = path(".stderr");
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(LS_K5RUN_PATH));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int in = ::open("/dev/null", O_RDONLY);
+      const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+          ::dup2(err, 2) < 0 || ::chdir(mFolder.c_str()) != 0) {
+        ::_exit(127);
+      }
+      ::execv(LS_K5RUN_PATH, argv.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid) {
+      if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    }
+    const std::vector<unsigned char> out = fileBytes(outPath);
+    const std::vector<unsigned char> err = fileBytes(errPath);
+    result.out.assign(out.begin(), out.end());
+    result.err.assign(err.begin(), err.end());
+    ::unlink(outPath.c_str());
+    ::unlink(errPath.c_str());
+    return result;
+  }
+
+  // A chip file of `words` words holding the pattern.
+  void writeChipFile(const std::string& name, unsigned int words, unsigned int seed = 3) {
+    cK5HoltekChip chip;
+    ASSERT_TRUE(chip.setMemoryWords(words));
+    std::vector<std::uint16_t> values(words);
+    const std::vector<unsigned char> bytes = imagePattern(2 * words, seed);
+    for (unsigned int i = 0; i < words; ++i)
+      values[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    ASSERT_TRUE(chip.setWords(0, values));
+    std::string error;
+    ASSERT_TRUE(chip.save(path(name), error)) << error;
+  }
+
+  std::string mFolder;
+};
+
+#endif

@@ -1,0 +1,148 @@
+#include "actionPlan.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string hexWord(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", value);
+  return text;
+}
+
+// Buffer 0 indexed by address: the image from the first word on, erased
+// bytes around it.
+std::vector<unsigned char> imageBuffer(const std::vector<unsigned char>& image, std::uint32_t first,
+                                       std::uint32_t last) {
+  std::vector<unsigned char> buffer(2 * (std::size_t(last) + 1), 0xFF);
+  std::copy(image.begin(), image.end(), buffer.begin() + 2 * std::size_t(first));
+  return buffer;
+}
+
+tPlannedAction wordAction(eAlgoActionType type, const std::string& name,
+                          const tHoltekSettings& settings, std::uint32_t first,
+                          std::uint32_t last) {
+  tPlannedAction action;
+  action.type = type;
+  action.name = name;
+  action.settings = settings;
+  action.start = first;
+  action.end = last;
+  action.shownFirst = first;
+  action.shownLast = last;
+  return action;
+}
+
+}  // namespace
+
+bool checkRange(const tRunOptions& options, std::uint32_t words, std::size_t imageBytes,
+                std::uint32_t& first, std::uint32_t& last, std::string& error) {
+  const bool withImage =
+      options.command == tRunOptions::cmdProgram || options.command == tRunOptions::cmdVerify;
+  const std::size_t imageWords = (imageBytes + 1) / 2;
+  if (options.rangeGiven) {
+    first = options.firstWord;
+    last = options.lastWord;
+    if (last >= words) {
+      error = "range " + hexWord(first) + "-" + hexWord(last) + " does not fit a chip of " +
+              std::to_string(words) + " words (" + hexWord(0) + "-" + hexWord(words - 1) + ")";
+      return false;
+    }
+  } else if (withImage) {
+    if (imageWords > words) {
+      error = "image of " + std::to_string(imageBytes) + " bytes is larger than the chip (" +
+              std::to_string(words) + " words, " + std::to_string(2 * std::size_t(words)) +
+              " bytes)";
+      return false;
+    }
+    first = 0;
+    last = static_cast<std::uint32_t>(imageWords - 1);
+  } else {
+    first = 0;
+    last = words - 1;
+  }
+  if (withImage && imageBytes > 2 * (std::size_t(last) - first + 1)) {
+    error = "image of " + std::to_string(imageBytes) + " bytes is larger than the selected range " +
+            hexWord(first) + "-" + hexWord(last) + " (" +
+            std::to_string(2 * (std::size_t(last) - first + 1)) + " bytes)";
+    return false;
+  }
+  return true;
+}
+
+std::vector<tPlannedAction> planActions(const tRunOptions& options, std::uint32_t words,
+                                        const std::vector<unsigned char>& image) {
+  std::vector<tPlannedAction> plan;
+  tHoltekSettings settings = options.settings;
+  settings.memorySize = words;
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+  std::string ignored;
+  if (options.onChip()) checkRange(options, words, image.size(), first, last, ignored);
+
+  switch (options.command) {
+    case tRunOptions::cmdProgram: {
+      const std::vector<unsigned char> buffer = imageBuffer(image, first, last);
+      if (options.erase && options.blankCheck) {
+        tHoltekSettings erase = settings;
+        erase.options |= tHoltekSettings::kOptBlankCheckAfterErase;
+        plan.push_back(wordAction(aatErase, "erase", erase, 0, words - 1));
+      }
+      tPlannedAction program = wordAction(aatProg, "program", settings, first, last);
+      if (options.erase && !options.blankCheck) {
+        program.settings.options |= tHoltekSettings::kOptEraseBeforeProgram;
+      }
+      program.settings.memorySize = 2 * words;
+      program.start = 2 * first;
+      program.end = 2 * last + 1;
+      program.rangeInBytes = true;
+      program.shownFirst = program.start;
+      program.shownLast = program.end;
+      program.buffer = buffer;
+      plan.push_back(program);
+      if (options.verifyAfter) {
+        tPlannedAction verify = wordAction(aatVerify, "verify", settings, first, last);
+        verify.buffer = buffer;
+        plan.push_back(verify);
+      }
+      break;
+    }
+    case tRunOptions::cmdVerify: {
+      tPlannedAction verify = wordAction(aatVerify, "verify", settings, first, last);
+      verify.buffer = imageBuffer(image, first, last);
+      plan.push_back(verify);
+      break;
+    }
+    case tRunOptions::cmdRead: {
+      tPlannedAction read = wordAction(aatRead, "read", settings, first, last);
+      if (options.verifyAfter) read.settings.options |= tHoltekSettings::kOptVerifyAfterRead;
+      read.buffer.assign(2 * (std::size_t(last) + 1), 0x00);
+      plan.push_back(read);
+      break;
+    }
+    case tRunOptions::cmdBlank:
+      // The blank check covers the whole memory from word 0.
+      plan.push_back(wordAction(aatBlank, "blank check", settings, 0, words - 1));
+      break;
+    case tRunOptions::cmdErase: {
+      tHoltekSettings erase = settings;
+      if (options.blankCheck) erase.options |= tHoltekSettings::kOptBlankCheckAfterErase;
+      plan.push_back(wordAction(aatErase, "erase", erase, 0, words - 1));
+      break;
+    }
+    case tRunOptions::cmdContinuity:
+      plan.push_back(wordAction(aatContinuity, "continuity", settings, 0, 0));
+      plan.back().continuityTest = true;
+      break;
+    case tRunOptions::cmdNoContinuity:
+      plan.push_back(wordAction(aatNoContinuity, "no-continuity", settings, 0, 0));
+      plan.back().continuityTest = true;
+      break;
+    case tRunOptions::cmdSignalTest:
+      plan.push_back(wordAction(aatVerify, "signal test", settings, 0, 0));
+      plan.back().signalTest = true;
+      break;
+  }
+  if (options.continuityFirst && !plan.empty()) plan.front().continuityTest = true;
+  return plan;
+}

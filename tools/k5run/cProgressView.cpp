@@ -1,0 +1,197 @@
+#include "cProgressView.h"
+
+#include <cstring>
+
+#include "TAG_GLOBAL_ALGOCTRL_DATA.h"
+#include "cK5SimProgrammer.h"
+#include "littleEndian.h"
+#include "timeText.h"
+
+namespace {
+
+const unsigned int kBarWidth = 30;
+const std::chrono::milliseconds kRedrawEvery(40);
+
+std::string hex(std::uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+float floatAt(const unsigned char* b, unsigned int offset) {
+  const std::uint32_t bits = loadLeU32(b, offset);
+  float value = 0;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+}  // namespace
+
+cProgressView::cProgressView(std::FILE* out, bool terminal, bool verbose)
+    : mOut(out),
+      mTerminal(terminal),
+      mVerbose(verbose),
+      mActive(false),
+      mBarShown(false),
+      mPins(false),
+      mFirst(0),
+      mLast(0),
+      mLastTenth(-1),
+      mFraction(0),
+      mStartCycles(0) {}
+
+void cProgressView::beginRange(const std::string& action, const std::string& unit,
+                               std::uint32_t first, std::uint32_t last) {
+  mAction = action;
+  mUnit = unit;
+  mPins = false;
+  mFirst = first;
+  mLast = last;
+  mActive = true;
+  mLastTenth = -1;
+  mFraction = 0;
+  mPosition.clear();
+  mStartCycles = cK5SimProgrammer::instance().nowCycles();
+  mStartWall = std::chrono::steady_clock::now();
+  mLastDraw = mStartWall - kRedrawEvery;
+}
+
+void cProgressView::beginPins(const std::string& action, unsigned int pins) {
+  beginRange(action, "pin", 1, pins);
+  mPins = true;
+}
+
+void cProgressView::end() {
+  if (!mActive) return;
+  if (mTerminal && mBarShown) {
+    show(mFraction, mPosition, true);
+    std::fputc('\n', mOut);
+    mBarShown = false;
+  }
+  mActive = false;
+  std::fflush(mOut);
+}
+
+std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
+  if (bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return "";
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (loadLeU32(b, gacdMessageValid) != 1) return "";
+  std::string text =
+      "message " + std::to_string(static_cast<std::int32_t>(loadLeU32(b, gacdMessageNo)));
+  const std::uint32_t layout = loadLeU32(b, gacdParamLayout);
+  std::vector<std::string> params;
+  auto integer = [&](unsigned int i) {
+    params.push_back(std::to_string(static_cast<std::int32_t>(loadLeU32(b, gacdParam1 + 4 * i))));
+  };
+  auto real = [&](unsigned int i) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%g", static_cast<double>(floatAt(b, gacdParam1 + 4 * i)));
+    params.push_back(number);
+  };
+  switch (layout) {
+    case mplLong1:
+    case mplLong2:
+    case mplLong3:
+    case mplLong4:
+      for (unsigned int i = 0; i < layout - mplNone; ++i) integer(i);
+      break;
+    case mplFloat1:
+      real(0);
+      break;
+    case mplFloat2:
+      real(0);
+      real(1);
+      break;
+    case mplInt1:
+      integer(0);
+      break;
+    case mplInt1Float1:
+      integer(0);
+      real(1);
+      break;
+    default:
+      break;
+  }
+  if (!params.empty()) {
+    text += " (";
+    for (std::size_t i = 0; i < params.size(); ++i) text += (i ? ", " : "") + params[i];
+    text += ")";
+  }
+  return text;
+}
+
+void cProgressView::progressRecord(const std::vector<char>& bytes, unsigned int pin) {
+  const std::string numbered = numberedMessage(bytes);
+  if (!numbered.empty()) line(numbered);
+  if (!mActive || bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return;
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::uint64_t count = std::uint64_t(mLast) - mFirst + 1;
+  if (mPins) {
+    if (pin == 0) return;
+    mFraction = double(pin) / double(count);
+    mPosition = "pin " + std::to_string(pin) + "/" + std::to_string(mLast);
+  } else {
+    if (loadLeU32(b, gacdAddressValid) != 1) return;
+    const std::uint32_t address = loadLeU32(b, gacdAddress);
+    const std::uint64_t done = address < mFirst ? 0 : std::uint64_t(address) - mFirst + 1;
+    mFraction = done > count ? 1.0 : double(done) / double(count);
+    const int digits = mLast > 0xFFFF ? 8 : 4;
+    mPosition = mUnit + " " + hex(address, digits) + "/" + hex(mLast, digits);
+  }
+  show(mFraction, mPosition, false);
+}
+
+void cProgressView::show(double fraction, const std::string& position, bool force) {
+  if (mTerminal) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - mLastDraw < kRedrawEvery) return;
+    mLastDraw = now;
+    const unsigned int filled = static_cast<unsigned int>(fraction * kBarWidth + 0.5);
+    std::string bar(filled, '#');
+    bar.resize(kBarWidth, '.');
+    std::fprintf(mOut, "\r\033[K%s [%s] %3d%%  %s  %s", mAction.c_str(), bar.c_str(),
+                 static_cast<int>(fraction * 100), position.c_str(), times().c_str());
+    mBarShown = true;
+    std::fflush(mOut);
+    return;
+  }
+  // Plain lines: one per tenth of the way.
+  const int tenth = static_cast<int>(fraction * 10);
+  if (tenth <= mLastTenth) return;
+  mLastTenth = tenth;
+  std::fprintf(mOut, "%s: %3d%%  %s  %s\n", mAction.c_str(), static_cast<int>(fraction * 100),
+               position.c_str(), times().c_str());
+  std::fflush(mOut);
+}
+
+std::string cProgressView::times() const {
+  const std::uint64_t cycles = cK5SimProgrammer::instance().nowCycles() - mStartCycles;
+  const auto wall = std::chrono::steady_clock::now() - mStartWall;
+  return "bus " + secondsText(cycles) + "  wall " + secondsText(wall);
+}
+
+void cProgressView::clearBar() {
+  if (mTerminal && mBarShown) {
+    std::fputs("\r\033[K", mOut);
+    mBarShown = false;
+  }
+}
+
+void cProgressView::line(const std::string& text) {
+  clearBar();
+  std::fprintf(mOut, "%s\n", text.c_str());
+  if (mTerminal && mActive && !mPosition.empty()) show(mFraction, mPosition, true);
+  std::fflush(mOut);
+}
+
+void cProgressView::message(const std::string& text) { line("module: " + text); }
+
+void cProgressView::developerMessage(const std::string& text) {
+  if (mVerbose) line("developer: " + text);
+}
+
+void cProgressView::diagnosticLine(const std::string& text) {
+  if (mVerbose) line(text);
+}
+
+void cProgressView::note(const std::string& text) { line(text); }

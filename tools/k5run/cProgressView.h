@@ -1,0 +1,62 @@
+#ifndef C_PROGRESS_VIEW_H
+#define C_PROGRESS_VIEW_H
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// What the user sees while an action runs, on standard error: a progress bar
+// that is redrawn in place on a terminal and plain lines otherwise, the
+// module's numbered messages as their number and parameters (their texts live
+// in the host), its free-text messages, and with verbose also its developer
+// messages and diagnostic lines.
+class cProgressView {
+ public:
+  cProgressView(std::FILE* out, bool terminal, bool verbose);
+
+  // Progress is the address within first..last, counted in `unit`.
+  void beginRange(const std::string& action, const std::string& unit, std::uint32_t first,
+                  std::uint32_t last);
+  // Progress is the selected pin of `pins`.
+  void beginPins(const std::string& action, unsigned int pins);
+  void end();
+
+  // A 50-byte progress record; `pin` is the selected pin for a pin action.
+  void progressRecord(const std::vector<char>& bytes, unsigned int pin);
+  void message(const std::string& text);
+  void developerMessage(const std::string& text);
+  void diagnosticLine(const std::string& text);
+  // A line of the runner's own, e.g. a note on a cancel.
+  void note(const std::string& text);
+
+  // "message 305 (5)" style text of a record's numbered message; empty when
+  // the record carries none.
+  static std::string numberedMessage(const std::vector<char>& bytes);
+
+ private:
+  void line(const std::string& text);
+  void show(double fraction, const std::string& position, bool force);
+  void clearBar();
+  std::string times() const;
+
+  std::FILE* mOut;
+  bool mTerminal;
+  bool mVerbose;
+  bool mActive;
+  bool mBarShown;
+  std::string mAction;
+  std::string mUnit;
+  bool mPins;
+  std::uint32_t mFirst;
+  std::uint32_t mLast;
+  int mLastTenth;
+  double mFraction;
+  std::string mPosition;
+  std::uint64_t mStartCycles;
+  std::chrono::steady_clock::time_point mStartWall;
+  std::chrono::steady_clock::time_point mLastDraw;
+};
+
+#endif

@@ -1,0 +1,309 @@
+// k5run: runs the actions of the Larkspur and Sorrel modules from the command
+// line, on the simulated programmer, as the programmer's host software would.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "cRunner.h"
+#include "tRunOptions.h"
+#include "textParsing.h"
+
+namespace {
+
+const std::uint32_t kMaxMv = 30000;
+
+std::string runnerFolder() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  const std::string exe(path, static_cast<std::size_t>(n));
+  const std::string::size_type slash = exe.rfind('/');
+  return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+// The option texts, turned into the options' values once CLI11 has parsed them.
+struct tOptionTexts {
+  std::string memorySize;
+  std::string pageSize;
+  std::string range;
+  std::string vcc;
+  std::string vccWindow;
+  std::string sensedVcc;
+  std::string vpp;
+  std::string areas;
+  std::string infoData;
+  std::string lockBits;
+  std::string touch;
+  std::string cancelAt;
+};
+
+bool badValue(const std::string& option, const std::string& text, const std::string& expected) {
+  std::fprintf(stderr, "k5run: %s: '%s' is not %s\n", option.c_str(), text.c_str(),
+               expected.c_str());
+  return false;
+}
+
+bool number(const std::string& option, const std::string& text, std::uint64_t low,
+            std::uint64_t high, std::uint32_t& value) {
+  if (text.empty()) return true;
+  std::uint32_t v = 0;
+  if (!parseNumber(text, high, v) || v < low) {
+    return badValue(option, text,
+                    "a number from " + std::to_string(low) + " to " + std::to_string(high));
+  }
+  value = v;
+  return true;
+}
+
+bool areasOf(const std::string& text, std::uint32_t& areas) {
+  if (text.empty()) return true;
+  std::uint32_t result = 0;
+  std::string::size_type start = 0;
+  for (;;) {
+    const std::string::size_type comma = text.find(',', start);
+    const std::string name =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (name == "main") {
+      result |= tHoltekSettings::kAreaMain;
+    } else if (name == "info") {
+      result |= tHoltekSettings::kAreaInfo;
+    } else if (name == "lock") {
+      result |= tHoltekSettings::kAreaLock;
+    } else {
+      return badValue("--areas", text, "a list of main, info and lock");
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  areas = result;
+  return true;
+}
+
+// The parsed texts into the options; false after one line on standard error.
+bool convert(const tOptionTexts& t, tRunOptions& o) {
+  tHoltekSettings& s = o.settings;
+  std::uint32_t pageSize = s.pageSize;
+  if (!number("--memory-size", t.memorySize, 1, 0x10000, s.memorySize) ||
+      !number("--page-size", t.pageSize, 1, 256, pageSize) ||
+      !number("--vcc", t.vcc, 1, kMaxMv, s.fixedVcc) ||
+      !number("--sense-vcc", t.sensedVcc, 0, kMaxMv, o.sensedVcc) ||
+      !number("--vpp", t.vpp, 0, kMaxMv, s.vpp) ||
+      !number("--info-data", t.infoData, 0, 0xFFFFFFFFu, s.infoData) ||
+      !number("--cancel-at", t.cancelAt, 1, 144, o.cancelAtPin) || !areasOf(t.areas, s.areas)) {
+    return false;
+  }
+  if ((pageSize & (pageSize - 1)) != 0) {
+    return badValue("--page-size", t.pageSize, "a power of two from 1 to 256");
+  }
+  s.pageSize = static_cast<std::uint16_t>(pageSize);
+  o.memorySizeGiven = !t.memorySize.empty();
+  std::uint32_t lock = s.lockBits;
+  if (!number("--lock-bits", t.lockBits, 0, 0xFF, lock)) return false;
+  s.lockBits = static_cast<std::uint8_t>(lock);
+  if (!t.range.empty()) {
+    if (!parseRange(t.range, 0xFFFF, o.firstWord, o.lastWord)) {
+      return badValue("--range", t.range, "a word range FIRST-LAST within 0-0xFFFF");
+    }
+    o.rangeGiven = true;
+  }
+  if (!t.vccWindow.empty()) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    if (!parseRange(t.vccWindow, kMaxMv, low, high)) {
+      return badValue("--vcc-window", t.vccWindow, "a window LOW-HIGH in mV");
+    }
+    s.vccLower = low;
+    s.vccUpper = high;
+  }
+  if (!t.touch.empty() && !parseNumberList(t.touch, 1, 144, o.touchPins)) {
+    return badValue("--touch", t.touch, "a list of pins and ranges within 1-144");
+  }
+  return true;
+}
+
+// The first word that stands where a command belongs but names none.
+std::string unknownCommand(int argc, char** argv, const CLI::App& app) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--module") {
+      ++i;
+      continue;
+    }
+    if (arg.empty() || arg[0] == '-') continue;
+    for (const CLI::App* sub : app.get_subcommands({})) {
+      if (sub->get_name() == arg) return "";
+    }
+    return arg;
+  }
+  return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tRunOptions options;
+  tOptionTexts texts;
+
+  CLI::App app(
+      "Runs the Larkspur and Sorrel modules on the simulated Korvo 5 programmer.\n"
+      "The chip lives in a file (--chip, default k5chip.bin in the current folder).",
+      "k5run");
+  app.require_subcommand(1);
+  app.fallthrough();
+  app.get_formatter()->column_width(34);
+  app.add_option("--module", options.module,
+                 "Module to load: larkspur, sorrel or a path (default: the command's module "
+                 "beside k5run)")
+      ->type_name("PATH");
+  app.add_flag("-v,--verbose", options.verbose, "Also show developer messages and PIDBG lines");
+
+  struct tCommand {
+    const char* name;
+    tRunOptions::eCommand command;
+    const char* help;
+  };
+  const tCommand commands[] = {
+      {"program", tRunOptions::cmdProgram, "Program IMAGE into the chip (Larkspur)"},
+      {"read", tRunOptions::cmdRead, "Read the chip into the file OUT (Larkspur)"},
+      {"verify", tRunOptions::cmdVerify, "Compare the chip with IMAGE (Larkspur)"},
+      {"blank", tRunOptions::cmdBlank, "Blank-check the whole chip (Larkspur)"},
+      {"erase", tRunOptions::cmdErase, "Erase the chip (Larkspur)"},
+      {"continuity", tRunOptions::cmdContinuity,
+       "Continuity test: a chip must sit in the socket (either module)"},
+      {"no-continuity", tRunOptions::cmdNoContinuity,
+       "Continuity test: the socket must be empty (either module)"},
+      {"signaltest", tRunOptions::cmdSignalTest,
+       "Sorrel's pin-by-pin socket signal test, with a scripted touch probe"},
+  };
+  const char* const settings = "Holtek job settings";
+  const char* const socket = "Simulated socket";
+  for (const tCommand& c : commands) {
+    CLI::App* sub = app.add_subcommand(c.name, c.help);
+    const tRunOptions::eCommand command = c.command;
+    sub->callback([&options, command] { options.command = command; });
+    const bool chip = command <= tRunOptions::cmdErase;
+    const bool image = command == tRunOptions::cmdProgram || command == tRunOptions::cmdVerify;
+    if (image) {
+      sub->add_option("IMAGE", options.file, "Binary image, placed at the range's first word")
+          ->type_name("")
+          ->required();
+    }
+    if (command == tRunOptions::cmdRead) {
+      sub->add_option("OUT", options.file, "File to write the words read to")
+          ->type_name("")
+          ->required();
+    }
+    if (chip || command == tRunOptions::cmdContinuity || command == tRunOptions::cmdNoContinuity) {
+      sub->add_flag("--empty-socket", options.emptySocket, "Nothing in the socket")->group(socket);
+    }
+    if (chip) {
+      sub->add_option(
+             "--chip", options.chipPath,
+             "The chip's image file (default k5chip.bin; a missing file is an erased chip)")
+          ->type_name("PATH")
+          ->group(socket);
+      sub->add_option("--sense-vcc", texts.sensedVcc,
+                      "Supply the chip senses, for --measure-vcc (default 5000)")
+          ->type_name("MV")
+          ->group(socket);
+      sub->add_option("--memory-size", texts.memorySize,
+                      "Memory size in words [0x3A] (default: the chip file's, 1024 for a new chip)")
+          ->type_name("WORDS")
+          ->group(settings);
+      sub->add_option("--vcc", texts.vcc,
+                      "Fixed Vcc, configuration \"SETUP\" [0x20] (default 5000)")
+          ->type_name("MV")
+          ->group(settings);
+      sub->add_flag("--measure-vcc", options.settings.measureVcc,
+                    "Measure Vcc instead, configuration \"SETUPi\" [0x4A bit 0]")
+          ->group(settings);
+      sub->add_option("--vcc-window", texts.vccWindow,
+                      "Window of the measured Vcc [0x34, 0x30] (default 2200-5500)")
+          ->type_name("LOW-HIGH")
+          ->group(settings);
+      sub->add_option("--vpp", texts.vpp, "VPP [0x28] (default 12000)")
+          ->type_name("MV")
+          ->group(settings);
+    }
+    if (image || command == tRunOptions::cmdRead) {
+      sub->add_option("--range", texts.range,
+                      "Word range of the job (default: the image's words, or the whole chip)")
+          ->type_name("FIRST-LAST")
+          ->group(settings);
+      sub->add_option("--areas", texts.areas, "Memory areas [0x46] (default main)")
+          ->type_name("main,info,lock")
+          ->group(settings);
+    }
+    if (image) {
+      sub->add_option("--info-data", texts.infoData,
+                      "Info data to program or compare [0x4E] (default 0xFFFFFFFF)")
+          ->type_name("VALUE")
+          ->group(settings);
+      sub->add_option("--lock-bits", texts.lockBits,
+                      "Lock bits to program or compare, low 5 used [0x52] (default 0xFF)")
+          ->type_name("VALUE")
+          ->group(settings);
+    }
+    if (command == tRunOptions::cmdProgram) {
+      sub->add_option("--page-size", texts.pageSize, "Page size in bytes [0x3E] (default 64)")
+          ->type_name("BYTES")
+          ->group(settings);
+      sub->add_flag(
+             "--erase", options.erase,
+             "Erase before programming [0x1C bit 1]; with --blank-check an erase action first")
+          ->group(settings);
+    }
+    if (command == tRunOptions::cmdProgram || command == tRunOptions::cmdErase) {
+      sub->add_flag("--blank-check", options.blankCheck, "Blank-check after erasing [0x1C bit 7]")
+          ->group(settings);
+    }
+    if (command == tRunOptions::cmdProgram || command == tRunOptions::cmdRead) {
+      sub->add_flag("--verify-after", options.verifyAfter,
+                    "Verify afterwards (read: [0x1C bit 0]; program: a verify action follows)")
+          ->group(settings);
+    }
+    if (chip) {
+      sub->add_flag("--continuity", options.continuityFirst, "Run the continuity test first")
+          ->group(settings);
+    }
+    if (command == tRunOptions::cmdSignalTest) {
+      sub->add_option("--touch", texts.touch, "Pins the probe touches, e.g. 1-144 or 1-10,12")
+          ->type_name("PINS")
+          ->group(socket);
+      sub->add_option("--cancel-at", texts.cancelAt, "Cancel when the test selects this pin")
+          ->type_name("PIN")
+          ->group(socket);
+    }
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+    const std::string word = unknownCommand(argc, argv, app);
+    if (!word.empty()) {
+      std::fprintf(stderr, "k5run: unknown command '%s' (see k5run --help)\n", word.c_str());
+    } else {
+      std::fprintf(stderr, "k5run: %s\n", e.what());
+    }
+    return cRunner::kExitBadInput;
+  }
+  if (!convert(texts, options)) return cRunner::kExitBadInput;
+  const bool withFile = options.command == tRunOptions::cmdProgram ||
+                        options.command == tRunOptions::cmdVerify ||
+                        options.command == tRunOptions::cmdRead;
+  if (withFile && (options.settings.areas & tHoltekSettings::kAreaMain) == 0) {
+    std::fprintf(stderr, "k5run: --areas: %s the main memory; include main\n",
+                 options.command == tRunOptions::cmdRead ? "OUT receives" : "IMAGE holds");
+    return cRunner::kExitBadInput;
+  }
+  if (options.blankCheck && options.command == tRunOptions::cmdProgram && !options.erase) {
+    std::fprintf(stderr, "k5run: --blank-check: the blank check follows an erase; add --erase\n");
+    return cRunner::kExitBadInput;
+  }
+  cRunner runner(options, runnerFolder());
+  return runner.run();
+}
