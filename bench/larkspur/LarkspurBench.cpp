@@ -19,6 +19,7 @@
 #include "cK5SimProgrammer.h"
 #include "cScaffoHost.h"
 #include "tBenchCheck.h"
+#include "tBenchSetup.h"
 #include "tCallTape.h"
 #include "tHoltekJob.h"
 #include "tJobBench.h"
@@ -44,7 +45,7 @@ double secondsSince(Clock::time_point start) {
 
 // A fresh simulated programmer with the chip plugged and a provider of
 // Larkspur's parts.
-class tLarkspurBench {
+class tLarkspurBench : public tBenchSetup {
 public:
   tLarkspurBench() {
     sim().reset();
@@ -54,7 +55,7 @@ public:
     provider.reset(new cK5AlgoProvider(nullptr, "Larkspur"));
     benchCheck(provider->getKrv5Ctrl() != nullptr, "the provider found no programmer");
   }
-  virtual ~tLarkspurBench() {
+  ~tLarkspurBench() override {
     provider.reset();
     sim().reset();
     host().clear();
@@ -72,28 +73,6 @@ public:
   cK5HoltekChip chip;
   std::unique_ptr<cK5AlgoProvider> provider;
 };
-
-// The benchmark in use owns the simulated programmer: a benchmark that starts
-// replaces the previous one's bench and keeps its own across its runs; main
-// releases the last one while the host's records still exist.
-tLarkspurBench* gBench = nullptr;
-std::string gBenchName;
-
-void releaseBench() {
-  delete gBench;
-  gBench = nullptr;
-  gBenchName.clear();
-}
-
-template <class Bench>
-Bench& benchFor(const char* name, const std::function<Bench*()>& make) {
-  if (gBenchName != name) {
-    releaseBench();
-    gBench = make();
-    gBenchName = name;
-  }
-  return static_cast<Bench&>(*gBench);
-}
 
 // ---------------------------------------------------------------- Holtek jobs
 
@@ -164,7 +143,7 @@ tHoltekJobBench* makeReadBench() {
 }
 
 void HoltekReadWholeChip(benchmark::State& state) {
-  tHoltekJobBench& bench = benchFor<tHoltekJobBench>("read", makeReadBench);
+  tHoltekJobBench& bench = benchSetupOf<tHoltekJobBench>("read", makeReadBench);
   runBesideFloor(state, bench.tape, kActionFrame + kReadMode, [&] { bench.run(); },
                  [&] { bench.check(); });
 }
@@ -191,7 +170,7 @@ tHoltekJobBench* makeProgramBench() {
 }
 
 void HoltekProgram4KiB(benchmark::State& state) {
-  tHoltekJobBench& bench = benchFor<tHoltekJobBench>("program", makeProgramBench);
+  tHoltekJobBench& bench = benchSetupOf<tHoltekJobBench>("program", makeProgramBench);
   const std::uint64_t program =
       kProgramBytes * kLoadByte + (kProgramBytes / kProgramPage) * kWritePage;
   runBesideFloor(state, bench.tape,
@@ -286,7 +265,7 @@ void checkMemory(const tMemoryFigures& f, const char* direction) {
 }
 
 void ExchangeReceive1MiB(benchmark::State& state) {
-  tExchangeBench& bench = benchFor<tExchangeBench>("exchange", makeExchangeBench);
+  tExchangeBench& bench = benchSetupOf<tExchangeBench>("exchange", makeExchangeBench);
   double moduleSeconds = 0;
   double floorSeconds = 0;
   tMemoryFigures figures;
@@ -326,7 +305,7 @@ void ExchangeReceive1MiB(benchmark::State& state) {
 }
 
 void ExchangeSend1MiB(benchmark::State& state) {
-  tExchangeBench& bench = benchFor<tExchangeBench>("exchange", makeExchangeBench);
+  tExchangeBench& bench = benchSetupOf<tExchangeBench>("exchange", makeExchangeBench);
   {
     tExchange fill = bench.filling;
     benchCheck(bench.receive(fill), "the module refused the windows");
@@ -371,11 +350,4 @@ BENCHMARK(HoltekProgram4KiB)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ExchangeReceive1MiB)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ExchangeSend1MiB)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  releaseBench();
-  return 0;
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

@@ -26,7 +26,7 @@ const std::size_t kMaxPeriod = 256;
 const std::size_t kMinRunCalls = 32;
 
 std::uint16_t narrow(std::uint32_t value, const char* what) {
-  benchCheck(value <= 0xFFFFu, std::string(what) + " does not fit the tape: " + std::to_string(value));
+  if (value > 0xFFFFu) benchCheck(false, std::string(what) + " does not fit the tape: " + std::to_string(value));
   return static_cast<std::uint16_t>(value);
 }
 
@@ -105,7 +105,9 @@ void tCallTape::drain(std::vector<tStandInCall>& raw) {
 }
 
 // Packs the calls into runs of a repeating pattern, greedily: at each call the
-// period that repeats over the most calls wins, the shortest among equals.
+// period that repeats over the most calls wins, the shortest among equals. A
+// multiple of a period that already repeats beyond it repeats no further, so
+// it is not tried.
 void tCallTape::take(const std::vector<tStandInCall>& raw) {
   const std::size_t n = raw.size();
   std::size_t literal = 0;
@@ -115,6 +117,7 @@ void tCallTape::take(const std::vector<tStandInCall>& raw) {
     std::size_t bestCover = 0;
     const std::size_t maxPeriod = std::min(kMaxPeriod, (n - i) / 2);
     for (std::size_t p = 1; p <= maxPeriod; ++p) {
+      if (bestPeriod != 0 && p % bestPeriod == 0 && bestCover >= p) continue;
       if (raw[i] != raw[i + p]) continue;
       std::size_t repeats = 1;
       while (i + (repeats + 1) * p <= n &&
