@@ -144,8 +144,8 @@ tHoltekJobBench* makeReadBench() {
 
 void HoltekReadWholeChip(benchmark::State& state) {
   tHoltekJobBench& bench = benchSetupOf<tHoltekJobBench>("read", makeReadBench);
-  runBesideFloor(state, bench.tape, kActionFrame + kReadMode, [&] { bench.run(); },
-                 [&] { bench.check(); });
+  runBesideFloor(
+      state, bench.tape, kActionFrame + kReadMode, [&] { bench.run(); }, [&] { bench.check(); });
 }
 
 // 4 KiB programmed into a chip of 4096 words with erase, blank check and
@@ -173,9 +173,9 @@ void HoltekProgram4KiB(benchmark::State& state) {
   tHoltekJobBench& bench = benchSetupOf<tHoltekJobBench>("program", makeProgramBench);
   const std::uint64_t program =
       kProgramBytes * kLoadByte + (kProgramBytes / kProgramPage) * kWritePage;
-  runBesideFloor(state, bench.tape,
-                 kActionFrame + kChipErase + kBlankCheck + program + kReadMode,
-                 [&] { bench.run(); }, [&] { bench.check(); });
+  runBesideFloor(
+      state, bench.tape, kActionFrame + kChipErase + kBlankCheck + program + kReadMode,
+      [&] { bench.run(); }, [&] { bench.check(); });
 }
 
 // ---------------------------------------------------------------- exchange
@@ -192,7 +192,8 @@ public:
     for (unsigned int i = 0; i < kExchangeBytes; ++i) {
       bytes[i] = static_cast<unsigned char>(i * 131u + (i >> 9));
     }
-    tExchange create = JobBuilder().deleteAllBuffers().createBuffer(0, kExchangeBytes, 0).exchange();
+    tExchange create =
+        JobBuilder().deleteAllBuffers().createBuffer(0, kExchangeBytes, 0).exchange();
     benchCheck(receive(create), "the module did not create buffer 0");
     filling = JobBuilder().bufferInParts(0, bytes, kWindows, 1).exchange();
     JobBuilder fetch;
@@ -256,7 +257,8 @@ void checkMemory(const tMemoryFigures& f, const char* direction) {
   benchCheck(buffer == kExchangeBytes, where + std::to_string(buffer) +
                                            " bytes copied into or out of a buffer of " +
                                            std::to_string(kExchangeBytes));
-  benchCheck(other < kWindowBytes, where + std::to_string(other) + " bytes copied besides the buffer's");
+  benchCheck(other < kWindowBytes,
+             where + std::to_string(other) + " bytes copied besides the buffer's");
   benchCheck(f.module.largestAllocation < kWindowBytes / 16,
              where + "the module allocated " + std::to_string(f.module.largestAllocation) +
                  " bytes at once");

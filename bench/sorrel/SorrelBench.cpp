@@ -79,7 +79,8 @@ public:
   // the next run.
   void check() {
     benchCheck(probe.violations().empty(),
-               "the probe saw: " + (probe.violations().empty() ? std::string() : probe.violations().front()));
+               "the probe saw: " +
+                   (probe.violations().empty() ? std::string() : probe.violations().front()));
     for (unsigned int pin = Probe::kFirstPin; pin <= kPins; ++pin) {
       benchCheck(probe.readings(pin) - mReadings[pin] == Probe::kTouchRun,
                  "pin " + std::to_string(pin) + " was read " +
@@ -104,7 +105,8 @@ public:
 private:
   void touchAll() {
     benchCheck(probe.touchRange(Probe::kFirstPin, kPins), "the probe took no script");
-    for (unsigned int pin = Probe::kFirstPin; pin <= kPins; ++pin) mReadings[pin] = probe.readings(pin);
+    for (unsigned int pin = Probe::kFirstPin; pin <= kPins; ++pin)
+      mReadings[pin] = probe.readings(pin);
   }
 
   std::uint64_t mReadings[kPins + 1] = {};
@@ -114,8 +116,9 @@ tSignalTestBench* makeSignalTestBench() { return new tSignalTestBench(); }
 
 void SignalTest144Pins(benchmark::State& state) {
   tSignalTestBench& bench = benchSetupOf<tSignalTestBench>("signal test", makeSignalTestBench);
-  runBesideFloor(state, bench.tape, kSetupCycles + kPins * kGongCycles, [&] { bench.run(); },
-                 [&] { bench.check(); });
+  runBesideFloor(
+      state, bench.tape, kSetupCycles + kPins * kGongCycles, [&] { bench.run(); },
+      [&] { bench.check(); });
   state.counters["readings"] = static_cast<double>(kPins * Probe::kTouchRun);
 }
 

@@ -26,7 +26,8 @@ const std::size_t kMaxPeriod = 256;
 const std::size_t kMinRunCalls = 32;
 
 std::uint16_t narrow(std::uint32_t value, const char* what) {
-  if (value > 0xFFFFu) benchCheck(false, std::string(what) + " does not fit the tape: " + std::to_string(value));
+  if (value > 0xFFFFu)
+    benchCheck(false, std::string(what) + " does not fit the tape: " + std::to_string(value));
   return static_cast<std::uint16_t>(value);
 }
 
@@ -61,11 +62,12 @@ void tCallTape::drain(std::vector<tStandInCall>& raw) {
         call = {tStandInCall::kMcuWrite, 0, narrow(e.a, "register offset"), e.b};
         break;
       case tK5TraceEvent::tkFpgaRead:
-        call = {tStandInCall::kFpgaRead, static_cast<std::uint8_t>(e.slot), narrow(e.a, "register"), 0};
+        call = {tStandInCall::kFpgaRead, static_cast<std::uint8_t>(e.slot), narrow(e.a, "register"),
+                0};
         break;
       case tK5TraceEvent::tkFpgaWrite:
-        call = {tStandInCall::kFpgaWrite, static_cast<std::uint8_t>(e.slot), narrow(e.a, "register"),
-                e.b};
+        call = {tStandInCall::kFpgaWrite, static_cast<std::uint8_t>(e.slot),
+                narrow(e.a, "register"), e.b};
         break;
       case tK5TraceEvent::tkWait:
         if (e.text == "mcu") {
@@ -88,7 +90,8 @@ void tCallTape::drain(std::vector<tStandInCall>& raw) {
         call = {tStandInCall::kSuppliesOff, 0, 0, 0};
         break;
       case tK5TraceEvent::tkCpdOutput:
-        call = {tStandInCall::kOutput, static_cast<std::uint8_t>(e.slot), narrow(e.a, "output"), e.b};
+        call = {tStandInCall::kOutput, static_cast<std::uint8_t>(e.slot), narrow(e.a, "output"),
+                e.b};
         break;
       default:
         ++mOther;
@@ -145,8 +148,7 @@ void tCallTape::addRun(const tStandInCall* calls, std::size_t length, std::uint6
   if (!mRuns.empty()) {
     tRun& last = mRuns.back();
     // A pattern that goes on from the previous chunk.
-    if (last.length == length &&
-        std::equal(calls, calls + length, mCalls.begin() + last.first)) {
+    if (last.length == length && std::equal(calls, calls + length, mCalls.begin() + last.first)) {
       last.repeats += repeats;
       return;
     }
@@ -158,8 +160,8 @@ void tCallTape::addRun(const tStandInCall* calls, std::size_t length, std::uint6
     }
   }
   benchCheck(mCalls.size() + length < 0xFFFFFFFFu, "too many calls to store");
-  mRuns.push_back(tRun{static_cast<std::uint32_t>(mCalls.size()),
-                       static_cast<std::uint32_t>(length), repeats});
+  mRuns.push_back(
+      tRun{static_cast<std::uint32_t>(mCalls.size()), static_cast<std::uint32_t>(length), repeats});
   mCalls.insert(mCalls.end(), calls, calls + length);
 }
 
@@ -189,31 +191,56 @@ void tCallTape::replay() const {
     for (std::uint64_t k = 0; k < run.repeats; ++k) {
       for (const tStandInCall* c = first; c != last; ++c) {
         switch (c->kind) {
-          case tStandInCall::kMcuRead: mcu_read16(base + c->a); break;
-          case tStandInCall::kMcuWrite: mcu_write16(base + c->a, static_cast<unsigned short>(c->b)); break;
-          case tStandInCall::kMcuWait: mcu_wait_bus_cycles(c->b, mMapping); break;
-          case tStandInCall::kFpgaRead: fpga[c->slot]->read16(c->a); break;
+          case tStandInCall::kMcuRead:
+            mcu_read16(base + c->a);
+            break;
+          case tStandInCall::kMcuWrite:
+            mcu_write16(base + c->a, static_cast<unsigned short>(c->b));
+            break;
+          case tStandInCall::kMcuWait:
+            mcu_wait_bus_cycles(c->b, mMapping);
+            break;
+          case tStandInCall::kFpgaRead:
+            fpga[c->slot]->read16(c->a);
+            break;
           case tStandInCall::kFpgaWrite:
             fpga[c->slot]->write16(c->a, static_cast<unsigned short>(c->b));
             break;
-          case tStandInCall::kDeviceWait: device.waitBusCycles(c->b); break;
-          case tStandInCall::kBuzzer: piezo.set(c->a, c->b); break;
+          case tStandInCall::kDeviceWait:
+            device.waitBusCycles(c->b);
+            break;
+          case tStandInCall::kBuzzer:
+            piezo.set(c->a, c->b);
+            break;
           case tStandInCall::kSupply:
             supplies->setSupplyVoltage(static_cast<ePSChannel>(c->slot), c->b);
             break;
-          case tStandInCall::kSuppliesOff: supplies->switchOffSupplies(); break;
+          case tStandInCall::kSuppliesOff:
+            supplies->switchOffSupplies();
+            break;
           case tStandInCall::kOutput: {
             const bool off = c->b != 0;
             switch (c->a) {
-              case k5OutGlobal: cpd[c->slot]->setNOEGlobal(off); break;
-              case k5OutVcp1: cpd[c->slot]->setNOEVCP1(off); break;
-              case k5OutVcp2: cpd[c->slot]->setNOEVCP2(off); break;
-              case k5OutVcp3: cpd[c->slot]->setNOEVCP3(off); break;
-              default: cpd[c->slot]->setNOEGND(off); break;
+              case k5OutGlobal:
+                cpd[c->slot]->setNOEGlobal(off);
+                break;
+              case k5OutVcp1:
+                cpd[c->slot]->setNOEVCP1(off);
+                break;
+              case k5OutVcp2:
+                cpd[c->slot]->setNOEVCP2(off);
+                break;
+              case k5OutVcp3:
+                cpd[c->slot]->setNOEVCP3(off);
+                break;
+              default:
+                cpd[c->slot]->setNOEGND(off);
+                break;
             }
             break;
           }
-          case tStandInCall::kKinds: break;
+          case tStandInCall::kKinds:
+            break;
         }
       }
     }

@@ -24,7 +24,7 @@ struct tStandInCall {
     kDeviceWait,   // b = cycles
     kBuzzer,       // a, b = the two values
     kSupply,       // slot = channel, b = mV
-    kSuppliesOff,
+    kSuppliesOff,  // no arguments
     kOutput,       // slot, a = output, b = 1 when disabled
     kKinds
   };
@@ -37,9 +37,6 @@ struct tStandInCall {
     return kind == other.kind && slot == other.slot && a == other.a && b == other.b;
   }
   bool operator!=(const tStandInCall& other) const { return !(*this == other); }
-  // A register access of the mcu or an FPGA.
-  bool isRegisterAccess() const { return kind <= kMcuWrite || kind == kFpgaRead || kind == kFpgaWrite; }
-  bool isWait() const { return kind == kMcuWait || kind == kDeviceWait; }
 };
 
 class tCallTape {

@@ -58,9 +58,9 @@ void runBesideFloor(benchmark::State& state, const tCallTape& tape, std::uint64_
                                     std::to_string(waits));
     benchCheck(busTime == waits, "the job took " + std::to_string(busTime) +
                                      " cycles of bus time, not " + std::to_string(waits));
-    benchCheck(accesses == tape.registerAccesses(),
-               "the job made " + std::to_string(accesses) + " register accesses, the recorded " +
-                   std::to_string(tape.registerAccesses()));
+    benchCheck(accesses == tape.registerAccesses(), "the job made " + std::to_string(accesses) +
+                                                        " register accesses, the recorded " +
+                                                        std::to_string(tape.registerAccesses()));
     check();
 
     const Clock::time_point floorStart = Clock::now();
@@ -82,7 +82,8 @@ void runBesideFloor(benchmark::State& state, const tCallTape& tape, std::uint64_
   const std::uint64_t writes = tape.calls(C::kMcuWrite);
   const std::uint64_t waitCalls = tape.calls(C::kMcuWait) + tape.calls(C::kDeviceWait);
   std::uint64_t all = 0;
-  for (unsigned int kind = 0; kind < C::kKinds; ++kind) all += tape.calls(static_cast<C::eKind>(kind));
+  for (unsigned int kind = 0; kind < C::kKinds; ++kind)
+    all += tape.calls(static_cast<C::eKind>(kind));
   state.counters["mcu_reads"] = static_cast<double>(reads);
   state.counters["mcu_writes"] = static_cast<double>(writes);
   state.counters["wait_calls"] = static_cast<double>(waitCalls);
