@@ -168,13 +168,13 @@ inline tTokens serialTokens(const tTokens& tokens) {
   return folded;
 }
 
-// A fresh simulated programmer, a good Holtek hardware interface over it with
-// a stub in the socket, and a clean trace.
+// A fresh bench, a good Holtek hardware interface over it with a stub in the
+// socket, and a clean trace.
 class tHoltekTest : public tHardwareTest {
 protected:
   void SetUp() override {
     tHardwareTest::SetUp();
-    sim().plug(mStub);
+    plug(mStub);
     mpCpd.reset(new cK5CpdCtrl(krv5(), nullptr));
     unsigned char ok = 0;
     mpHw.reset(new mcHInterface(krv5(), *mpCpd, ok, holtekUi()));
@@ -184,7 +184,7 @@ protected:
 
   void TearDown() override {
     mpHw.reset();
-    sim().unplugAll();
+    tHardwareTest::TearDown();
   }
 
   // Bus cycles waited by one operation.

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "cK5AlgoProvider.h"
-#include "cK5SimProgrammer.h"
 #include "cMPDE.h"
 #include "cModuleInfo.h"
+#include "tBench.h"
 
 namespace {
 
 // This executable links Sorrel's algorithm and no other.
 TEST(SorrelModule, ProviderNamesItsModule) {
-  cK5SimProgrammer::instance().reset();
+  tBench bench;
   cMPDE mpde;
   cK5AlgoProvider provider(&mpde, "host name");
   EXPECT_EQ(provider.getModuleInfo()->getName(), "Sorrel");

@@ -10,6 +10,7 @@
 #include "cMPDE.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
+#include "tBench.h"
 
 // The provider's class stays inside each module; the host sees it through its bases.
 class cK5AlgoProvider;
@@ -54,9 +55,9 @@ void expectAddressedTo(const std::vector<tRecord>& records, const tLoadedModule&
   }
 }
 
-TEST(ModuleLoading, BothModulesLiveInOneProcess) {
-  cScaffoHost::instance().clear();
-  cAbstractEventManager::setScheduleHook(nullptr);
+typedef tBenchTest ModuleLoading;
+
+TEST_F(ModuleLoading, BothModulesLiveInOneProcess) {
   cMPDE mpde;
   tLoadedModule modules[] = {{LS_LARKSPUR_PATH, "Larkspur", piModuleAddr(1, 11)},
                              {LS_SORREL_PATH, "Sorrel", piModuleAddr(2, 22)}};
@@ -111,11 +112,10 @@ TEST(ModuleLoading, BothModulesLiveInOneProcess) {
                      "0x00002222\n"),
             std::string::npos);
 
-  const cScaffoHost& host = cScaffoHost::instance();
   for (const tLoadedModule& m : modules) {
-    expectAddressedTo(host.messages(), m);
-    expectAddressedTo(host.dbgMessages(), m);
-    expectAddressedTo(host.progress(), m);
+    expectAddressedTo(host().messages(), m);
+    expectAddressedTo(host().dbgMessages(), m);
+    expectAddressedTo(host().progress(), m);
   }
 
   for (tLoadedModule& m : modules) {
@@ -128,7 +128,7 @@ TEST(ModuleLoading, BothModulesLiveInOneProcess) {
   }
 }
 
-TEST(ModuleLoading, FailedConstructionPassesTheHostExceptionOn) {
+TEST_F(ModuleLoading, FailedConstructionPassesTheHostExceptionOn) {
   tLoadedModule m{LS_LARKSPUR_PATH, "Larkspur", piModuleAddr(1, 1)};
   open(m);
   if (testing::Test::HasFatalFailure()) return;

@@ -24,9 +24,8 @@ class PinConnectionKernelTest : public tHardwareTest {
 protected:
   void SetUp() override {
     tHardwareTest::SetUp();
-    sim().plug(mSocket);
+    plug(mSocket);
   }
-  void TearDown() override { sim().unplugAll(); }
 
   // Layout ready for the kernel, as the provider prepares it.
   void prepare(const std::string& method, const std::vector<tBenchPin>& pins) {
@@ -179,7 +178,7 @@ TEST_F(PinConnectionKernelTest, MultiMethodDrivesEveryDriverPin) {
 
 TEST_F(PinConnectionKernelTest, ReadBackWordAssemblesFourRegisters) {
   // Without a socket the register file answers.
-  sim().unplugAll();
+  unplug(mSocket);
   sim().setFpgaRegister(1, 100, 0x0001);
   sim().setFpgaRegister(1, 103, 0x0000);
   sim().setFpgaRegister(1, 106, 0x8000);
@@ -256,8 +255,7 @@ TEST_F(PinConnectionKernelTest, FailingStepsLeaveTheirHintsExactly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(mSocket);
+    restart();
     mLayout = benchLayout(c.method, c.pins);
     wireSocket(mSocket, c.pins);
     ASSERT_TRUE(mLayout.init());
@@ -306,8 +304,7 @@ TEST_F(PinConnectionKernelTest, MappingFailuresReplaceTheHint) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.point);
-    sim().reset();
-    sim().plug(mSocket);
+    restart();
     if (c.thrown) {
       sim().injectThrow(c.point, "no FPGA 3");
     } else {

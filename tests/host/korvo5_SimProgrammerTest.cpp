@@ -8,6 +8,7 @@
 #include "Korvo5.h"
 #include "cK5ContinuitySocket.h"
 #include "cK5SimProgrammer.h"
+#include "tBench.h"
 
 namespace {
 
@@ -16,15 +17,11 @@ using Ev = tK5TraceEvent;
 
 const unsigned int kBase = Sim::kRegBaseToken;
 
-class Korvo5Sim : public ::testing::Test {
+// The simulator's own socket, reset and hooks are what these tests test: they
+// call it directly, the bench only gives each test a fresh one.
+class Korvo5Sim : public tBenchTest {
 protected:
-  void SetUp() override {
-    sim().reset();
-    device.reset(new cKorvo5Device());
-  }
-  void TearDown() override { device.reset(); }
-
-  static Sim& sim() { return Sim::instance(); }
+  Korvo5Sim() : device(new cKorvo5Device()) {}
   cK5FPGACtrl* fpga(unsigned int slot) { return device->pdioCtrl(slot)->fpgaCtrl(); }
   cK5AbstractCPDCtrl* cpd(unsigned int slot) { return device->pdioCtrl(slot)->cpdCtrl(); }
 

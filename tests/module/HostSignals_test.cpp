@@ -7,13 +7,7 @@
 
 namespace {
 
-class HostSignals : public tProviderFixture {
-protected:
-  void TearDown() override {
-    host().clear();
-    tProviderFixture::TearDown();
-  }
-};
+typedef tProviderFixture HostSignals;
 
 TEST_F(HostSignals, SinksGetEverySignalAsRecorded) {
   std::vector<std::string> seen;
