@@ -1,19 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "cK5AlgoProvider.h"
-#include "cMPDE.h"
-#include "cModuleInfo.h"
-#include "tBench.h"
+#include "moduleNameTestSupport.h"
 
 namespace {
 
 // This executable links Sorrel's algorithm and no other.
-TEST(SorrelModule, ProviderNamesItsModule) {
-  tBench bench;
-  cMPDE mpde;
-  cK5AlgoProvider provider(&mpde, "host name");
-  EXPECT_EQ(provider.getModuleInfo()->getName(), "Sorrel");
-  EXPECT_EQ(provider.getModuleName(), "host name");
-}
+TEST(SorrelModule, ProviderNamesItsModule) { expectProviderNamesModule("Sorrel"); }
 
 }  // namespace

@@ -122,9 +122,8 @@ TEST_F(PinConnectionKernelTest, VerdictsOfEmptySocketAndBentPin) {
 }
 
 TEST_F(PinConnectionKernelTest, ImagesGoNullComparatorDriverNullEachWithOneStrobe) {
-  std::vector<tBenchPin> pins = fourPinChip();
-  pins.push_back({2, 10, P::trLow, 9});  // no contact: reads low as its rule asks
-  prepare("OneGndDiodeHigh", pins);
+  // Pin 9 has no contact: it reads low as its rule asks.
+  prepare("OneGndDiodeHigh", fourPinChipAnd({2, 10, P::trLow, 9}));
   mSocket.disconnect(2, 10);
   EXPECT_TRUE(run());
   EXPECT_EQ(levels(), std::vector<unsigned int>({1, 1, 1, 1, 0}));
@@ -163,9 +162,7 @@ TEST_F(PinConnectionKernelTest, ImagesGoNullComparatorDriverNullEachWithOneStrob
 }
 
 TEST_F(PinConnectionKernelTest, MultiMethodDrivesEveryDriverPin) {
-  std::vector<tBenchPin> pins = fourPinChip();
-  pins.push_back({3, 1, P::trHighSideDriverPin, 5});
-  prepare("MultiGndDiodeHigh", pins);
+  prepare("MultiGndDiodeHigh", fourPinChipAnd({3, 1, P::trHighSideDriverPin, 5}));
   EXPECT_TRUE(run());
   EXPECT_TRUE(logHas("Pin Continuity Test: - MultiGndDiodeHigh - method selected."));
   EXPECT_EQ(mLayout.getHighSideDriverPinCount(), 2u);
@@ -230,17 +227,13 @@ TEST_F(PinConnectionKernelTest, FailingStepsLeaveTheirHintsExactly) {
     std::string logLine;  // one line the failure writes, "" for none
     bool suppliesOn;
   };
-  std::vector<tBenchPin> pdx0 = fourPinChip();
-  pdx0.push_back({0, 3, P::trLow, 7});
-  std::vector<tBenchPin> pdy60 = fourPinChip();
-  pdy60.push_back({2, 60, P::trLow, 7});
   const Case cases[] = {
       {"slot 7", "OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {7, 0, P::trHigh, 2}},
        "Error: Invalid Pindriver-Slot found.", "", false},
-      {"PDx 0", "OneGndDiodeHigh", pdx0,
+      {"PDx 0", "OneGndDiodeHigh", fourPinChipAnd({0, 3, P::trLow, 7}),
        "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n",
        "Error: Invalid Fpga slot number. 0", true},
-      {"PDy 60", "OneGndDiodeHigh", pdy60,
+      {"PDy 60", "OneGndDiodeHigh", fourPinChipAnd({2, 60, P::trLow, 7}),
        "Error: Can not set CPD register.\nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n",
        "Error: setCpdCfgAllPins(DAT_NULL_MODE) failed.", true},
       {"no driver pin", "OneGndDiodeHigh", {{1, 0, P::trHigh, 1}, {2, 1, P::trHigh, 2}},
