@@ -102,8 +102,8 @@ TEST_F(ModuleLoading, BothModulesLiveInOneProcess) {
     SCOPED_TRACE(m.name);
     unsigned int value = 0;
     EXPECT_EQ(linesOf(std::cerr, [&] { m.slots()->getProviderCheckSumSlot(value, m.caller); }),
-              tLines{std::string("PIDBG: cKrv32AlgoProviderBase::getProviderCheckSumSlot -> iCheckSum = ") +
-                     checkSumTexts[i]});
+              tLines{std::string("PIDBG: cKrv32AlgoProviderBase::getProviderCheckSumSlot -> ") +
+                     "iCheckSum = " + checkSumTexts[i]});
     EXPECT_EQ(value, checkSums[i]);
     m.slots()->getProviderVersionSlot(value, m.caller);
     EXPECT_EQ(value, 4128u);

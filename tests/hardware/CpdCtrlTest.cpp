@@ -117,8 +117,10 @@ TEST_F(CpdCtrlTest, TransmitOnlyUsesTheOtherWriteAndSelectsNothing) {
 // failures carry the transfer's own lines and leave every bank alone.
 TEST_F(CpdCtrlTest, TransmitOnlyFailureLogsTheTransferLineAndWritesNoBank) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  const tStdLines lines = stdLinesOf([&] { EXPECT_FALSE(cpd.transmitCpdConfigOnly("BADREG", true)); });
-  EXPECT_EQ(lines.err, tLines{"PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. BADREG"});
+  const tStdLines lines =
+      stdLinesOf([&] { EXPECT_FALSE(cpd.transmitCpdConfigOnly("BADREG", true)); });
+  EXPECT_EQ(lines.err,
+            tLines{"PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. BADREG"});
   EXPECT_EQ(lines.out, tLines{"Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"});
   EXPECT_EQ(cpd.getErrorInfo(), "Can setup the CPD register for PDy: #60.\n");
   EXPECT_TRUE(bankWrites().empty());
@@ -347,7 +349,8 @@ TEST_F(CPDHdwCtrlTest, LookupFailuresGiveOkZero) {
   sim().injectNull("cpdCtrl@5");
   cK5CPDHdwCtrl null(krv5(), 5, ok);
   EXPECT_EQ(ok, 0);
-  EXPECT_EQ(linesOf(std::cerr, [&] { null.setCPD(false); }), tLines{"PIDBG: cK5CPDHdwCtrl::setCPD failed #1 !"});
+  EXPECT_EQ(linesOf(std::cerr, [&] { null.setCPD(false); }),
+            tLines{"PIDBG: cK5CPDHdwCtrl::setCPD failed #1 !"});
   EXPECT_FALSE(null.readCPD(false));
 }
 

@@ -29,7 +29,8 @@ cCfgFileDeviceLayout layoutOf(std::vector<PinDef> pins) {
 
 tLines warning(unsigned connected, unsigned hsCount) {
   return {"PIDBG: ",
-          "PIDBG: *** Pin Continuity Test *** WARNING : connected pin count = " + std::to_string(connected),
+          "PIDBG: *** Pin Continuity Test *** WARNING : connected pin count = " +
+              std::to_string(connected),
           "PIDBG: " + std::string(38, ' ') + "HSDriver  pin count = " + std::to_string(hsCount),
           "PIDBG: " + std::string(33, ' ') + std::string(31, '-'),
           "PIDBG: " + std::string(34, ' ') + "connected pins reported = 0"};
@@ -104,7 +105,8 @@ TEST(DeviceLayout, OnlyTheDriverPassingReportsNothingConnected) {
 TEST(DeviceLayout, NoPinPassingStillWarnsWithZeroCounts) {
   cCfgFileDeviceLayout layout = layoutOf({{1, P::trHigh}});
   ASSERT_TRUE(layout.init());
-  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_EQ(layout.getPinConnectionResult(), cPinConnectionData(1, 0)); }),
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] { EXPECT_EQ(layout.getPinConnectionResult(), cPinConnectionData(1, 0)); }),
             warning(0, 0));
 }
 

@@ -194,7 +194,8 @@ TEST_F(InterfaceTest, HostFaultsInTheDestructorAreOnlyLogged) {
     SCOPED_TRACE(c.point);
     std::unique_ptr<cA5H5InterfaceT> iface = ready();
     sim().injectThrow(c.point, "host fault");
-    EXPECT_EQ(linesOf(std::cerr, [&] { iface.reset(); }), tLines{"PIDBG: catch in ~cA5H5InterfaceT: host fault"});
+    EXPECT_EQ(linesOf(std::cerr, [&] { iface.reset(); }),
+              tLines{"PIDBG: catch in ~cA5H5InterfaceT: host fault"});
     EXPECT_EQ(mcuWrites(), c.mcu);
     EXPECT_EQ(sim().supplyWrites(), c.supplies);
   }

@@ -67,9 +67,9 @@ std::string methodLine(const std::string& method) {
 
 // The log of a test that got as far as its levels, then these lines.
 tLines startedLog(const std::string& method, const tLines& then) {
-  tLines lines = {methodLine(method), "PIDBG: cPinConnectionKernel::initAllVoltages: vls = 2000",
-                  "PIDBG: cPinConnectionKernel::initAllVoltages: vcomp = 1000",
-                  "PIDBG: cPinConnectionKernel::initAllVoltages: HighSideDriverVoltage(vcp1) = 2200"};
+  const std::string levels = "PIDBG: cPinConnectionKernel::initAllVoltages: ";
+  tLines lines = {methodLine(method), levels + "vls = 2000", levels + "vcomp = 1000",
+                  levels + "HighSideDriverVoltage(vcp1) = 2200"};
   lines.insert(lines.end(), then.begin(), then.end());
   return lines;
 }
@@ -257,10 +257,12 @@ TEST_F(PinConnectionKernelTest, FailingStepsLeaveTheirHintsExactly) {
        true},
       {"no driver pin", "OneGndDiodeHigh", {{1, 0, P::trHigh, 1}, {2, 1, P::trHigh, 2}},
        "Error: Can not get the High-Side driver pin.\n",
-       startedLog("OneGndDiodeHigh", {"PIDBG: Error: Can not get the High-Side driver pin."}), true},
+       startedLog("OneGndDiodeHigh", {"PIDBG: Error: Can not get the High-Side driver pin."}),
+       true},
       {"no driver pins", "MultiGndDiodeHigh", {{1, 0, P::trHigh, 1}},
        "Error: Can not get the High-Side driver pin(s).\n",
-       startedLog("MultiGndDiodeHigh", {"PIDBG: Error: Can not get the High-Side driver pin(s)."}), true},
+       startedLog("MultiGndDiodeHigh", {"PIDBG: Error: Can not get the High-Side driver pin(s)."}),
+       true},
       {"wrong case", "onegnddiodehigh", fourPinChip(), "", unknownMethod, false},
       {"trailing blank", "OneGndDiodeHigh ", fourPinChip(), "", unknownMethod, false},
   };
@@ -348,7 +350,8 @@ TEST_F(PinConnectionKernelTest, HintIsClearedByAMethodReplacedByInitAndKeptOther
                       EXPECT_FALSE(kernel.setCpdCfg(0, 0, kComp));
                       EXPECT_FALSE(kernel.setCpdCfgAllPins(kNull));
                     }),
-            (tLines{"PIDBG: Error: Invalid Fpga slot number. 0", "PIDBG: Error: No device layout defined."}));
+            (tLines{"PIDBG: Error: Invalid Fpga slot number. 0",
+                    "PIDBG: Error: No device layout defined."}));
   EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
   EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
 

@@ -38,8 +38,11 @@ TEST_F(SmartPSCtrlTest, ConstructionTouchesNoSupply) {
 tLines alarmFrame(unsigned int mV, const std::vector<std::pair<std::string, unsigned int>>& above) {
   const std::string slashes = "PIDBG: " + std::string(64, '/');
   const std::string blank = "PIDBG: ///" + std::string(58, ' ') + "///";
-  tLines lines = {"PIDBG: ////// cK5SmartPSCtrl::setVcp3, mV: " + std::to_string(mV) + " - ignored", slashes,
-                  "PIDBG: /// ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM  ///", slashes, blank};
+  tLines lines = {"PIDBG: ////// cK5SmartPSCtrl::setVcp3, mV: " + std::to_string(mV) + " - ignored",
+                  slashes,
+                  "PIDBG: /// ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM  ///",
+                  slashes,
+                  blank};
   for (const auto& supply : above) {
     lines.push_back("PIDBG: ///  " + supply.first + " is " + std::to_string(supply.second) +
                     " mV, but you try set VCP3 to " + std::to_string(mV) + " mV !!!  ///");
@@ -52,7 +55,8 @@ tLines alarmFrame(unsigned int mV, const std::vector<std::pair<std::string, unsi
 TEST_F(SmartPSCtrlTest, RefusedVcp3WritesTheWholeAlarmFrameAndSendsNothing) {
   ps().init();
   sim().clearTrace();
-  EXPECT_EQ(linesOf(std::cerr, [&] { ps().setVcp3(1000); }), alarmFrame(1000, {{"VCP1", 1800}, {"VCP2", 1800}}));
+  EXPECT_EQ(linesOf(std::cerr, [&] { ps().setVcp3(1000); }),
+            alarmFrame(1000, {{"VCP1", 1800}, {"VCP2", 1800}}));
   EXPECT_TRUE(sim().supplyWrites().empty());
 
   // Nothing cached either: a later VCP3 of 3000 is still judged against VGATE 20000.

@@ -28,7 +28,8 @@ void leaveEverything(cK5SocketDevice& device, unsigned int& scheduled) {
   sim.setMcuRegister(0x86, 7);
   tBench::host().record(ssMessage, tScaffoMessage{nullptr, "left", piModuleAddr(), 0});
   tBench::host().throwAt(ssProgress, 1, "busy");
-  cAbstractEventManager::setScheduleHook([&scheduled](cAbstractEventManager&, int) { ++scheduled; });
+  cAbstractEventManager::setScheduleHook(
+      [&scheduled](cAbstractEventManager&, int) { ++scheduled; });
 }
 
 void expectFresh(unsigned int& scheduled) {

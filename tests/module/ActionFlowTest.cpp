@@ -10,7 +10,8 @@
 namespace {
 
 typedef tActionFlowFixture ActionFlow;
-typedef void (cKrv32AlgoProviderBase::*tSlot)(piModuleAddr);
+typedef cKrv32AlgoProviderBase tBase;
+typedef void (tBase::*tSlot)(piModuleAddr);
 typedef cDevicePDxyData P;
 
 const std::string kPrepare = "cKrv32AlgoProviderBase::preActionStart: Error: ";
@@ -27,13 +28,13 @@ struct tStartSlot {
   const char* catchPrefix;
 };
 const tStartSlot kStartSlots[] = {
-    {&cKrv32AlgoProviderBase::Slot_StartProg, "Slot_StartProg", "Program", "catch in Slot_StartProg: "},
-    {&cKrv32AlgoProviderBase::Slot_StartRead, "Slot_StartRead", "Read", "catch Slot_StartRead: "},
-    {&cKrv32AlgoProviderBase::Slot_StartBlank, "Slot_StartBlank", "BlankCheck", "catch Slot_StartBlank: "},
-    {&cKrv32AlgoProviderBase::Slot_StartVerify, "Slot_StartVerify", "Verify", "catch Slot_StartVerify: "},
-    {&cKrv32AlgoProviderBase::Slot_StartErase, "Slot_StartErase", "Erase", "catch Slot_StartErase: "},
-    {&cKrv32AlgoProviderBase::Slot_StartContinuity, "Slot_StartContinuity", "", ""},
-    {&cKrv32AlgoProviderBase::Slot_StartNoContinuity, "Slot_StartNoContinuity", "", ""},
+    {&tBase::Slot_StartProg, "Slot_StartProg", "Program", "catch in Slot_StartProg: "},
+    {&tBase::Slot_StartRead, "Slot_StartRead", "Read", "catch Slot_StartRead: "},
+    {&tBase::Slot_StartBlank, "Slot_StartBlank", "BlankCheck", "catch Slot_StartBlank: "},
+    {&tBase::Slot_StartVerify, "Slot_StartVerify", "Verify", "catch Slot_StartVerify: "},
+    {&tBase::Slot_StartErase, "Slot_StartErase", "Erase", "catch Slot_StartErase: "},
+    {&tBase::Slot_StartContinuity, "Slot_StartContinuity", "", ""},
+    {&tBase::Slot_StartNoContinuity, "Slot_StartNoContinuity", "", ""},
 };
 
 cPinConnectionData sentResult(const tScaffoPinData& data) {
@@ -182,7 +183,8 @@ TEST(ActionFlowRows, ContinuityVerdictsOfEmptySocketAndBentPin) {
     EXPECT_EQ(b.shown(), expectedShown);
     const bool noContinuity = c.slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
     if (c.failed) {
-      EXPECT_TRUE(b.logged(kPrepare + (noContinuity ? "doPinNoConnectionTest() failed." : "doPinConnectionTest() failed.")));
+      EXPECT_TRUE(b.logged(kPrepare + (noContinuity ? "doPinNoConnectionTest() failed."
+                                                    : "doPinConnectionTest() failed.")));
     }
     EXPECT_EQ(b.callsOf("CreateAlgo"), 0u);
     b.expectOneClose(c.failed);
@@ -251,7 +253,8 @@ TEST(ActionFlowRows, ContinuityTestSkippedOrUnavailable) {
     if (c.sent) {
       EXPECT_EQ(sentResult(b.host().pinData()[0]), cPinConnectionData(0, 0));
     }
-    EXPECT_EQ(b.logged("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for Continuity Test available."),
+    EXPECT_EQ(b.logged("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for "
+                       "Continuity Test available."),
               c.enabled && !c.layout);
     // No pin was driven.
     EXPECT_TRUE(b.sim().supplyWrites().empty());
@@ -267,7 +270,8 @@ TEST(ActionFlowRows, LayoutThatCannotBeInitialisedFailsBothTests) {
     b.call(slot);
     const bool noContinuity = slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
     // Only the no-continuity test announces itself before it fetches the layout.
-    std::vector<std::string> expectedShown = {"Continuity Test error : can't initialize device Pin-Layout"};
+    std::vector<std::string> expectedShown = {
+        "Continuity Test error : can't initialize device Pin-Layout"};
     if (noContinuity) expectedShown.insert(expectedShown.begin(), "Doing Continuity Test");
     EXPECT_EQ(b.shown(), expectedShown);
     ASSERT_EQ(b.host().pinData().size(), noContinuity ? 1u : 0u);
@@ -376,23 +380,27 @@ TEST(ActionFlowFailures, EveryRowEndsInExactlyOneClose) {
          p.script.throwIn = "Init";
          p.script.throwText = "init lost";
        },
-       {"catch in Slot_StartProg: init lost", kActionFailed}, {kDoing, "init lost"}, {kLoaded}, 1, 1},
+       {"catch in Slot_StartProg: init lost", kActionFailed}, {kDoing, "init lost"}, {kLoaded},
+       1, 1},
       {"text thrown by the host in the continuity test",
-       [](tActionBench& f, cScriptedAlgoProvider&) { f.sim().injectThrow("pulseCPDStrobe", "strobe lost"); },
+       [](tActionBench& f, cScriptedAlgoProvider&) {
+         f.sim().injectThrow("pulseCPDStrobe", "strobe lost");
+       },
        {"catch in Slot_StartProg: strobe lost", kActionFailed}, {kDoing, "strobe lost"}, {}, 1, 1},
       {"text thrown in Program",
        [](tActionBench&, cScriptedAlgoProvider& p) {
          p.script.throwIn = "Program";
          p.script.throwText = "bus error";
        },
-       {"catch in Slot_StartProg: bus error", kActionFailed}, {kDoing, "bus error"}, {kLoaded}, 1, 1},
+       {"catch in Slot_StartProg: bus error", kActionFailed}, {kDoing, "bus error"}, {kLoaded},
+       1, 1},
       {"text thrown in the close after the record went out",
        [](tActionBench& f, cScriptedAlgoProvider&) {
          // The "SHUTDOWN" transfer of the release.
          f.sim().injectThrow("writeRegisterSet@1", "no transfer", 4);
        },
-       {"try postAlgoAction", "catch postAlgoAction: no transfer"}, {kDoing, "no transfer"}, {kLoaded}, 1, 2,
-       false},
+       {"try postAlgoAction", "catch postAlgoAction: no transfer"}, {kDoing, "no transfer"},
+       {kLoaded}, 1, 2, false},
   };
   for (const tFailureRow& row : rows) runFailureRow(row);
 }
@@ -520,8 +528,10 @@ TEST(ActionFlowRows, ThrowsInTheCloseStillSwitchTheProgrammerOff) {
   };
   const Case cases[] = {
       // The record itself is not taken: the catch sends it once more.
-      {"final record", [](tActionBench& b) { b.host().throwAt(ssProgress, 1, "host busy"); }, 1, true},
-      {"release", [](tActionBench& b) { b.sim().injectThrow("writeRegisterSet@1", "host busy", 4); }, 2,
+      {"final record", [](tActionBench& b) { b.host().throwAt(ssProgress, 1, "host busy"); }, 1,
+       true},
+      {"release",
+       [](tActionBench& b) { b.sim().injectThrow("writeRegisterSet@1", "host busy", 4); }, 2,
        false},
   };
   for (const Case& c : cases) {

@@ -140,7 +140,8 @@ TEST_F(ProviderSlots, ServiceSlotsLogTheirNameAndAnswer) {
   for (const auto& c : cases) {
     tSlotOutputs out;
     provider.getAddrFrom() = kEarlier;
-    EXPECT_EQ(linesOf(std::cerr, [&] { c.call(provider, out); }), tLines{std::string("PIDBG: ") + c.name});
+    EXPECT_EQ(linesOf(std::cerr, [&] { c.call(provider, out); }),
+              tLines{std::string("PIDBG: ") + c.name});
     EXPECT_EQ(describe(out), c.expected) << c.name;
     EXPECT_EQ(provider.getAddrFrom(), kCaller) << c.name;
   }

@@ -114,7 +114,8 @@ public:
     if (!mAnyUnfired) {
       std::vector<std::string> unfired;
       for (const std::string& point : sim().unfiredFaults()) {
-        if (std::find(mUnfiredAllowed.begin(), mUnfiredAllowed.end(), point) == mUnfiredAllowed.end()) {
+        const auto& allowed = mUnfiredAllowed;
+        if (std::find(allowed.begin(), allowed.end(), point) == allowed.end()) {
           unfired.push_back(point);
         }
       }

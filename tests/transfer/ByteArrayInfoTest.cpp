@@ -109,7 +109,8 @@ TEST(ByteArrayInfo, ReceiveWindowLimits) {
       {"ends at the buffer's end", window(tByteArray::slHost, ctPartData, 12, 4), true, {}},
       {"one byte further", window(tByteArray::slHost, ctPartData, 13, 4), false, small},
       {"start past the end", window(tByteArray::slHost, ctPartData, 16, 1), false, small},
-      {"start plus size wraps", window(tByteArray::slHost, ctPartData, 0xFFFFFFFCu, 8), false, small},
+      {"start plus size wraps", window(tByteArray::slHost, ctPartData, 0xFFFFFFFCu, 8), false,
+       small},
       {"location 0", window(tByteArray::slNone, ctFullData, 0, 4), false,
        {"PIDBG: tByteArrayInfo: Error: Invalid source location to make DTFrame for ByteArray."}},
       {"no transfer command", window(tByteArray::slHost, ctMemoryMapInfo, 0, 4), false,
@@ -122,10 +123,9 @@ TEST(ByteArrayInfo, ReceiveWindowLimits) {
     tByteArray b(tByteArray::slModule, 16, 0, 0);
     tByteArrayInfo r(k.record);
     const unsigned n = r.getSize();
+    const piSubFrame data = blockOf(std::vector<char>(n, 0x5A));
     bool ok = false;
-    EXPECT_EQ(linesOf(std::cerr,
-                      [&] { ok = r.prepareSfToReceiveByteArray(b, blockOf(std::vector<char>(n, 0x5A))); }),
-              k.log);
+    EXPECT_EQ(linesOf(std::cerr, [&] { ok = r.prepareSfToReceiveByteArray(b, data); }), k.log);
     EXPECT_EQ(ok, k.ok);
     EXPECT_EQ(b.getVersionOfChanges(), k.ok ? 0xFFFFFFFFu : 0u);
     for (unsigned i = 0; i < 16; ++i) {
@@ -146,11 +146,8 @@ TEST(ByteArrayInfo, SendWindowLimits) {
 
   for (unsigned start : {15u, 0xFFFFFFFFu}) {
     piSubFrame untouched = blockOf({1});
-    EXPECT_EQ(linesOf(std::cerr,
-                      [&] {
-                        EXPECT_FALSE(
-                            window(tByteArray::slHost, ctFullData, start, 2).prepareSfToSendByteArray(b, untouched));
-                      }),
+    tByteArrayInfo r = window(tByteArray::slHost, ctFullData, start, 2);
+    EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToSendByteArray(b, untouched)); }),
               tLines{"PIDBG: tByteArrayInfo: Error: Buffer too small to send data."});
     EXPECT_EQ(untouched, blockOf({1}));
   }
@@ -186,8 +183,8 @@ TEST(ByteArrayInfo, HostWindowWhoseEndWrapsIsRefused) {
     // Summed in 32 bits the end would look like a place inside the buffer.
     ASSERT_LT(r.getTotalSize(), 16u);
 
-    EXPECT_EQ(linesOf(std::cerr,
-                      [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, blockOf(std::vector<char>(8, 0x5A)))); }),
+    const piSubFrame data = blockOf(std::vector<char>(8, 0x5A));
+    EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, data)); }),
               tLines{"PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."});
     EXPECT_EQ(b.getVersionOfChanges(), 0u);
     EXPECT_EQ(b.getBufferId(), 0);
@@ -202,7 +199,8 @@ TEST(ByteArrayInfo, HostWindowWhoseEndWrapsIsRefused) {
 TEST(ByteArrayInfo, WrongSizedDataIsReportedAndLeavesTheBuffer) {
   tByteArray b(tByteArray::slHost, 16, 0, 0);
   tByteArrayInfo r = window(tByteArray::slHost, ctFullData, 0, 4, 9, 5);
-  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, blockOf({1, 2, 3}))); }),
+  const piSubFrame data = blockOf({1, 2, 3});
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, data)); }),
             tLines{"PIDBG: tByteArrayInfo: Error: storeToFrame failed."});
   EXPECT_EQ(b.GetAt(0), 0);
   EXPECT_EQ(b.getBufferId(), 0);          // not stamped
@@ -243,11 +241,8 @@ TEST(ByteArrayInfo, SerialNumberWindowStartsAtZero) {
   piSubFrame out;
   ASSERT_TRUE(window(tByteArray::slHost, ctSerialNumberRecord, 3, 2).prepareSfToSendSerialNumber(b, out));
   EXPECT_EQ(out.item(0).bytes, (std::vector<char>{0x31, 0}));
-  EXPECT_EQ(linesOf(std::cerr,
-                    [&] {
-                      EXPECT_FALSE(
-                          window(tByteArray::slHost, ctSerialNumberRecord, 0, 5).prepareSfToSendSerialNumber(b, out));
-                    }),
+  tByteArrayInfo tooLong = window(tByteArray::slHost, ctSerialNumberRecord, 0, 5);
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(tooLong.prepareSfToSendSerialNumber(b, out)); }),
             tLines{});
 }
 

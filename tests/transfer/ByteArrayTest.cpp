@@ -90,8 +90,8 @@ TEST(ByteArray, SetDataBufferAcceptsOnlyWindowsInside) {
   EXPECT_EQ(b.GetAt(15), 0xA4);
 
   EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(b.setDataBuffer(data, 4, 9, 13)); }),
-            (tLines{"PIDBG: !!! Critical error !!! tByteArray::setDataBuffer(...) : wrong parameters of "
-                    "\"size\" and/or \"offset\" !!!",
+            (tLines{"PIDBG: !!! Critical error !!! tByteArray::setDataBuffer(...) : wrong "
+                    "parameters of \"size\" and/or \"offset\" !!!",
                     "PIDBG: !!! Critical error !!! buffer size = 10, size = 4, offset = d"}));
   EXPECT_EQ(b.getVersionOfChanges(), 5u);
   EXPECT_EQ(b.GetAt(12), 0xA1);

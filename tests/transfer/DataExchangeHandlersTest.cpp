@@ -217,7 +217,8 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        [](JobBuilder& j) {
          j.parameterSet(1, 7, "p", "Read").jobRecord(sampleJobRecord()).item(JobBuilder::typed(10), piSubFrame());
        },
-       joined(slotLines(1, 10, "dtAlgoParam"), slotLines(2, 142, "dtAlgoKrv3UIData"), slotLines(3, 0, "Undefined"),
+       joined(slotLines(1, 10, "dtAlgoParam"), slotLines(2, 142, "dtAlgoKrv3UIData"),
+              slotLines(3, 0, "Undefined"),
               {"PIDBG: processingReceivedData: Failed to process: 3: Undefined"}),
        [](cAlgoParam& a) {
          EXPECT_EQ("Read", a.getJobAction());
@@ -225,21 +226,24 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        }},
       {"window for unknown id",
        [](JobBuilder& j) { j.wholeBuffer(12345, {1}, 0); },
-       joined(slotLines(1, 1, "dtByteArry"), {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
-                                              "PIDBG: processingReceivedBA: Buffer Id does not match."}),
+       joined(slotLines(1, 1, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: processingReceivedBA: Buffer Id does not match."}),
        nullptr},
       {"window for the dummy's id",
        [](JobBuilder& j) { j.wholeBuffer(-1, {1}, 0); },
-       joined(slotLines(1, 1, "dtByteArry"), {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
-                                              "PIDBG: processingReceivedBA: Buffer Id does not match."}),
+       joined(slotLines(1, 1, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: processingReceivedBA: Buffer Id does not match."}),
        nullptr},
       {"window past the buffer's end",
        [](JobBuilder& j) {
          const unsigned char b[4] = {1, 2, 3, 4};
          j.window(ctLastPartData, 3, 6, b, 4, 1);
        },
-       joined(slotLines(1, 4, "dtByteArry"), {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
-                                              "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."}),
+       joined(slotLines(1, 4, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
+               "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."}),
        [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
       {"window whose sub-frame carries more bytes than it names",
        [](JobBuilder& j) {
@@ -247,29 +251,34 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          sf.addBlock(std::vector<char>(4096, 0x7F));
          j.item(cDataTransferDescriptor(JobBuilder::command(ctFullData, 3, 0, 8, 1)), sf);
        },
-       joined(slotLines(1, 4096, "dtByteArry"), {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
-                                                 "PIDBG: tByteArrayInfo: Error: storeToFrame failed."}),
+       joined(slotLines(1, 4096, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: tByteArrayInfo: Error: storeToFrame failed."}),
        [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
       {"create of 0 bytes keeps the existing buffer",
        [](JobBuilder& j) { j.createBuffer(3, 0, 0xEE); },
-       joined(slotLines(1, 47, "dtByteArrayInfo"), {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
-                                                    "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
+               "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
        nullptr},
       {"create whose size wraps",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctCreateOnly, 9, 0xFFFFFFF0u, 0x20)); },
-       joined(slotLines(1, 47, "dtByteArrayInfo"), {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
-                                                    "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
+               "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
        [](cAlgoParam& a) { EXPECT_EQ(-1, a.getBufferIndex(9)); }},
       {"transfer command as a record",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctFullData, 3, 0, 8)); },
        joined(slotLines(1, 47, "dtByteArrayInfo"),
               {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctFullData",
-               "PIDBG: processingReceivedBAI: Failed to process ByteArrayInfo CmdType: ctFullData"}),
+               "PIDBG: processingReceivedBAI: Failed to process ByteArrayInfo CmdType: "
+               "ctFullData"}),
        nullptr},
       {"memory map for unknown id",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctMemoryMapInfo, 12345, 0, 8)); },
-       joined(slotLines(1, 47, "dtByteArrayInfo"), {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
-                                                    "PIDBG: processingReceivedBAI: Buffer Id does not match."}),
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
+               "PIDBG: processingReceivedBAI: Buffer Id does not match."}),
        nullptr},
       {"layout count beyond its sub-frame",
        [](JobBuilder& j) {
@@ -279,7 +288,8 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          j.item(cDataTransferDescriptor(0x40000000u), sf);
        },
        joined(slotLines(1, 79, "dtCfgFileDeviceLayout"),
-              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"}),
+              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+               "sub-frame holds: 1"}),
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
       {"configuration header with enormous counts",
        [](JobBuilder& j) {
@@ -294,7 +304,8 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          j.item(cDataTransferDescriptor(header), sf);
        },
        joined(slotLines(1, 139, "dtCfgFileDeviceCpdConfigs"),
-              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"}),
+              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+               "sub-frame holds: 1"}),
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }},
       {"block sub-frame without a block",
        [](JobBuilder& j) {
@@ -312,7 +323,8 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          sf.addBlock(std::vector<char>(4, 1));
          j.item(cDataTransferDescriptor("blk", 0xFFFFFFF0u, none), sf);
        },
-       joined(slotLines(1, 4, "dtpiDBlock"), {"PIDBG: processingReceivedData: Block larger than its sub-frame: 1"}),
+       joined(slotLines(1, 4, "dtpiDBlock"),
+              {"PIDBG: processingReceivedData: Block larger than its sub-frame: 1"}),
        nullptr},
   };
   const unsigned dummyVersion = ap.getByteArrayFromBufferId(12345)->getVersionOfChanges();
@@ -411,9 +423,10 @@ TEST_F(DataExchange, SendFailuresStopAtTheirSlotAndKeepEarlierSlots) {
     const tLines lines = linesOf(std::cerr, [&] { ok = send(ex); });
     EXPECT_FALSE(ok);
     // Slot 0 answered buffer 1's info.
+    const std::string sending = "PIDBG: processingReceivedData for sending : ";
     EXPECT_EQ(joined({"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctInfoOnly",
-                      "PIDBG: processingReceivedData for sending : DataTypes0: dtByteArrayInfo",
-                      "PIDBG: processingReceivedData for sending : SubFrame size:47: dtByteArrayInfo"},
+                      sending + "DataTypes0: dtByteArrayInfo",
+                      sending + "SubFrame size:47: dtByteArrayInfo"},
                      c.lines, {"PIDBG: processingReceivedDTDs failed."}),
               lines);
     tByteArrayInfo info;

@@ -112,7 +112,8 @@ TEST(DataTransferDescriptors, FilledSetStillHandsOutItsOwnSubFramesSilently) {
               received = set << wire;
               if (!received) return;
               for (unsigned k = 0; k < 8; ++k) {
-                allOwn = allOwn && &set.getDataTransferDescriptor(k).getResceivedSubFrame() == &frames.f[k];
+                cDataTransferDescriptor& d = set.getDataTransferDescriptor(k);
+                allOwn = allOwn && &d.getResceivedSubFrame() == &frames.f[k];
               }
             }));
   ASSERT_TRUE(received);

@@ -255,13 +255,15 @@ TEST(DeviceParam, DumpWritesHexLines) {
   char address[16];
   for (unsigned int at = 0; at < 32768; at += 64) {
     std::snprintf(address, sizeof address, "%x", at);
-    expected.push_back(std::string("PIDBG: DeviceAlgPrm Addr: ") + address + " = " + std::string(64, '0'));
+    expected.push_back(std::string("PIDBG: DeviceAlgPrm Addr: ") + address + " = " +
+                       std::string(64, '0'));
   }
   expected[2] = "PIDBG: DeviceAlgPrm Addr: 40 = ab5" + std::string(62, '0');
   EXPECT_EQ(linesOf(std::cerr, [&] { p.dumpDeviceAlgPrm(); }), expected);
 
   p.deleteDeviceAlgPrm();
-  EXPECT_EQ(linesOf(std::cerr, [&] { p.dumpDeviceAlgPrm(); }), tLines{"PIDBG: mpDeviceAlgPrm unvalid."});
+  EXPECT_EQ(linesOf(std::cerr, [&] { p.dumpDeviceAlgPrm(); }),
+            tLines{"PIDBG: mpDeviceAlgPrm unvalid."});
   EXPECT_EQ(cDeviceParam::getHexStr(255), "ff");
 }
 
