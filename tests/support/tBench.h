@@ -11,7 +11,8 @@
 // As a scoped object, one bench per table row:
 //   for (const Case& c : cases) { tBench bench; bench.plug(chip); ... }
 // As a gtest fixture base: tBenchTest (the checks run in TearDown, while the
-// fixture's own models still live).
+// fixture's own models still live). A bench class that owns models calls
+// check() in its own destructor, since its members die before the base.
 //
 // Anything built over the simulator (a provider, a hardware handle) is built
 // after the bench, so after its reset: as a member of a class deriving from
