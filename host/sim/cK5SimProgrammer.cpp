@@ -149,7 +149,7 @@ void Impl::countHit(const char* point, long slot) {
     std::size_t i = 0;
     while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
     if (i == kFaultPoints.size())
-      throw std::logic_error(std::string("fault point \"") + point + "\" is missing from the table");
+      throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
     known = pointIndex.emplace(point, i).first;
   }
   const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
