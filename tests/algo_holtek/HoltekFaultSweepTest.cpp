@@ -370,10 +370,13 @@ protected:
                 logged("Error: No device state control. Can not set device ready.")) ||
                (caughtInClose && is({"deviceCtrl", "stateCtrl", "setDeviceState"}))));
 
-    // Pin-driver outputs disabled: excused when the host gave no slot-0
+    // Slot 0's outputs all disabled (the supply outputs by the algorithm,
+    // the global one by the close): excused when the host gave no slot-0
     // control to the close (a thrown text there also reads as none) or threw
-    // at the output switch itself.
-    check(out.outputs[k5OutGlobal], "pin-driver outputs disabled",
+    // at the close's output switch itself.
+    const bool outputsOff =
+        std::all_of(out.outputs.begin(), out.outputs.end(), [](bool off) { return off; });
+    check(outputsOff, "pin-driver outputs disabled",
           struckLastCall &&
               ((is({"pdioCtrl@0", "cpdCtrl@0"}) &&
                 logged("Error: No CPD control of FPGA 0. Can not disable CPDs.")) ||
