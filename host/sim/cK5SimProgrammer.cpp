@@ -144,16 +144,20 @@ void Impl::dropTrace() {
 }
 
 void Impl::countHit(const char* point, long slot) {
-  std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
-  if (known == pointIndex.end()) {
-    std::size_t i = 0;
-    while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
-    if (i == kFaultPoints.size())
-      throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
-    known = pointIndex.emplace(point, i).first;
+  if (point != lastPoint) {
+    std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
+    if (known == pointIndex.end()) {
+      std::size_t i = 0;
+      while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
+      if (i == kFaultPoints.size())
+        throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
+      known = pointIndex.emplace(point, i).first;
+    }
+    lastPoint = point;
+    lastPointIndex = known->second;
   }
   const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
-  ++st.hits[known->second][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+  ++st.hits[lastPointIndex][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
 }
 
 unsigned Impl::fault(const char* point, long slot, unsigned kinds) {

@@ -125,8 +125,11 @@ struct cK5SimProgrammer::Impl {
   std::vector<tK5TraceEvent> traceView;
   bool inAccessHook = false;
   unsigned int liveDevices = 0;
-  // Place in faultPoints() of each point name the facade passes, by address.
+  // Place in faultPoints() of each point name the facade passes, by address;
+  // the last one looked up apart, since calls of a point come in runs.
   std::unordered_map<const char*, std::size_t> pointIndex;
+  const char* lastPoint = nullptr;
+  std::size_t lastPointIndex = 0;
 
   // Control objects: made once, kept across resets, never freed by the module.
   std::unique_ptr<cK5AbstractPSCtrl> ps;

@@ -78,7 +78,7 @@ struct tOutcome {
   std::uint8_t lock = 0;
   tTexts violations;
   std::vector<std::array<std::uint32_t, 4>> trace;  // kind, slot, a, b
-  std::vector<std::vector<unsigned int>> traceValues;
+  std::vector<unsigned int> traceValues;            // of all events, one after the other
   std::vector<int> states;  // set during the action
   std::array<unsigned int, 6> supplies{};
   std::array<bool, 5> outputs{};
@@ -300,7 +300,7 @@ protected:
     out.violations = chip->violations();
     for (const tK5TraceEvent& e : sim().trace()) {
       out.trace.push_back({static_cast<std::uint32_t>(e.kind), e.slot, e.a, e.b});
-      out.traceValues.push_back(e.values);
+      out.traceValues.insert(out.traceValues.end(), e.values.begin(), e.values.end());
     }
     for (unsigned int c = 0; c < out.supplies.size(); ++c) {
       out.supplies[c] = sim().supplyLevel(static_cast<ePSChannel>(c));
