@@ -78,7 +78,7 @@ TEST_F(HoltekPowerCut, ThrowDuringAStepTakesVppOffBeforeVccWithoutTheExitSequenc
   EXPECT_EQ(log, tTexts{});
   EXPECT_FALSE(chip.powered());
 
-  // Before the cut, the release's VCP1 rest level left VPP on an unpowered chip.
+  // Without the cut, the release would set VCP1 to its rest level under VPP.
   release();
   EXPECT_EQ(chip.violations(), tTexts{});
 }
