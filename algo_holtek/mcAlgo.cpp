@@ -177,13 +177,20 @@ short mcAlgo::ActionFlow() {
   }
 
   mPInterface.setVccVLevels(vcc);
-  mPInterface.powerOn(vcc, cfgU32(kCfgVpp));
-  cStopTimer timer;
-  timer.start();
-  runSteps(vcc);
-  timer.end();
-  pAlgoUi->debugMessage("*** total time : " + timer.getTime());
-  mPInterface.powerOff();
+  try {
+    mPInterface.powerOn(vcc, cfgU32(kCfgVpp));
+    cStopTimer timer;
+    timer.start();
+    runSteps(vcc);
+    timer.end();
+    pAlgoUi->debugMessage("*** total time : " + timer.getTime());
+    mPInterface.powerOff();
+  } catch (...) {
+    // The close lowers the supplies with the outputs as they are: VPP must
+    // be off before Vcc falls under a chip the host left powered.
+    mPInterface.cutPower();
+    throw;
+  }
 
   if (jobStatus > 0) {
     writeErrorCode(kClassAlgo, static_cast<std::uint16_t>(jobStatus));

@@ -3,6 +3,7 @@
 #include "mcHInterface.h"
 #include "mcuAccess.h"
 #include "moduleGlobals.h"
+#include "slotGuard.h"
 
 namespace {
 
@@ -29,6 +30,16 @@ const short kWrongEntryAck = 2014;
 const std::uint16_t kEntryNibbles[] = {5, 6, 9, 10};
 
 void busWait(unsigned int cycles) { mcu_wait_bus_cycles(cycles, mFPGAMapping); }
+
+// One step of cutting the power: what it throws is logged, and the next step runs.
+template <class Step>
+void bestEffort(Step step) noexcept {
+  try {
+    step();
+  } catch (...) {
+    logCaughtInSlot("mcPInterface::cutPower");
+  }
+}
 
 }  // namespace
 
@@ -120,6 +131,15 @@ void mcPInterface::powerOff() {
   mpHw->mVpp.disable();
   busWait(kVppSettle);
   mpHw->mVcc.disable();
+  mPowered = false;
+}
+
+void mcPInterface::cutPower() noexcept {
+  // Whether powerOn got as far as the outputs is not known here; switching an
+  // output off that is off changes nothing.
+  bestEffort([this] { mpHw->mVpp.disable(); });
+  bestEffort([] { busWait(kVppSettle); });
+  bestEffort([this] { mpHw->mVcc.disable(); });
   mPowered = false;
 }
 

@@ -23,6 +23,10 @@ public:
   void powerOn(unsigned long vcc, unsigned long vpp);
   // Exit sequence and supplies off, only when powered; the levels stay.
   void powerOff();
+  // After a host failure anywhere from powerOn to powerOff: VPP output off,
+  // then Vcc, each step whatever the others throw, and no exit sequence (the
+  // chip may be busy, and the host has just failed). Never throws.
+  void cutPower() noexcept;
 
   void EnterReadMode(unsigned long address);
   void LeaveReadMode();

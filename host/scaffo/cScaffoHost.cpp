@@ -32,6 +32,9 @@ void cScaffoHost::clear() {
   for (std::vector<tPlannedThrow>& planned : mThrows) {
     planned.clear();
   }
+  for (std::vector<unsigned int>& planned : mFalseCalls) {
+    planned.clear();
+  }
   mSinks = tScaffoSinks();
   mScripted.clear();
   if (mHookInstalled) {
@@ -81,11 +84,20 @@ void cScaffoHost::throwAt(eScaffoSignal signal, unsigned int callNo, const std::
   mThrows.at(signal).push_back(tPlannedThrow{callNo, text});
 }
 
+void cScaffoHost::falseAt(eScaffoSignal signal, unsigned int callNo) {
+  mFalseCalls.at(signal).push_back(callNo);
+}
+
 bool cScaffoHost::enter(eScaffoSignal signal) {
   const unsigned int callNo = ++mCalls.at(signal);
   for (const tPlannedThrow& planned : mThrows[signal]) {
     if (planned.callNo == callNo) {
       throw std::string(planned.text);
+    }
+  }
+  for (unsigned int planned : mFalseCalls[signal]) {
+    if (planned == callNo) {
+      return false;
     }
   }
   return mResult[signal];

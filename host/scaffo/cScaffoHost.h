@@ -80,6 +80,9 @@ public:
   // The call with this number (1 = the next call since clear) throws the text
   // as a std::string instead of being taken; the call is then not recorded.
   void throwAt(eScaffoSignal signal, unsigned int callNo, const std::string& text);
+  // The call with this number answers false (and is recorded), whatever
+  // setResult says; the calls around it answer as before.
+  void falseAt(eScaffoSignal signal, unsigned int callNo);
   // Calls of the signal since clear, including those that threw.
   unsigned int calls(eScaffoSignal signal) const { return mCalls[signal]; }
 
@@ -114,6 +117,7 @@ private:
   std::array<bool, ssCount> mResult;
   std::array<unsigned int, ssCount> mCalls;
   std::array<std::vector<tPlannedThrow>, ssCount> mThrows;
+  std::array<std::vector<unsigned int>, ssCount> mFalseCalls;
   tScaffoSinks mSinks;
   std::vector<tScriptedEvent> mScripted;
   bool mHookInstalled = false;

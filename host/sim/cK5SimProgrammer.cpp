@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <numeric>
 #include <stdexcept>
 
 #include "cK5CPDRegSet.h"
@@ -117,8 +119,9 @@ void parsePoint(const std::string& point, unsigned int kind, const char* call, s
 
 // ---------------------------------------------------------------- Impl
 
-Impl::tPowerState::tPowerState() {
+Impl::tPowerState::tPowerState() : hits(kFaultPoints.size()) {
   for (auto& regs : fpga) regs.assign(kFpgaRegCount, 0);
+  for (auto& row : hits) row.fill(0);
 }
 
 Impl::Impl(cK5SimProgrammer& owner) : sim(owner) { trace.reserve(kTraceReserve); }
@@ -140,7 +143,25 @@ void Impl::dropTrace() {
   st.dropped = 0;
 }
 
+void Impl::countHit(const char* point, long slot) {
+  if (point != lastPoint) {
+    std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
+    if (known == pointIndex.end()) {
+      std::size_t i = 0;
+      while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
+      if (i == kFaultPoints.size())
+        throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
+      known = pointIndex.emplace(point, i).first;
+    }
+    lastPoint = point;
+    lastPointIndex = known->second;
+  }
+  const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
+  ++st.hits[lastPointIndex][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+}
+
 unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
+  countHit(point, slot);
   if (st.faults.empty()) return fkNone;
   tFault* strike = nullptr;
   for (tFault& f : st.faults) {
@@ -726,6 +747,16 @@ std::vector<std::string> cK5SimProgrammer::unfiredFaults() const {
     if (f.fired == 0) points.push_back(f.slot < 0 ? f.point : f.point + "@" + std::to_string(f.slot));
   }
   return points;
+}
+std::uint64_t cK5SimProgrammer::faultPointHits(const std::string& point) const {
+  std::string name;
+  long slot = -1;
+  parsePoint(point, k5FaultThrow | k5FaultFalse | k5FaultNull, "faultPointHits", name, slot);
+  std::size_t i = 0;
+  while (kFaultPoints[i].name != name) ++i;
+  const std::array<std::uint64_t, kSlotCount + 1>& row = mImpl->st.hits[i];
+  if (slot >= 0) return row[static_cast<std::size_t>(slot)];
+  return std::accumulate(row.begin(), row.end(), std::uint64_t(0));
 }
 void cK5SimProgrammer::setLoadHdwError(unsigned int index, const std::string& text) {
   mImpl->st.loadErrors[index] = text;

@@ -248,6 +248,11 @@ public:
   // The points ("name" or "name@n") of faults injected since the last
   // clearFaults() or reset() that have not struck yet.
   std::vector<std::string> unfiredFaults() const;
+  // Calls since reset() that a fault injected at the point could strike,
+  // whether one is injected or not: "name" counts every call, "name@n" those
+  // of slot n. A sweep counts them in a clean run, then injects at each one.
+  // Points are checked as injectThrow checks them (any kind).
+  std::uint64_t faultPointHits(const std::string& point) const;
   // loadHdw fills this error text for the FPGA index (an injected false gives
   // a text of its own).
   void setLoadHdwError(unsigned int index, const std::string& text);

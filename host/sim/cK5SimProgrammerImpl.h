@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cK5AbstractCPDCtrl.h"
@@ -90,6 +91,9 @@ struct cK5SimProgrammer::Impl {
     };
     std::vector<tAccessTrigger> accessTriggers;
     std::vector<tFault> faults;
+    // Calls of each fault point (by its place in faultPoints()), by slot;
+    // the last column takes calls without a slot.
+    std::vector<std::array<std::uint64_t, kSlotCount + 1>> hits;
 
     tPowerState();
   };
@@ -121,6 +125,11 @@ struct cK5SimProgrammer::Impl {
   std::vector<tK5TraceEvent> traceView;
   bool inAccessHook = false;
   unsigned int liveDevices = 0;
+  // Place in faultPoints() of each point name the facade passes, by address;
+  // the last one looked up apart, since calls of a point come in runs.
+  std::unordered_map<const char*, std::size_t> pointIndex;
+  const char* lastPoint = nullptr;
+  std::size_t lastPointIndex = 0;
 
   // Control objects: made once, kept across resets, never freed by the module.
   std::unique_ptr<cK5AbstractPSCtrl> ps;
@@ -141,6 +150,8 @@ struct cK5SimProgrammer::Impl {
   T* handOut(const char* point, long slot, T* object) {
     return fault(point, slot, fkThrow | fkNull) == fkNull ? nullptr : object;
   }
+  // Counts the call as a hit of the point.
+  void countHit(const char* point, long slot);
   void checkThrow(const char* point, long slot = -1) { fault(point, slot, fkThrow); }
   bool refused(const char* point, long slot = -1) {
     return fault(point, slot, fkThrow | fkFalse) == fkFalse;

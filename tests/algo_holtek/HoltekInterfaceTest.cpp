@@ -88,10 +88,11 @@ TEST_F(HoltekInterface, ComparatorsReadTheirOwnBits) {
     bool vccHigh;
     bool sdiHigh;
   };
+  // Without the stub the register file answers.
+  unplug(mStub);
   for (const Case& c :
        {Case{0x0200, true, false}, Case{0x0008, false, true}, Case{0xFDF7, false, false}}) {
     SCOPED_TRACE(c.reg);
-    sim().unplugAll();
     sim().setMcuRegister(0x60, c.reg);
     EXPECT_EQ(mpHw->mVccCmp.high(), c.vccHigh);
     EXPECT_EQ(mpHw->mVccCmp.low(), !c.vccHigh);

@@ -170,13 +170,13 @@ inline tTokens serialTokens(const tTokens& tokens) {
   return folded;
 }
 
-// A fresh simulated programmer, a good Holtek hardware interface over it with
+// A fresh bench, a good Holtek hardware interface over it with
 // the fixture's device in the socket, and a clean trace.
 class tHoltekInterfaceTest : public tHardwareTest {
 protected:
   void SetUp() override {
     tHardwareTest::SetUp();
-    sim().plug(*socketDevice());
+    plug(*socketDevice());
     mpCpd.reset(new cK5CpdCtrl(krv5(), nullptr));
     unsigned char ok = 0;
     mpHw.reset(new mcHInterface(krv5(), *mpCpd, ok, holtekUi()));
@@ -186,7 +186,7 @@ protected:
 
   void TearDown() override {
     mpHw.reset();
-    sim().unplugAll();
+    tHardwareTest::TearDown();
   }
 
   virtual cK5SocketDevice* socketDevice() = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "cK5CPDRegSet.h"
 #include "cK5CpdCtrl.h"
 #include "hardwareTestSupport.h"
+#include "tLineTap.h"
 
 namespace {
 
@@ -40,9 +42,8 @@ protected:
 
 TEST_F(CpdCtrlTest, EnableWritesOnlyTheNamedSlotsAndStrobesSlotZero) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(cpd.enableCpdConfig("SETUP", true));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: cK5CpdCtrl::enableCpdConfig for \"SETUP\" OK.\n");
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_TRUE(cpd.enableCpdConfig("SETUP", true)); }),
+            tLines{"PIDBG: cK5CpdCtrl::enableCpdConfig for \"SETUP\" OK."});
 
   const std::vector<tK5TraceEvent> writes = bankWrites();
   ASSERT_EQ(writes.size(), 2u);
@@ -75,9 +76,10 @@ TEST_F(CpdCtrlTest, EnableWritesOnlyTheNamedSlotsAndStrobesSlotZero) {
 TEST_F(CpdCtrlTest, SlotsAreWrittenInSlotOrderNotInPinOrder) {
   mConfigs.addCpdConfig(makeConfig("REVERSED", {{5, 2, 0x55}, {2, 9, 0x22}, {5, 3, 0x56}}));
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(cpd.enableCpdConfig("REVERSED", false));
-  testing::internal::GetCapturedStderr();
+  {
+    tLineTap quiet(std::cerr);
+    EXPECT_TRUE(cpd.enableCpdConfig("REVERSED", false));
+  }
   const std::vector<tK5TraceEvent> writes = bankWrites();
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[0].slot, 2u);
@@ -88,9 +90,8 @@ TEST_F(CpdCtrlTest, SlotsAreWrittenInSlotOrderNotInPinOrder) {
 
 TEST_F(CpdCtrlTest, ShutdownLineCarriesTheLabelInQuotes) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(cpd.enableCpdConfig("SHUTDOWN", false));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK.\n");
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_TRUE(cpd.enableCpdConfig("SHUTDOWN", false)); }),
+            tLines{"PIDBG: cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."});
   EXPECT_EQ(sim().cpd(1).writtenBy[0], k5BankWriteSet);
 }
 
@@ -116,23 +117,21 @@ TEST_F(CpdCtrlTest, TransmitOnlyUsesTheOtherWriteAndSelectsNothing) {
 // failures carry the transfer's own lines and leave every bank alone.
 TEST_F(CpdCtrlTest, TransmitOnlyFailureLogsTheTransferLineAndWritesNoBank) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(cpd.transmitCpdConfigOnly("BADREG", true));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. BADREG\n");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Invalid DxNr in cK5CPDHdwCtrl::setCPDReg\n");
+  const tStdLines lines =
+      stdLinesOf([&] { EXPECT_FALSE(cpd.transmitCpdConfigOnly("BADREG", true)); });
+  EXPECT_EQ(lines.err,
+            tLines{"PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. BADREG"});
+  EXPECT_EQ(lines.out, tLines{"Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"});
   EXPECT_EQ(cpd.getErrorInfo(), "Can setup the CPD register for PDy: #60.\n");
   EXPECT_TRUE(bankWrites().empty());
 }
 
 TEST_F(CpdCtrlTest, SuccessiveTransfersStartFromNewImages) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
+  tLineTap quiet(std::cerr);
   const bool first = cpd.enableCpdConfig("A", false);
   sim().clearTrace();
   const bool second = cpd.enableCpdConfig("B", false);
-  testing::internal::GetCapturedStderr();
   ASSERT_TRUE(first && second);
 
   const std::vector<tK5TraceEvent> writes = bankWrites();
@@ -152,8 +151,8 @@ struct tCpdFailure {
   bool withConfigs;
   const char* label;
   std::string errorInfo;
-  std::string stderrText;
-  std::string stdoutText;
+  tLines stderrLines;
+  tLines stdoutLines;
 };
 
 class CpdCtrlFailure : public CpdCtrlTest, public testing::WithParamInterface<tCpdFailure> {};
@@ -161,11 +160,9 @@ class CpdCtrlFailure : public CpdCtrlTest, public testing::WithParamInterface<tC
 TEST_P(CpdCtrlFailure, WritesNoBankAndReportsTheReason) {
   const tCpdFailure& c = GetParam();
   cK5CpdCtrl cpd(krv5(), c.withConfigs ? &mConfigs : nullptr);
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(cpd.enableCpdConfig(c.label, false));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), c.stderrText);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), c.stdoutText);
+  const tStdLines lines = stdLinesOf([&] { EXPECT_FALSE(cpd.enableCpdConfig(c.label, false)); });
+  EXPECT_EQ(lines.err, c.stderrLines);
+  EXPECT_EQ(lines.out, c.stdoutLines);
   EXPECT_EQ(cpd.getErrorInfo(), c.errorInfo);
   EXPECT_EQ(cpd.getErrorInfo(), "");
   EXPECT_TRUE(bankWrites().empty());
@@ -173,45 +170,42 @@ TEST_P(CpdCtrlFailure, WritesNoBankAndReportsTheReason) {
   EXPECT_TRUE(sim().traceOf(tE::tkCpdSelectBank).empty());
 }
 
-std::string failedLines(const std::string& middle, const std::string& label) {
-  return "PIDBG: cK5CpdCtrl::transmitCpdConfig::" + middle + "\n" +
-         "PIDBG: cK5CpdCtrl::enableCpdConfig::transmitCpdConfig failed. " + label + "\n";
+tLines failedLines(const std::string& middle, const std::string& label) {
+  return {"PIDBG: cK5CpdCtrl::transmitCpdConfig::" + middle,
+          "PIDBG: cK5CpdCtrl::enableCpdConfig::transmitCpdConfig failed. " + label};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, CpdCtrlFailure,
     testing::Values(
         tCpdFailure{"NoConfigurationSet", false, "SHUTDOWN", "CfgFileDeviceCpdConfigs invalid.\n",
-                    failedLines("mpCfgFileDeviceCpdConfigs invalid.", "SHUTDOWN"), ""},
+                    failedLines("mpCfgFileDeviceCpdConfigs invalid.", "SHUTDOWN"), {}},
         tCpdFailure{"UnknownLabel", true, "XYZ", "Can not get CPD config: XYZ.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. XYZ", "XYZ"), ""},
+                    failedLines("setupCpdConfig(sLabel) failed. XYZ", "XYZ"), {}},
         tCpdFailure{"LabelIsCaseSensitive", true, "setup", "Can not get CPD config: setup.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. setup", "setup"), ""},
+                    failedLines("setupCpdConfig(sLabel) failed. setup", "setup"), {}},
         // The first bad pin ends the setup: the later bad register is not reached.
         tCpdFailure{"SlotSeven", true, "BADSLOT", "Can not get CPD control for Fpga Number: #7.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. BADSLOT", "BADSLOT"), ""},
+                    failedLines("setupCpdConfig(sLabel) failed. BADSLOT", "BADSLOT"), {}},
         tCpdFailure{"RegisterSixty", true, "BADREG", "Can setup the CPD register for PDy: #60.\n",
                     failedLines("setupCpdConfig(sLabel) failed. BADREG", "BADREG"),
-                    "Invalid DxNr in cK5CPDHdwCtrl::setCPDReg\n"}),
+                    {"Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"}}),
     [](const testing::TestParamInfo<tCpdFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(CpdCtrlTest, FoundLabelSwitchesOutputsOnEvenWhenTheSetupFails) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(cpd.enableCpdConfig("BADREG", false));
-  testing::internal::GetCapturedStderr();
-  testing::internal::GetCapturedStdout();
+  stdLinesOf([&] { EXPECT_FALSE(cpd.enableCpdConfig("BADREG", false)); });
   EXPECT_FALSE(sim().cpd(0).outputDisabled[k5OutGlobal]);
 }
 
 TEST_F(CpdCtrlTest, ErrorTextCollectsFailuresUntilHandedOut) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(cpd.enableCpdConfig("XYZ", false));
-  EXPECT_FALSE(cpd.enableCpdConfig("BADSLOT", false));
-  EXPECT_TRUE(cpd.enableCpdConfig("SETUP", false));
-  testing::internal::GetCapturedStderr();
+  {
+    tLineTap quiet(std::cerr);
+    EXPECT_FALSE(cpd.enableCpdConfig("XYZ", false));
+    EXPECT_FALSE(cpd.enableCpdConfig("BADSLOT", false));
+    EXPECT_TRUE(cpd.enableCpdConfig("SETUP", false));
+  }
   EXPECT_EQ(cpd.getErrorInfo(),
             "Can not get CPD config: XYZ.\nCan not get CPD control for Fpga Number: #7.\n");
   EXPECT_EQ(cpd.getErrorInfo(), "");
@@ -220,9 +214,7 @@ TEST_F(CpdCtrlTest, ErrorTextCollectsFailuresUntilHandedOut) {
 TEST_F(CpdCtrlTest, SlotZeroLookupFailureStopsTheTransfer) {
   sim().injectThrow("cpdCtrl@0", "slot 0 gone");
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(cpd.enableCpdConfig("SETUP", false));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(cpd.enableCpdConfig("SETUP", false)); }),
             failedLines("getCPDHdwCtrl(0) failed.", "SETUP"));
   EXPECT_EQ(cpd.getErrorInfo(), "Can not get CPD control for Fpga Number: #0.\n");
   EXPECT_EQ(krv5().getErrorInfo(), "Fatal (exception): slot 0 gone");
@@ -232,9 +224,10 @@ TEST_F(CpdCtrlTest, SlotZeroLookupFailureStopsTheTransfer) {
 TEST_F(CpdCtrlTest, NullHostControlCountsAsAMissingSlot) {
   sim().injectNull("cpdCtrl@3");
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(cpd.enableCpdConfig("SETUP", false));
-  testing::internal::GetCapturedStderr();
+  {
+    tLineTap quiet(std::cerr);
+    EXPECT_FALSE(cpd.enableCpdConfig("SETUP", false));
+  }
   EXPECT_EQ(cpd.getErrorInfo(), "Can not get CPD control for Fpga Number: #3.\n");
   EXPECT_EQ(cpd.getCPDHdwCtrl(3)->pK5CPDCtrl, sim().pdio(3)->cpdCtrl());  // asked again: now there
   EXPECT_TRUE(bankWrites().empty());
@@ -243,11 +236,9 @@ TEST_F(CpdCtrlTest, NullHostControlCountsAsAMissingSlot) {
 TEST_F(CpdCtrlTest, TransferTimeoutIsOnlyWrittenOut) {
   sim().injectFalse("writeRegisterSet");
   cK5CpdCtrl cpd(krv5(), &mConfigs);
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(cpd.enableCpdConfig("SETUP", false));
-  testing::internal::GetCapturedStderr();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "cK5CPDHdwCtrl::setCPD->transferbuffer timeout\n");
+  const tStdLines lines = stdLinesOf([&] { EXPECT_TRUE(cpd.enableCpdConfig("SETUP", false)); });
+  EXPECT_EQ(lines.out, tLines{"cK5CPDHdwCtrl::setCPD->transferbuffer timeout"});
+  EXPECT_EQ(lines.err, tLines{"PIDBG: cK5CpdCtrl::enableCpdConfig for \"SETUP\" OK."});
   EXPECT_EQ(cpd.getErrorInfo(), "");
 }
 
@@ -321,11 +312,12 @@ TEST_F(CPDHdwCtrlTest, ShadowImageRefusesRegistersFromSixty) {
   EXPECT_TRUE(ctrl.setCPDReg(59, 0xBEEF));
   EXPECT_EQ(ctrl.getCPDReg(59), 0xBEEFu);
 
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(ctrl.setCPDReg(60, 1));
-  EXPECT_EQ(ctrl.getCPDReg(60), 0u);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Invalid DxNr in cK5CPDHdwCtrl::setCPDReg\nInvalid DxNr in cK5CPDHdwCtrl::setCPDReg\n");
+  EXPECT_EQ(linesOf(std::cout,
+                    [&] {
+                      EXPECT_FALSE(ctrl.setCPDReg(60, 1));
+                      EXPECT_EQ(ctrl.getCPDReg(60), 0u);
+                    }),
+            tLines(2, "Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"));
   EXPECT_TRUE(sim().trace().empty());  // all of it stays in the shadow image
 }
 
@@ -357,9 +349,8 @@ TEST_F(CPDHdwCtrlTest, LookupFailuresGiveOkZero) {
   sim().injectNull("cpdCtrl@5");
   cK5CPDHdwCtrl null(krv5(), 5, ok);
   EXPECT_EQ(ok, 0);
-  testing::internal::CaptureStderr();
-  null.setCPD(false);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: cK5CPDHdwCtrl::setCPD failed #1 !\n");
+  EXPECT_EQ(linesOf(std::cerr, [&] { null.setCPD(false); }),
+            tLines{"PIDBG: cK5CPDHdwCtrl::setCPD failed #1 !"});
   EXPECT_FALSE(null.readCPD(false));
 }
 

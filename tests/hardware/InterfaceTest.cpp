@@ -194,9 +194,8 @@ TEST_F(InterfaceTest, HostFaultsInTheDestructorAreOnlyLogged) {
     SCOPED_TRACE(c.point);
     std::unique_ptr<cA5H5InterfaceT> iface = ready();
     sim().injectThrow(c.point, "host fault");
-    testing::internal::CaptureStderr();
-    iface.reset();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: catch in ~cA5H5InterfaceT: host fault\n");
+    EXPECT_EQ(linesOf(std::cerr, [&] { iface.reset(); }),
+              tLines{"PIDBG: catch in ~cA5H5InterfaceT: host fault"});
     EXPECT_EQ(mcuWrites(), c.mcu);
     EXPECT_EQ(sim().supplyWrites(), c.supplies);
   }
@@ -406,12 +405,14 @@ TEST_F(InterfaceTest, StateLedsWithoutAStateControllerDoNothing) {
 
 TEST_F(InterfaceTest, NamedConfigurationGoesToABankThenThatBankGoesLive) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(iface->CPD_transmitConfig("SETUP", true));
-  EXPECT_EQ(sim().cpd(2).writtenBy[1], k5BankWriteSetOnly);
-  EXPECT_FALSE(sim().cpd(2).liveValid);
-  EXPECT_TRUE(iface->CPD_enableConfigReg(true));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] {
+                      EXPECT_TRUE(iface->CPD_transmitConfig("SETUP", true));
+                      EXPECT_EQ(sim().cpd(2).writtenBy[1], k5BankWriteSetOnly);
+                      EXPECT_FALSE(sim().cpd(2).liveValid);
+                      EXPECT_TRUE(iface->CPD_enableConfigReg(true));
+                    }),
+            tLines{});
   EXPECT_TRUE(sim().cpd(2).liveValid);
   EXPECT_EQ(sim().cpd(2).liveBank, 1u);
   EXPECT_EQ(sim().cpd(2).live[7], 0x70u);

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cK5AbstractPSCtrl.h"
 #include "cK5SmartPSCtrl.h"
 #include "hardwareTestSupport.h"
+#include "tLineTap.h"
 
 namespace {
 
@@ -29,26 +33,30 @@ TEST_F(SmartPSCtrlTest, ConstructionTouchesNoSupply) {
   EXPECT_TRUE(sim().supplyWrites().empty());
 }
 
+// The alarm frame of a refused VCP3 level, with a line for each supply
+// (name, level) that lies above it.
+tLines alarmFrame(unsigned int mV, const std::vector<std::pair<std::string, unsigned int>>& above) {
+  const std::string slashes = "PIDBG: " + std::string(64, '/');
+  const std::string blank = "PIDBG: ///" + std::string(58, ' ') + "///";
+  tLines lines = {"PIDBG: ////// cK5SmartPSCtrl::setVcp3, mV: " + std::to_string(mV) + " - ignored",
+                  slashes,
+                  "PIDBG: /// ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM  ///",
+                  slashes,
+                  blank};
+  for (const auto& supply : above) {
+    lines.push_back("PIDBG: ///  " + supply.first + " is " + std::to_string(supply.second) +
+                    " mV, but you try set VCP3 to " + std::to_string(mV) + " mV !!!  ///");
+  }
+  lines.push_back(blank);
+  lines.push_back(slashes);
+  return lines;
+}
+
 TEST_F(SmartPSCtrlTest, RefusedVcp3WritesTheWholeAlarmFrameAndSendsNothing) {
   ps().init();
   sim().clearTrace();
-  testing::internal::CaptureStderr();
-  ps().setVcp3(1000);
-  const std::string log = testing::internal::GetCapturedStderr();
-
-  const std::string slashes(64, '/');
-  const std::string blank = "///" + std::string(58, ' ') + "///";
-  const std::string expected =
-      "PIDBG: ////// cK5SmartPSCtrl::setVcp3, mV: 1000 - ignored\n"
-      "PIDBG: " + slashes + "\n"
-      "PIDBG: /// ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM  ///\n"
-      "PIDBG: " + slashes + "\n"
-      "PIDBG: " + blank + "\n"
-      "PIDBG: ///  VCP1 is 1800 mV, but you try set VCP3 to 1000 mV !!!  ///\n"
-      "PIDBG: ///  VCP2 is 1800 mV, but you try set VCP3 to 1000 mV !!!  ///\n"
-      "PIDBG: " + blank + "\n"
-      "PIDBG: " + slashes + "\n";
-  EXPECT_EQ(log, expected);
+  EXPECT_EQ(linesOf(std::cerr, [&] { ps().setVcp3(1000); }),
+            alarmFrame(1000, {{"VCP1", 1800}, {"VCP2", 1800}}));
   EXPECT_TRUE(sim().supplyWrites().empty());
 
   // Nothing cached either: a later VCP3 of 3000 is still judged against VGATE 20000.
@@ -59,11 +67,7 @@ TEST_F(SmartPSCtrlTest, RefusedVcp3WritesTheWholeAlarmFrameAndSendsNothing) {
 TEST_F(SmartPSCtrlTest, AlarmFrameNamesOnlyTheSupplyThatIsAbove) {
   ps().init();
   ps().setVcp2(9000);  // VCP3 follows to 9000; VCP1 stays 1800
-  testing::internal::CaptureStderr();
-  ps().setVcp3(5000);
-  const std::string log = testing::internal::GetCapturedStderr();
-  EXPECT_NE(log.find("///  VCP2 is 9000 mV, but you try set VCP3 to 5000 mV !!!  ///"), std::string::npos);
-  EXPECT_EQ(log.find("VCP1 is"), std::string::npos);
+  EXPECT_EQ(linesOf(std::cerr, [&] { ps().setVcp3(5000); }), alarmFrame(5000, {{"VCP2", 9000}}));
 }
 
 struct tSupplyCase {
@@ -157,9 +161,8 @@ TEST_F(SmartPSCtrlTest, FloatVcpSettersKeepTheGuards) {
 
   sim().clearTrace();
   byVolts.SetVcp2(6.0f);
-  testing::internal::CaptureStderr();
-  byVolts.SetVcp3(5.5f);  // below VCP2 6000: refused
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("mV: 5500 - ignored"), std::string::npos);
+  // Below VCP2 6000 (and above VCP1 5000): refused.
+  EXPECT_EQ(linesOf(std::cerr, [&] { byVolts.SetVcp3(5.5f); }), alarmFrame(5500, {{"VCP2", 6000}}));
   EXPECT_EQ(sim().supplyWrites(), (tPairs{{1, 11000}, {5, 6000}, {4, 6000}}));
 }
 

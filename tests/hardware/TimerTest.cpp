@@ -12,6 +12,7 @@
 #include "k5SimTime.h"
 #include "tK5LinuxTime.h"
 #include "tK5StopClock.h"
+#include "tLineTap.h"
 
 namespace {
 
@@ -89,12 +90,9 @@ TEST_F(StopClockOnBusClock, MeasuresExactlyTheVirtualTimeWaited) {
 
 TEST(StopClockTest, DelayWarnsOnStandardOutput) {
   tK5StopClock clock;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  clock.delay(0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Warning: tK5StopClock::delay called. Check for correct function!\n");
+  const tStdLines lines = stdLinesOf([&] { clock.delay(0); });
+  EXPECT_EQ(lines.err, tLines{});
+  EXPECT_EQ(lines.out, tLines{"Warning: tK5StopClock::delay called. Check for correct function!"});
 }
 
 // ---- bus-cycle delays ----

@@ -18,6 +18,7 @@
 #include "Korvo5.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
+#include "tBench.h"
 
 namespace {
 
@@ -34,21 +35,11 @@ const unsigned short kL3 = 1u << 3;  // also SDO
 
 // Drives the chip through the stand-in's registers, supplies and output
 // flags, with the line sequences of the programming protocol.
-class HoltekChip : public ::testing::Test {
+// Tests that provoke violations assert and clear them: the bench checks that
+// none is left.
+class HoltekChip : public tBenchTest {
 protected:
-  void SetUp() override {
-    sim().reset();
-    device.reset(new cKorvo5Device());
-    sim().plug(chip);
-  }
-  void TearDown() override {
-    // Tests that provoke violations assert and clear them.
-    EXPECT_EQ(chip.violations(), Texts{});
-    sim().unplugAll();
-    device.reset();
-  }
-
-  static Sim& sim() { return Sim::instance(); }
+  HoltekChip() : device(new cKorvo5Device()) { plug(chip); }
   cK5AbstractCPDCtrl* outputs() { return device->pdioCtrl(0)->cpdCtrl(); }
   void setSupply(ePSChannel channel, unsigned int mV) {
     device->psCtrl()->setSupplyVoltage(channel, mV);

@@ -8,6 +8,7 @@
 #include "Korvo5.h"
 #include "cK5SimProgrammer.h"
 #include "cK5TouchProbe.h"
+#include "tBench.h"
 
 // Found by the printer through the argument's namespace, hence not in the unnamed one.
 static void PrintTo(const cK5TouchProbe::tReadRun& r, std::ostream* os) {
@@ -31,15 +32,10 @@ Probe::tRun low(std::uint64_t n) { return {true, n}; }
 Probe::tRun high(std::uint64_t n) { return {false, n}; }
 
 // The probe alone in the socket, driven with raw register accesses.
-class TouchProbe : public ::testing::Test {
+// Tests that provoke violations assert them and say so to the bench.
+class TouchProbe : public tBenchTest {
 protected:
-  void SetUp() override {
-    sim().reset();
-    sim().plug(probe);
-  }
-  void TearDown() override { sim().unplugAll(); }
-
-  static Sim& sim() { return Sim::instance(); }
+  TouchProbe() { plug(probe); }
 
   // As the interface loads an address: high half, then low half.
   static void select(std::uint32_t address) {
@@ -79,6 +75,7 @@ TEST_F(TouchProbe, SelectionIsTheHighHalfThenTheLowHalf) {
 }
 
 TEST_F(TouchProbe, LowHalfWithoutAHighHalfBeforeItIsAViolation) {
+  acceptViolations(probe);
   // Low half first: selects with the stale high half.
   mcu_write16(kBase + 0x80, 3);
   mcu_write16(kBase + 0x82, 0);
@@ -318,6 +315,7 @@ TEST_F(TouchProbe, ReadingEventRunsOnceRightAfterTheNthReading) {
 }
 
 TEST_F(TouchProbe, GuardRunsOnceWhenTheTotalReadLimitIsPassed) {
+  acceptViolations(probe);
   probe.setReadLimits(10, 1000);
   std::vector<std::uint64_t> guardAt;
   probe.setGuard([&] { guardAt.push_back(probe.totalReads()); });
@@ -330,6 +328,7 @@ TEST_F(TouchProbe, GuardRunsOnceWhenTheTotalReadLimitIsPassed) {
 }
 
 TEST_F(TouchProbe, GuardRunsOncePerPinPassingThePinReadLimit) {
+  acceptViolations(probe);
   probe.setReadLimits(1000, 3);
   std::vector<unsigned int> guardAt;
   probe.setGuard([&] { guardAt.push_back(probe.selectedPin()); });
@@ -350,6 +349,7 @@ TEST_F(TouchProbe, GuardRunsOncePerPinPassingThePinReadLimit) {
 }
 
 TEST_F(TouchProbe, DefaultPinReadLimitRecordsAViolationWithoutAGuard) {
+  acceptViolations(probe);
   probe.holdLow(9);
   select(9);
   for (unsigned int i = 0; i < 200000; ++i) read(kBank1);

@@ -15,21 +15,20 @@
 #include "cK5SimProgrammer.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
+#include "tBench.h"
 
 typedef std::vector<std::pair<unsigned int, unsigned int>> tPairs;
 
-// A fresh simulated programmer and a good owning hardware handle.
-class tHardwareTest : public ::testing::Test {
+// A fresh bench and a good owning hardware handle.
+class tHardwareTest : public tBenchTest {
 protected:
   void SetUp() override {
-    sim().reset();
     unsigned char ok = 0;
     mpKrv5.reset(new cKrv5Ctrl(ok));
     ASSERT_EQ(ok, 1);
     sim().clearTrace();
   }
 
-  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
   cKrv5Ctrl& krv5() { return *mpKrv5; }
 
   // (offset, value) of every programming-interface register write, in order.

@@ -1,10 +1,11 @@
 #ifndef T_ACTION_FLOW_FIXTURE_H
 #define T_ACTION_FLOW_FIXTURE_H
 
-// A scripted provider on a fresh simulated programmer with a job that passes
-// every step of an action: continuity test on, a four-pin chip in the socket,
-// one "HDW" image, a 10 ms UI timer, ActionMode 0 and a "SHUTDOWN"
-// configuration. Tests change what they need before calling a start slot.
+// A scripted provider on a fresh bench with a job that passes every step of
+// an action: continuity test on, a four-pin chip in the socket, one "HDW"
+// image, a 10 ms UI timer, ActionMode 0 and a "SHUTDOWN" configuration. Tests
+// change what they need before calling a start slot. tActionBench is one such
+// bench (a table row builds one of its own); tActionFlowFixture the fixture.
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "cAbstractEventManager.h"
 #include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
 #include "cCfgFileDeviceCpdPinData.h"
 #include "cFpgaHdwImageCtrl.h"
 #include "cK5ContinuitySocket.h"
-#include "cK5SimProgrammer.h"
-#include "cScaffoHost.h"
 #include "cScriptedAlgoProvider.h"
 #include "frameIo.h"
+#include "tBench.h"
 #include "tContinuityBench.h"
 #include "tLineTap.h"
 
@@ -39,23 +38,16 @@ inline cFpgaHdwImageCtrl hdwImage(const std::string& kind, const std::vector<cha
   return image;
 }
 
-class tActionFlowFixture : public testing::Test {
-protected:
-  void SetUp() override {
-    sim().reset();
-    host().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().plug(socket);
+class tActionBench : public tBench {
+public:
+  tActionBench() {
+    plug(socket);
     wireSocket(socket, fourPinChip());
     makeProvider();
   }
-  void TearDown() override {
-    cAbstractEventManager::setScheduleHook(nullptr);
-    provider.reset();
-    sim().unplugAll();
-  }
+  // The socket dies before the base bench would check.
+  ~tActionBench() override { check(); }
 
-public:
   // A new provider with the passing job; records of its construction dropped.
   void makeProvider() {
     provider.reset();
@@ -93,8 +85,6 @@ public:
     log = tap.lines;
   }
 
-  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
-  static cScaffoHost& host() { return cScaffoHost::instance(); }
   TAG_UI_ALGODATA_KRV3& record() { return *provider->getAP().getAlgoKrv3UIData(); }
 
   bool logged(const std::string& text) const {
@@ -152,5 +142,7 @@ public:
   std::unique_ptr<cScriptedAlgoProvider> provider;
   std::vector<std::string> log;
 };
+
+class tActionFlowFixture : public tBenchFixture<tActionBench> {};
 
 #endif

@@ -26,6 +26,13 @@ inline std::vector<tBenchPin> fourPinChip() {
           {3, 59, P::trHigh, 4}};
 }
 
+// The four-pin chip and one more pin.
+inline std::vector<tBenchPin> fourPinChipAnd(const tBenchPin& extra) {
+  std::vector<tBenchPin> pins = fourPinChip();
+  pins.push_back(extra);
+  return pins;
+}
+
 inline cCfgFileDeviceLayout benchLayout(const std::string& method, const std::vector<tBenchPin>& pins) {
   cCfgFileDeviceLayout layout(0);
   layout.sMethod() = method;

@@ -19,6 +19,9 @@ public:
   std::vector<std::string> lines;
   std::function<void(const std::string&)> onLine;
 
+  // Text written after the last end of line.
+  const std::string& unfinished() const { return mPending; }
+
 protected:
   int overflow(int ch) override {
     if (ch == traits_type::eof()) {
@@ -44,5 +47,30 @@ private:
   std::streambuf* mOld;
   std::string mPending;
 };
+
+typedef std::vector<std::string> tLines;
+
+// The lines the call writes to the stream. Text left without an end of line
+// comes last, marked, so that an exact comparison sees it.
+template <class tCall>
+std::vector<std::string> linesOf(std::ostream& stream, tCall call) {
+  tLineTap tap(stream);
+  call();
+  std::vector<std::string> lines = tap.lines;
+  if (!tap.unfinished().empty()) lines.push_back(tap.unfinished() + " <no end of line>");
+  return lines;
+}
+
+// The lines the call writes to standard error and to standard output.
+struct tStdLines {
+  tLines err;
+  tLines out;
+};
+template <class tCall>
+tStdLines stdLinesOf(tCall call) {
+  tStdLines lines;
+  lines.err = linesOf(std::cerr, [&] { lines.out = linesOf(std::cout, call); });
+  return lines;
+}
 
 #endif

@@ -3,21 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "cAbstractEventManager.h"
-#include "cScaffoHost.h"
 #include "cTestProvider.h"
+#include "tBench.h"
 
-// A test provider with an empty host side: no records, no scripted events.
-class tProviderFixture : public testing::Test {
+// A test provider built on a fresh bench: an empty host side, no records, no
+// scripted events.
+class tProviderFixture : public tBenchTest {
 protected:
-  void SetUp() override {
-    cScaffoHost::instance().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
-  }
-  void TearDown() override { cAbstractEventManager::setScheduleHook(nullptr); }
-
-  cScaffoHost& host() { return cScaffoHost::instance(); }
-
   cTestProvider provider;
 };
 

@@ -7,14 +7,15 @@
 
 #include "cK5SimProgrammer.h"
 #include "k5SimTime.h"
+#include "tBench.h"
 
 namespace {
 
 const long long kEpochUs = kK5SimEpochSeconds * 1000000LL;
 
 TEST(SimTimeOfDay, FollowsTheBusClockHereAndInLoadedModules) {
-  cK5SimProgrammer& sim = cK5SimProgrammer::instance();
-  sim.reset();
+  tBench bench;
+  cK5SimProgrammer& sim = bench.sim();
   void* probe = dlopen(LS_TIME_PROBE_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(probe, nullptr) << dlerror();
   typedef long long (*tRead)();

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "littleEndian.h"
+#include "tLineTap.h"
 #include "tProviderFixture.h"
 
 namespace {
@@ -162,10 +164,12 @@ TEST_F(ProgressRecord, ThrowingSignalPassesOnAndSkipsTheSecondSchedule) {
 TEST_F(ProgressRecord, MessagesAreLoggedThenSent) {
   provider.getAddrFrom() = piModuleAddr(3, 4);
   host().setResult(ssMessage, false);
-  testing::internal::CaptureStderr();
-  provider.showMessage("");
-  provider.showInternMessage("developer text");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: \nPIDBG: developer text\n");
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] {
+                      provider.showMessage("");
+                      provider.showInternMessage("developer text");
+                    }),
+            (tLines{"PIDBG: ", "PIDBG: developer text"}));
 
   ASSERT_EQ(host().messages().size(), 1u);
   EXPECT_EQ(host().messages()[0].text, "");
@@ -179,9 +183,8 @@ TEST_F(ProgressRecord, MessagesAreLoggedThenSent) {
 
 TEST_F(ProgressRecord, MessageIsLoggedEvenWhenTheSignalThrows) {
   host().throwAt(ssMessage, 1, "refused");
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(provider.showMessage("lost"), std::string);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PIDBG: lost\n");
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_THROW(provider.showMessage("lost"), std::string); }),
+            tLines{"PIDBG: lost"});
 }
 
 }  // namespace

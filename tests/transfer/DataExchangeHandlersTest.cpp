@@ -4,34 +4,34 @@
 
 #include <cstring>
 #include <functional>
-#include <sstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "JobBuilder.h"
-#include "tJobSamples.h"
-
-using namespace jobSamples;
 #include "cAlgoDataReceiveKrvHandler.h"
 #include "cAlgoDataSendKrvHandler.h"
 #include "frameIo.h"
+#include "tJobSamples.h"
+#include "tLineTap.h"
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+using namespace jobSamples;
 
 namespace {
 
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(line);
-  }
-  return lines;
+// The two lines the receive handler writes before it acts on a slot.
+tLines slotLines(unsigned slot, unsigned size, const std::string& type) {
+  return {"PIDBG: processingReceivedData: DataTypes" + std::to_string(slot) + ": " + type,
+          "PIDBG: processingReceivedData: SubFrame size:" + std::to_string(size) + ": " + type};
 }
 
-std::vector<std::string> lastLines(const std::vector<std::string>& lines, std::size_t n) {
-  return std::vector<std::string>(lines.end() - std::min(n, lines.size()), lines.end());
+tLines joined(tLines a, const tLines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+tLines joined(const tLines& a, const tLines& b, const tLines& c) { return joined(joined(a, b), c); }
+tLines joined(const tLines& a, const tLines& b, const tLines& c, const tLines& d) {
+  return joined(joined(a, b, c), d);
 }
 
 std::vector<unsigned char> bufferBytes(const tByteArray& b) {
@@ -74,12 +74,6 @@ protected:
       return handler.processingReceivedData();
     });
   }
-  // Runs fn with stderr captured; lines without their end.
-  std::vector<std::string> logOf(const std::function<void()>& fn) {
-    CaptureStderr();
-    fn();
-    return splitLines(GetCapturedStderr());
-  }
 
   cAlgoParam ap;
 };
@@ -89,7 +83,7 @@ protected:
 TEST_F(DataExchange, BufferReadBackInPartsAndUnknownInfoAnswersDummy) {
   const std::vector<unsigned char> image = pattern(1000, 9);
   tExchange job = JobBuilder().createBuffer(4, 1000, 0).wholeBuffer(4, image, 5).exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(job));
 
   tExchange ex = JobBuilder()
@@ -98,7 +92,6 @@ TEST_F(DataExchange, BufferReadBackInPartsAndUnknownInfoAnswersDummy) {
                      .fetchInfo(9)
                      .exchange();
   const bool ok = send(ex);
-  GetCapturedStderr();
   ASSERT_TRUE(ok);
   std::vector<unsigned char> tail, head;
   ASSERT_TRUE(readWindow(ex.data(0), tail));
@@ -123,19 +116,15 @@ TEST_F(DataExchange, AllEmptySlotsChangeNothingAndLogEverySlot) {
   empty >> ex.sf[0];
   const piSubFrame request = ex.sf[0];
 
-  std::vector<std::string> recvLines = logOf([&] { EXPECT_TRUE(receive(ex)); });
-  std::vector<std::string> sendLines = logOf([&] { EXPECT_TRUE(send(ex)); });
-  ASSERT_EQ(16u, recvLines.size());
-  ASSERT_EQ(16u, sendLines.size());
+  tLines recvLines, sendLines;
   for (unsigned i = 0; i < 8; ++i) {
     const std::string n = std::to_string(i);
-    EXPECT_EQ("PIDBG: processingReceivedData: DataTypes" + n + ": dtNo", recvLines[2 * i]);
-    EXPECT_EQ("PIDBG: processingReceivedData: SubFrame size:0: dtNo", recvLines[2 * i + 1]);
-    EXPECT_EQ("PIDBG: processingReceivedData for sending : DataTypes" + n + ": dtNo",
-              sendLines[2 * i]);
-    EXPECT_EQ("PIDBG: processingReceivedData for sending : SubFrame size:0: dtNo",
-              sendLines[2 * i + 1]);
+    recvLines = joined(recvLines, slotLines(i, 0, "dtNo"));
+    sendLines.push_back("PIDBG: processingReceivedData for sending : DataTypes" + n + ": dtNo");
+    sendLines.push_back("PIDBG: processingReceivedData for sending : SubFrame size:0: dtNo");
   }
+  EXPECT_EQ(recvLines, linesOf(std::cerr, [&] { EXPECT_TRUE(receive(ex)); }));
+  EXPECT_EQ(sendLines, linesOf(std::cerr, [&] { EXPECT_TRUE(send(ex)); }));
   EXPECT_EQ(request, ex.sf[0]);
   EXPECT_EQ(1u, ap.getNumberOfBuffers());
   EXPECT_EQ("No", ap.getJobAction());
@@ -143,23 +132,22 @@ TEST_F(DataExchange, AllEmptySlotsChangeNothingAndLogEverySlot) {
 
 TEST_F(DataExchange, ReceiveLogsTheSizeOfEachDataSubFrame) {
   tExchange ex = JobBuilder().wholeBuffer(0, {0x5A}, 0).exchange();
-  std::vector<std::string> lines = logOf([&] { EXPECT_TRUE(receive(ex)); });
-  ASSERT_LE(3u, lines.size());
-  EXPECT_EQ("PIDBG: processingReceivedData: DataTypes0: dtByteArry", lines[0]);
-  EXPECT_EQ("PIDBG: processingReceivedData: SubFrame size:1: dtByteArry", lines[1]);
-  EXPECT_EQ("PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData", lines[2]);
+  // The empty slots after it log theirs as well.
+  tLines expected = joined(slotLines(0, 1, "dtByteArry"),
+                           {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData"});
+  for (unsigned i = 1; i < 8; ++i) expected = joined(expected, slotLines(i, 0, "dtNo"));
+  EXPECT_EQ(expected, linesOf(std::cerr, [&] { EXPECT_TRUE(receive(ex)); }));
   EXPECT_EQ(0x5A, ap.getByteArrayFromBufferId(0)->GetAt(0));
 }
 
 TEST_F(DataExchange, CreateReplacesBufferOfSameId) {
   tExchange first = JobBuilder().createBuffer(0, 16, 0).wholeBuffer(0, pattern(16, 1), 3).exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(first));
   ASSERT_TRUE(ap.getByteArrayFromBufferId(0)->addMemoryMapItem(JobBuilder::command(ctMemoryMapInfo, 0, 0, 8)));
 
   tExchange again = JobBuilder().createBuffer(0, 4096, 0xFF).exchange();
   const bool ok = receive(again);
-  GetCapturedStderr();
   ASSERT_TRUE(ok);
   const tByteArray& b = *ap.getByteArrayFromBufferId(0);
   EXPECT_EQ(std::vector<unsigned char>(4096, 0xFF), bufferBytes(b));
@@ -170,11 +158,10 @@ TEST_F(DataExchange, CreateReplacesBufferOfSameId) {
 TEST_F(DataExchange, DeleteAllThenCreateLeavesThatOneBuffer) {
   tExchange setup = JobBuilder().createBuffer(1, 8, 0).createBuffer(2, 8, 0).exchange();
   tExchange ex = JobBuilder().deleteAllBuffers().createBuffer(7, 32, 0x11).exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(setup));
   ASSERT_EQ(3u, ap.getNumberOfBuffers());
   const bool ok = receive(ex);
-  GetCapturedStderr();
   ASSERT_TRUE(ok);
   ASSERT_EQ(1u, ap.getNumberOfBuffers());
   EXPECT_EQ(7, ap.getBufferId(0));
@@ -190,14 +177,13 @@ TEST_F(DataExchange, PartsStampVersionOnlyAtTheEndAndLandAtTheirOffsets) {
                        .window(ctPartData, 3, 100, data.data() + 100, 100, 9)
                        .window(ctLastPartData, 3, 0, data.data(), 100, 9)
                        .exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(setup));
   const unsigned before = ap.getByteArrayFromBufferId(3)->getVersionOfChanges();
   ASSERT_TRUE(receive(part));
   EXPECT_NE(9u, ap.getByteArrayFromBufferId(3)->getVersionOfChanges());
   EXPECT_NE(before, ap.getByteArrayFromBufferId(3)->getVersionOfChanges());
   ASSERT_TRUE(receive(rest));
-  GetCapturedStderr();
   EXPECT_EQ(9u, ap.getByteArrayFromBufferId(3)->getVersionOfChanges());
   EXPECT_TRUE(data == bufferBytes(*ap.getByteArrayFromBufferId(3)));
 }
@@ -208,12 +194,11 @@ TEST_F(DataExchange, MemoryMapItemsAddedAndClearedByInfo) {
                      .bufferCommand(JobBuilder::command(ctMemoryMapInfo, 2, 0, 16))
                      .bufferCommand(JobBuilder::command(ctMemoryMapInfo, 2, 32, 16))
                      .exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(ex));
   EXPECT_EQ(2u, ap.getByteArrayFromBufferId(2)->getMemoryMap().size());
   tExchange clear = JobBuilder().bufferCommand(JobBuilder::command(ctInfoOnly, 2, 0, 0)).exchange();
   ASSERT_TRUE(receive(clear));
-  GetCapturedStderr();
   EXPECT_FALSE(ap.getByteArrayFromBufferId(2)->hasMemoryMap());
 }
 
@@ -222,7 +207,7 @@ TEST_F(DataExchange, MemoryMapItemsAddedAndClearedByInfo) {
 struct tReceiveFailure {
   const char* name;
   std::function<void(JobBuilder&)> failing;
-  std::vector<std::string> tail;  // last lines before "processingReceivedDTDs failed."
+  tLines lines;  // after slot 0's, before "processingReceivedDTDs failed."
   std::function<void(cAlgoParam&)> check;
 };
 
@@ -232,28 +217,33 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        [](JobBuilder& j) {
          j.parameterSet(1, 7, "p", "Read").jobRecord(sampleJobRecord()).item(JobBuilder::typed(10), piSubFrame());
        },
-       {"PIDBG: processingReceivedData: Failed to process: 3: Undefined"},
+       joined(slotLines(1, 10, "dtAlgoParam"), slotLines(2, 142, "dtAlgoKrv3UIData"),
+              slotLines(3, 0, "Undefined"),
+              {"PIDBG: processingReceivedData: Failed to process: 3: Undefined"}),
        [](cAlgoParam& a) {
          EXPECT_EQ("Read", a.getJobAction());
          EXPECT_EQ(3, a.getAlgoKrv3UIData()->getActionMode());
        }},
       {"window for unknown id",
        [](JobBuilder& j) { j.wholeBuffer(12345, {1}, 0); },
-       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
-        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+       joined(slotLines(1, 1, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: processingReceivedBA: Buffer Id does not match."}),
        nullptr},
       {"window for the dummy's id",
        [](JobBuilder& j) { j.wholeBuffer(-1, {1}, 0); },
-       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
-        "PIDBG: processingReceivedBA: Buffer Id does not match."},
+       joined(slotLines(1, 1, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: processingReceivedBA: Buffer Id does not match."}),
        nullptr},
       {"window past the buffer's end",
        [](JobBuilder& j) {
          const unsigned char b[4] = {1, 2, 3, 4};
          j.window(ctLastPartData, 3, 6, b, 4, 1);
        },
-       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
-        "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."},
+       joined(slotLines(1, 4, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
+               "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."}),
        [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
       {"window whose sub-frame carries more bytes than it names",
        [](JobBuilder& j) {
@@ -261,28 +251,34 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          sf.addBlock(std::vector<char>(4096, 0x7F));
          j.item(cDataTransferDescriptor(JobBuilder::command(ctFullData, 3, 0, 8, 1)), sf);
        },
-       {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
-        "PIDBG: tByteArrayInfo: Error: storeToFrame failed."},
+       joined(slotLines(1, 4096, "dtByteArry"),
+              {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: tByteArrayInfo: Error: storeToFrame failed."}),
        [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
       {"create of 0 bytes keeps the existing buffer",
        [](JobBuilder& j) { j.createBuffer(3, 0, 0xEE); },
-       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
-        "PIDBG: processingReceivedBAI: Invalid size of buffer to create."},
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
+               "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
        nullptr},
       {"create whose size wraps",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctCreateOnly, 9, 0xFFFFFFF0u, 0x20)); },
-       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
-        "PIDBG: processingReceivedBAI: Invalid size of buffer to create."},
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
+               "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
        [](cAlgoParam& a) { EXPECT_EQ(-1, a.getBufferIndex(9)); }},
       {"transfer command as a record",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctFullData, 3, 0, 8)); },
-       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctFullData",
-        "PIDBG: processingReceivedBAI: Failed to process ByteArrayInfo CmdType: ctFullData"},
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctFullData",
+               "PIDBG: processingReceivedBAI: Failed to process ByteArrayInfo CmdType: "
+               "ctFullData"}),
        nullptr},
       {"memory map for unknown id",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctMemoryMapInfo, 12345, 0, 8)); },
-       {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
-        "PIDBG: processingReceivedBAI: Buffer Id does not match."},
+       joined(slotLines(1, 47, "dtByteArrayInfo"),
+              {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
+               "PIDBG: processingReceivedBAI: Buffer Id does not match."}),
        nullptr},
       {"layout count beyond its sub-frame",
        [](JobBuilder& j) {
@@ -291,7 +287,9 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          l >> sf;
          j.item(cDataTransferDescriptor(0x40000000u), sf);
        },
-       {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
+       joined(slotLines(1, 79, "dtCfgFileDeviceLayout"),
+              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+               "sub-frame holds: 1"}),
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
       {"configuration header with enormous counts",
        [](JobBuilder& j) {
@@ -305,7 +303,9 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          }
          j.item(cDataTransferDescriptor(header), sf);
        },
-       {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: 1"},
+       joined(slotLines(1, 139, "dtCfgFileDeviceCpdConfigs"),
+              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+               "sub-frame holds: 1"}),
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }},
       {"block sub-frame without a block",
        [](JobBuilder& j) {
@@ -314,7 +314,7 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          sf.addUInt32(0x01020304u);
          j.item(cDataTransferDescriptor("blk", 4, none), sf);
        },
-       {"PIDBG: processingReceivedData: SubFrame size:4: dtpiDBlock"},
+       slotLines(1, 4, "dtpiDBlock"),
        nullptr},
       {"block larger than its sub-frame",
        [](JobBuilder& j) {
@@ -323,7 +323,8 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          sf.addBlock(std::vector<char>(4, 1));
          j.item(cDataTransferDescriptor("blk", 0xFFFFFFF0u, none), sf);
        },
-       {"PIDBG: processingReceivedData: Block larger than its sub-frame: 1"},
+       joined(slotLines(1, 4, "dtpiDBlock"),
+              {"PIDBG: processingReceivedData: Block larger than its sub-frame: 1"}),
        nullptr},
   };
   const unsigned dummyVersion = ap.getByteArrayFromBufferId(12345)->getVersionOfChanges();
@@ -335,16 +336,19 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
     c.failing(job);
     job.createBuffer(4, 8, 0x44);
     tExchange ex = job.exchange();
-    CaptureStderr();
-    const bool ok = ex.run([&](auto&... sf) {
-      cAlgoDataReceiveKrvHandler handler(set, sf...);
-      return handler.processingReceivedData();
+    bool ok = true;
+    const tLines lines = linesOf(std::cerr, [&] {
+      ok = ex.run([&](auto&... sf) {
+        cAlgoDataReceiveKrvHandler handler(set, sf...);
+        return handler.processingReceivedData();
+      });
     });
-    const std::vector<std::string> lines = splitLines(GetCapturedStderr());
     EXPECT_FALSE(ok);
-    std::vector<std::string> expected = c.tail;
-    expected.push_back("PIDBG: processingReceivedDTDs failed.");
-    EXPECT_EQ(expected, lastLines(lines, expected.size()));
+    // Slot 0 created buffer 3.
+    EXPECT_EQ(joined(slotLines(0, 47, "dtByteArrayInfo"),
+                     {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly"}, c.lines,
+                     {"PIDBG: processingReceivedDTDs failed."}),
+              lines);
     EXPECT_EQ(8u, set.getByteArrayFromBufferId(3)->GetSize());
     EXPECT_EQ(-1, set.getBufferIndex(4));
     const tByteArray& d = *set.getByteArrayFromBufferId(12345);
@@ -364,14 +368,13 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
 struct tSendFailure {
   const char* name;
   std::function<void(JobBuilder&)> failing;
-  std::vector<std::string> tail;  // last lines before "processingReceivedDTDs failed."
+  tLines lines;  // after slot 0's, before "processingReceivedDTDs failed."
 };
 
 TEST_F(DataExchange, SendFailuresStopAtTheirSlotAndKeepEarlierSlots) {
   tExchange setup = JobBuilder().createBuffer(1, 64, 0x5A).exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(setup));
-  GetCapturedStderr();
 
   const std::vector<tSendFailure> cases = {
       {"window larger than the buffer",
@@ -396,7 +399,7 @@ TEST_F(DataExchange, SendFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        {"PIDBG: processingReceivedBA: Buffer Id does not match."}},
       {"block without a sending block",
        [](JobBuilder& j) { j.fetchBlock("blk", 4); },
-       {"PIDBG: processingReceivedData for sending : SubFrame size:47: dtByteArrayInfo"}},
+       {}},
       {"delete all as a send",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctDeleteAllBuffers, -1, 0, 0)); },
        {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctDeleteAllBuffers"}},
@@ -416,13 +419,16 @@ TEST_F(DataExchange, SendFailuresStopAtTheirSlotAndKeepEarlierSlots) {
     request.fetch(cDataTransferDescriptor::dtAlgoParam);
     tExchange ex = request.exchange();
     const piSubFrame sf0 = ex.sf[0];
-    CaptureStderr();
-    const bool ok = send(ex);
-    const std::vector<std::string> lines = splitLines(GetCapturedStderr());
+    bool ok = true;
+    const tLines lines = linesOf(std::cerr, [&] { ok = send(ex); });
     EXPECT_FALSE(ok);
-    std::vector<std::string> expected = c.tail;
-    expected.push_back("PIDBG: processingReceivedDTDs failed.");
-    EXPECT_EQ(expected, lastLines(lines, expected.size()));
+    // Slot 0 answered buffer 1's info.
+    const std::string sending = "PIDBG: processingReceivedData for sending : ";
+    EXPECT_EQ(joined({"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctInfoOnly",
+                      sending + "DataTypes0: dtByteArrayInfo",
+                      sending + "SubFrame size:47: dtByteArrayInfo"},
+                     c.lines, {"PIDBG: processingReceivedDTDs failed."}),
+              lines);
     tByteArrayInfo info;
     ASSERT_TRUE(info << ex.data(0));
     EXPECT_TRUE(tByteArrayInfo(*ap.getByteArrayFromBufferId(1)) == info);
@@ -437,9 +443,8 @@ TEST_F(DataExchange, FreeBlocksTravelOnlyWithMatchingNameAndSize) {
   tExchange in = JobBuilder().dataBlock("calib", bytes).exchange();
   in.run([&](auto&... sf) {
     cAlgoDataReceiveKrvHandler handler(ap, sf...);
-    CaptureStderr();
+    tLineTap quiet(std::cerr);
     EXPECT_TRUE(handler.processingReceivedData());
-    GetCapturedStderr();
     ASSERT_NE(nullptr, handler.getReceivedDBlock(0));
     EXPECT_EQ(std::vector<char>(handler.getReceivedDBlock(0)->getData(),
                                 handler.getReceivedDBlock(0)->getData() + 4),
@@ -459,9 +464,8 @@ TEST_F(DataExchange, FreeBlocksTravelOnlyWithMatchingNameAndSize) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.size));
     tExchange out = JobBuilder().fetchBlock("calib", 4).exchange();
-    CaptureStderr();
+    tLineTap quiet(std::cerr);
     EXPECT_EQ(c.ok, send(out, &block, c.name, c.size));
-    GetCapturedStderr();
     std::vector<unsigned char> got;
     EXPECT_EQ(c.ok, readWindow(out.data(0), got));
   }
@@ -471,7 +475,7 @@ TEST_F(DataExchange, ConfigurationsAndLayoutTakeTheirShapeFromTheDescriptor) {
   const cCfgFileDeviceCpdConfigs configs = sampleConfigs();
   const cCfgFileDeviceLayout layout = sampleLayout(12);
   tExchange ex = JobBuilder().pinDriverConfigs(configs).layout(layout).exchange();
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(ex));
   EXPECT_TRUE(configs == ap.getRefCfgFileDeviceCpdConfigs());
   EXPECT_TRUE(layout == ap.getRefCfgFileDeviceLayout());
@@ -485,6 +489,5 @@ TEST_F(DataExchange, ConfigurationsAndLayoutTakeTheirShapeFromTheDescriptor) {
   bad.item(cDataTransferDescriptor(13u), sf);
   tExchange badEx = bad.exchange();
   EXPECT_FALSE(receive(badEx));
-  GetCapturedStderr();
   EXPECT_EQ(13u, ap.getRefCfgFileDeviceLayout().sizePinDefs());
 }

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "tByteArray.h"
 #include "tByteArrayInfo.h"
+#include "tLineTap.h"
 
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 tByteArrayInfo window(tByteArray::eSourceLocation loc, eCmdType cmd, unsigned start, unsigned size,
                       unsigned version = 0, int id = 4) {
@@ -103,30 +102,30 @@ TEST(ByteArrayInfo, ReceiveWindowLimits) {
     const char* what;
     tByteArrayInfo record;
     bool ok;
-    const char* log;
+    tLines log;
   };
-  const std::string small = "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data.\n";
+  const tLines small = {"PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."};
   const Case cases[] = {
-      {"ends at the buffer's end", window(tByteArray::slHost, ctPartData, 12, 4), true, ""},
-      {"one byte further", window(tByteArray::slHost, ctPartData, 13, 4), false, small.c_str()},
-      {"start past the end", window(tByteArray::slHost, ctPartData, 16, 1), false, small.c_str()},
+      {"ends at the buffer's end", window(tByteArray::slHost, ctPartData, 12, 4), true, {}},
+      {"one byte further", window(tByteArray::slHost, ctPartData, 13, 4), false, small},
+      {"start past the end", window(tByteArray::slHost, ctPartData, 16, 1), false, small},
       {"start plus size wraps", window(tByteArray::slHost, ctPartData, 0xFFFFFFFCu, 8), false,
-       small.c_str()},
+       small},
       {"location 0", window(tByteArray::slNone, ctFullData, 0, 4), false,
-       "PIDBG: tByteArrayInfo: Error: Invalid source location to make DTFrame for ByteArray.\n"},
+       {"PIDBG: tByteArrayInfo: Error: Invalid source location to make DTFrame for ByteArray."}},
       {"no transfer command", window(tByteArray::slHost, ctMemoryMapInfo, 0, 4), false,
-       "PIDBG: tByteArrayInfo: Error: Invalid CmdType to make DTFrame for ByteArray.\n"},
+       {"PIDBG: tByteArrayInfo: Error: Invalid CmdType to make DTFrame for ByteArray."}},
       {"size 0", window(tByteArray::slHost, ctFullData, 0, 0), false,
-       "PIDBG: tByteArrayInfo: Error: Invalid iSize for buffer DTFrame.\n"},
+       {"PIDBG: tByteArrayInfo: Error: Invalid iSize for buffer DTFrame."}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     tByteArray b(tByteArray::slModule, 16, 0, 0);
     tByteArrayInfo r(k.record);
     const unsigned n = r.getSize();
-    CaptureStderr();
-    const bool ok = r.prepareSfToReceiveByteArray(b, blockOf(std::vector<char>(n, 0x5A)));
-    EXPECT_EQ(GetCapturedStderr(), k.log);
+    const piSubFrame data = blockOf(std::vector<char>(n, 0x5A));
+    bool ok = false;
+    EXPECT_EQ(linesOf(std::cerr, [&] { ok = r.prepareSfToReceiveByteArray(b, data); }), k.log);
     EXPECT_EQ(ok, k.ok);
     EXPECT_EQ(b.getVersionOfChanges(), k.ok ? 0xFFFFFFFFu : 0u);
     for (unsigned i = 0; i < 16; ++i) {
@@ -147,9 +146,9 @@ TEST(ByteArrayInfo, SendWindowLimits) {
 
   for (unsigned start : {15u, 0xFFFFFFFFu}) {
     piSubFrame untouched = blockOf({1});
-    CaptureStderr();
-    EXPECT_FALSE(window(tByteArray::slHost, ctFullData, start, 2).prepareSfToSendByteArray(b, untouched));
-    EXPECT_EQ(GetCapturedStderr(), "PIDBG: tByteArrayInfo: Error: Buffer too small to send data.\n");
+    tByteArrayInfo r = window(tByteArray::slHost, ctFullData, start, 2);
+    EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToSendByteArray(b, untouched)); }),
+              tLines{"PIDBG: tByteArrayInfo: Error: Buffer too small to send data."});
     EXPECT_EQ(untouched, blockOf({1}));
   }
 }
@@ -184,17 +183,15 @@ TEST(ByteArrayInfo, HostWindowWhoseEndWrapsIsRefused) {
     // Summed in 32 bits the end would look like a place inside the buffer.
     ASSERT_LT(r.getTotalSize(), 16u);
 
-    CaptureStderr();
-    EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, blockOf(std::vector<char>(8, 0x5A))));
-    EXPECT_EQ(GetCapturedStderr(),
-              "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data.\n");
+    const piSubFrame data = blockOf(std::vector<char>(8, 0x5A));
+    EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, data)); }),
+              tLines{"PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."});
     EXPECT_EQ(b.getVersionOfChanges(), 0u);
     EXPECT_EQ(b.getBufferId(), 0);
 
     piSubFrame untouched = blockOf({1});
-    CaptureStderr();
-    EXPECT_FALSE(r.prepareSfToSendByteArray(b, untouched));
-    EXPECT_EQ(GetCapturedStderr(), "PIDBG: tByteArrayInfo: Error: Buffer too small to send data.\n");
+    EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToSendByteArray(b, untouched)); }),
+              tLines{"PIDBG: tByteArrayInfo: Error: Buffer too small to send data."});
     EXPECT_EQ(untouched, blockOf({1}));
   }
 }
@@ -202,9 +199,9 @@ TEST(ByteArrayInfo, HostWindowWhoseEndWrapsIsRefused) {
 TEST(ByteArrayInfo, WrongSizedDataIsReportedAndLeavesTheBuffer) {
   tByteArray b(tByteArray::slHost, 16, 0, 0);
   tByteArrayInfo r = window(tByteArray::slHost, ctFullData, 0, 4, 9, 5);
-  CaptureStderr();
-  EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, blockOf({1, 2, 3})));
-  EXPECT_EQ(GetCapturedStderr(), "PIDBG: tByteArrayInfo: Error: storeToFrame failed.\n");
+  const piSubFrame data = blockOf({1, 2, 3});
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, data)); }),
+            tLines{"PIDBG: tByteArrayInfo: Error: storeToFrame failed."});
   EXPECT_EQ(b.GetAt(0), 0);
   EXPECT_EQ(b.getBufferId(), 0);          // not stamped
   EXPECT_EQ(b.getVersionOfChanges(), 3u);  // only the counted change
@@ -244,9 +241,9 @@ TEST(ByteArrayInfo, SerialNumberWindowStartsAtZero) {
   piSubFrame out;
   ASSERT_TRUE(window(tByteArray::slHost, ctSerialNumberRecord, 3, 2).prepareSfToSendSerialNumber(b, out));
   EXPECT_EQ(out.item(0).bytes, (std::vector<char>{0x31, 0}));
-  CaptureStderr();
-  EXPECT_FALSE(window(tByteArray::slHost, ctSerialNumberRecord, 0, 5).prepareSfToSendSerialNumber(b, out));
-  EXPECT_EQ(GetCapturedStderr(), "");
+  tByteArrayInfo tooLong = window(tByteArray::slHost, ctSerialNumberRecord, 0, 5);
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(tooLong.prepareSfToSendSerialNumber(b, out)); }),
+            tLines{});
 }
 
 }  // namespace

@@ -43,8 +43,7 @@ TEST_F(FpgaLoading, IndexCountsOnlyImagesOfTheKind) {
   EXPECT_LT(sim().findEvent(cK5SimProgrammer::eventIs(tE::tkResetFpga, -1, 1, 0)),
             sim().findEvent(cK5SimProgrammer::eventIs(tE::tkLoadHdw)));
 
-  sim().reset();
-  host().clear();
+  restart();
   EXPECT_TRUE(load("HDW_CONTINUITY"));
   EXPECT_EQ(loaded(), (std::vector<std::pair<unsigned int, int>>{{0, 20}}));
   EXPECT_EQ(devShown(), std::vector<std::string>({"LoadFPGAs with HDW_CONTINUITY Ok."}));
@@ -102,8 +101,7 @@ TEST_F(FpgaLoading, ResetFailuresEndTheLoading) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    host().clear();
+    restart();
     c.fault();
     EXPECT_FALSE(load("HDW"));
     EXPECT_EQ(shown(), std::vector<std::string>({c.text}));

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "cMPDE.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
+#include "tBench.h"
+#include "tLineTap.h"
 
 // The provider's class stays inside each module; the host sees it through its bases.
 class cK5AlgoProvider;
@@ -54,9 +57,9 @@ void expectAddressedTo(const std::vector<tRecord>& records, const tLoadedModule&
   }
 }
 
-TEST(ModuleLoading, BothModulesLiveInOneProcess) {
-  cScaffoHost::instance().clear();
-  cAbstractEventManager::setScheduleHook(nullptr);
+typedef tBenchTest ModuleLoading;
+
+TEST_F(ModuleLoading, BothModulesLiveInOneProcess) {
   cMPDE mpde;
   tLoadedModule modules[] = {{LS_LARKSPUR_PATH, "Larkspur", piModuleAddr(1, 11)},
                              {LS_SORREL_PATH, "Sorrel", piModuleAddr(2, 22)}};
@@ -66,7 +69,7 @@ TEST(ModuleLoading, BothModulesLiveInOneProcess) {
   }
   ASSERT_NE(modules[0].init, modules[1].init);
 
-  testing::internal::CaptureStderr();
+  tLineTap quiet(std::cerr);
   for (tLoadedModule& m : modules) {
     ASSERT_EQ(m.init(&mpde, &m.provider, std::string("host name of ") + m.name), 1);
     ASSERT_NE(m.provider, nullptr);
@@ -93,11 +96,14 @@ TEST(ModuleLoading, BothModulesLiveInOneProcess) {
   modules[0].slots()->setProviderCheckSumSlot(0x1111, modules[0].caller);
   modules[1].slots()->setProviderCheckSumSlot(0x2222, modules[1].caller);
   const unsigned int checkSums[] = {0x1111, 0x2222};
+  const char* const checkSumTexts[] = {"0x00001111", "0x00002222"};
   for (int i = 0; i < 2; ++i) {
     tLoadedModule& m = modules[i];
     SCOPED_TRACE(m.name);
     unsigned int value = 0;
-    m.slots()->getProviderCheckSumSlot(value, m.caller);
+    EXPECT_EQ(linesOf(std::cerr, [&] { m.slots()->getProviderCheckSumSlot(value, m.caller); }),
+              tLines{std::string("PIDBG: cKrv32AlgoProviderBase::getProviderCheckSumSlot -> ") +
+                     "iCheckSum = " + checkSumTexts[i]});
     EXPECT_EQ(value, checkSums[i]);
     m.slots()->getProviderVersionSlot(value, m.caller);
     EXPECT_EQ(value, 4128u);
@@ -106,16 +112,10 @@ TEST(ModuleLoading, BothModulesLiveInOneProcess) {
     // An action's signals go to the caller that last stored its address.
     m.slots()->Slot_StartProg(piModuleAddr(99, 99));
   }
-  const std::string log = testing::internal::GetCapturedStderr();
-  EXPECT_NE(log.find("PIDBG: cKrv32AlgoProviderBase::getProviderCheckSumSlot -> iCheckSum = "
-                     "0x00002222\n"),
-            std::string::npos);
-
-  const cScaffoHost& host = cScaffoHost::instance();
   for (const tLoadedModule& m : modules) {
-    expectAddressedTo(host.messages(), m);
-    expectAddressedTo(host.dbgMessages(), m);
-    expectAddressedTo(host.progress(), m);
+    expectAddressedTo(host().messages(), m);
+    expectAddressedTo(host().dbgMessages(), m);
+    expectAddressedTo(host().progress(), m);
   }
 
   for (tLoadedModule& m : modules) {
@@ -128,7 +128,7 @@ TEST(ModuleLoading, BothModulesLiveInOneProcess) {
   }
 }
 
-TEST(ModuleLoading, FailedConstructionPassesTheHostExceptionOn) {
+TEST_F(ModuleLoading, FailedConstructionPassesTheHostExceptionOn) {
   tLoadedModule m{LS_LARKSPUR_PATH, "Larkspur", piModuleAddr(1, 1)};
   open(m);
   if (testing::Test::HasFatalFailure()) return;

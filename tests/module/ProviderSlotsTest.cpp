@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ const piModuleAddr kEarlier(1, 1);
 
 typedef tProviderFixture ProviderSlots;
 
-std::string checkSumLog(const char* slot, const std::string& value) {
-  return std::string("PIDBG: cKrv32AlgoProviderBase::") + slot + " -> iCheckSum = " + value + "\n";
+tLines checkSumLog(const char* slot, const std::string& value) {
+  return {std::string("PIDBG: cKrv32AlgoProviderBase::") + slot + " -> iCheckSum = " + value};
 }
 
 TEST_F(ProviderSlots, FreshProviderState) {
@@ -46,15 +47,11 @@ TEST_F(ProviderSlots, GetStrPrintsEightLowerCaseHexDigits) {
 }
 
 TEST_F(ProviderSlots, CheckSumIsStoredAndAnsweredWithItsLogLines) {
-  testing::internal::CaptureStderr();
-  provider.setProviderCheckSumSlot(0xFFFFFFFFu, kCaller);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(linesOf(std::cerr, [&] { provider.setProviderCheckSumSlot(0xFFFFFFFFu, kCaller); }),
             checkSumLog("setProviderCheckSumSlot", "0xffffffff"));
 
   unsigned int value = 0;
-  testing::internal::CaptureStderr();
-  provider.getProviderCheckSumSlot(value, kCaller);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(linesOf(std::cerr, [&] { provider.getProviderCheckSumSlot(value, kCaller); }),
             checkSumLog("getProviderCheckSumSlot", "0xffffffff"));
   EXPECT_EQ(value, 0xFFFFFFFFu);
 }
@@ -75,10 +72,9 @@ TEST_F(ProviderSlots, CheckSumReadRefusesReentry) {
       }
     };
     provider.getProviderCheckSumSlot(outerValue, outer);
-    EXPECT_EQ(tap.lines, (std::vector<std::string>{
-                             "PIDBG: cKrv32AlgoProviderBase::getProviderCheckSumSlot -> "
-                             "iCheckSum = 0x00001234",
-                             "PIDBG: Double ertry of Slot detected."}));
+    tLines expected = checkSumLog("getProviderCheckSumSlot", "0x00001234");
+    expected.push_back("PIDBG: Double ertry of Slot detected.");
+    EXPECT_EQ(tap.lines, expected);
   }
   EXPECT_EQ(innerValue, 0xDEADu);
   EXPECT_EQ(outerValue, 0x1234u);
@@ -86,9 +82,8 @@ TEST_F(ProviderSlots, CheckSumReadRefusesReentry) {
 
   // The guard is released once the first call is done.
   unsigned int again = 0;
-  testing::internal::CaptureStderr();
-  provider.getProviderCheckSumSlot(again, inner);
-  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(linesOf(std::cerr, [&] { provider.getProviderCheckSumSlot(again, inner); }),
+            checkSumLog("getProviderCheckSumSlot", "0x00001234"));
   EXPECT_EQ(again, 0x1234u);
   EXPECT_EQ(provider.getAddrFrom(), inner);
 }
@@ -145,9 +140,8 @@ TEST_F(ProviderSlots, ServiceSlotsLogTheirNameAndAnswer) {
   for (const auto& c : cases) {
     tSlotOutputs out;
     provider.getAddrFrom() = kEarlier;
-    testing::internal::CaptureStderr();
-    c.call(provider, out);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("PIDBG: ") + c.name + "\n");
+    EXPECT_EQ(linesOf(std::cerr, [&] { c.call(provider, out); }),
+              tLines{std::string("PIDBG: ") + c.name});
     EXPECT_EQ(describe(out), c.expected) << c.name;
     EXPECT_EQ(provider.getAddrFrom(), kCaller) << c.name;
   }
@@ -180,9 +174,8 @@ TEST_F(ProviderSlots, ReplyAddressIsStoredOnlyByStoringSlots) {
   };
   for (const auto& c : cases) {
     provider.getAddrFrom() = kEarlier;
-    testing::internal::CaptureStderr();
+    tLineTap quiet(std::cerr);
     c.call(provider);
-    testing::internal::GetCapturedStderr();
     EXPECT_EQ(provider.getAddrFrom(), c.stores ? kCaller : kEarlier) << c.name;
   }
 }
@@ -190,12 +183,13 @@ TEST_F(ProviderSlots, ReplyAddressIsStoredOnlyByStoringSlots) {
 TEST_F(ProviderSlots, MessagesGoToTheLastStoringCaller) {
   const piModuleAddr a(10, 1);
   const piModuleAddr b(20, 2);
-  testing::internal::CaptureStderr();
-  provider.setProviderCheckSumSlot(5, a);
-  provider.Slot_DbgIgnore(1, b);
-  provider.Slot_DbgNextStep(b);
-  provider.showMessage("to A");
-  testing::internal::GetCapturedStderr();
+  {
+    tLineTap quiet(std::cerr);
+    provider.setProviderCheckSumSlot(5, a);
+    provider.Slot_DbgIgnore(1, b);
+    provider.Slot_DbgNextStep(b);
+    provider.showMessage("to A");
+  }
   const auto& messages = cScaffoHost::instance().messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].addr, a);
@@ -204,11 +198,13 @@ TEST_F(ProviderSlots, MessagesGoToTheLastStoringCaller) {
 
 TEST_F(ProviderSlots, DebugAndPostActionSlotsSetTheirFlagsSilently) {
   unsigned char ok = 0;
-  testing::internal::CaptureStderr();
-  provider.Slot_DbgNextStep(kCaller);
-  provider.Slot_DbgIgnore(0x42, kCaller);
-  provider.Slot_PostActionFkt(ok, kCaller);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] {
+                      provider.Slot_DbgNextStep(kCaller);
+                      provider.Slot_DbgIgnore(0x42, kCaller);
+                      provider.Slot_PostActionFkt(ok, kCaller);
+                    }),
+            tLines{});
   EXPECT_EQ(*provider.getDbgNextStep(), 1);
   EXPECT_EQ(*provider.getDbgIgnore(), 0x42);
   EXPECT_EQ(ok, 1);

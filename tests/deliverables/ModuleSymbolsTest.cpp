@@ -8,31 +8,10 @@
 
 namespace {
 
-// Defined dynamic symbols of a shared library, as nm lists them.
-std::set<std::string> definedDynamicSymbols(const std::string& path) {
-  std::set<std::string> names;
-  const std::string command = std::string(LS_NM) + " -D --defined-only '" + path + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ADD_FAILURE() << "cannot run " << command;
-    return names;
-  }
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::istringstream fields(line);
-    std::string address, kind, name;
-    if (fields >> address >> kind >> name) {
-      names.insert(name.substr(0, name.find('@')));
-    }
-  }
-  EXPECT_EQ(pclose(pipe), 0) << command;
-  return names;
-}
-
-// Every line nm prints for a shared library, names demangled.
-std::vector<std::string> symbolLines(const std::string& path) {
+// Every line nm prints for a shared library with these options.
+std::vector<std::string> nmLines(const std::string& options, const std::string& path) {
   std::vector<std::string> lines;
-  const std::string command = std::string(LS_NM) + " -C '" + path + "'";
+  const std::string command = std::string(LS_NM) + " " + options + " '" + path + "'";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) {
     ADD_FAILURE() << "cannot run " << command;
@@ -43,6 +22,22 @@ std::vector<std::string> symbolLines(const std::string& path) {
   EXPECT_EQ(pclose(pipe), 0) << command;
   return lines;
 }
+
+// Defined dynamic symbols of a shared library, as nm lists them.
+std::set<std::string> definedDynamicSymbols(const std::string& path) {
+  std::set<std::string> names;
+  for (const std::string& line : nmLines("-D --defined-only", path)) {
+    std::istringstream fields(line);
+    std::string address, kind, name;
+    if (fields >> address >> kind >> name) {
+      names.insert(name.substr(0, name.find('@')));
+    }
+  }
+  return names;
+}
+
+// Every line nm prints for a shared library, names demangled.
+std::vector<std::string> symbolLines(const std::string& path) { return nmLines("-C", path); }
 
 std::vector<std::string> commaList(const std::string& text) {
   std::vector<std::string> items;

@@ -10,12 +10,32 @@
 namespace {
 
 typedef tActionFlowFixture ActionFlow;
-typedef void (cKrv32AlgoProviderBase::*tSlot)(piModuleAddr);
+typedef cKrv32AlgoProviderBase tBase;
+typedef void (tBase::*tSlot)(piModuleAddr);
 typedef cDevicePDxyData P;
 
 const std::string kPrepare = "cKrv32AlgoProviderBase::preActionStart: Error: ";
 const std::string kCreate = "cKrv32AlgoProviderBase::__createAlgo(): Error: ";
 const std::string kCreateFailed = kPrepare + "__createAlgo() failed.";
+
+// The seven start slots: the name in their entry line, the operation they run
+// and the prefix of the line for a caught text (the continuity slots run no
+// operation and log the bare text).
+struct tStartSlot {
+  tSlot slot;
+  const char* name;
+  const char* operation;
+  const char* catchPrefix;
+};
+const tStartSlot kStartSlots[] = {
+    {&tBase::Slot_StartProg, "Slot_StartProg", "Program", "catch in Slot_StartProg: "},
+    {&tBase::Slot_StartRead, "Slot_StartRead", "Read", "catch Slot_StartRead: "},
+    {&tBase::Slot_StartBlank, "Slot_StartBlank", "BlankCheck", "catch Slot_StartBlank: "},
+    {&tBase::Slot_StartVerify, "Slot_StartVerify", "Verify", "catch Slot_StartVerify: "},
+    {&tBase::Slot_StartErase, "Slot_StartErase", "Erase", "catch Slot_StartErase: "},
+    {&tBase::Slot_StartContinuity, "Slot_StartContinuity", "", ""},
+    {&tBase::Slot_StartNoContinuity, "Slot_StartNoContinuity", "", ""},
+};
 
 cPinConnectionData sentResult(const tScaffoPinData& data) {
   cPinConnectionData result(99, 99);
@@ -91,29 +111,16 @@ TEST_F(ActionFlow, ProgrammerBusyFromPreparationToTheLastCloseStep) {
   EXPECT_EQ(logAt("setProcessPriorityLow NOT enabled."), logAt("try postAlgoAction") + 1);
 }
 
-TEST_F(ActionFlow, EachStartSlotRunsItsOwnOperation) {
-  struct Case {
-    tSlot slot;
-    const char* entry;
-    const char* operation;
-  };
-  const Case cases[] = {
-      {&cKrv32AlgoProviderBase::Slot_StartProg, "try Slot_StartProg", "Program"},
-      {&cKrv32AlgoProviderBase::Slot_StartRead, "try Slot_StartRead", "Read"},
-      {&cKrv32AlgoProviderBase::Slot_StartBlank, "try Slot_StartBlank", "BlankCheck"},
-      {&cKrv32AlgoProviderBase::Slot_StartVerify, "try Slot_StartVerify", "Verify"},
-      {&cKrv32AlgoProviderBase::Slot_StartErase, "try Slot_StartErase", "Erase"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.entry);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    call(c.slot);
-    EXPECT_EQ(log.front(), std::string("PIDBG: ") + c.entry);
-    EXPECT_EQ(callsOf(c.operation), 1u);
-    EXPECT_EQ(provider->calls[provider->calls.size() - 3], c.operation);
-    expectOneClose(false);
+TEST(ActionFlowRows, EachStartSlotRunsItsOwnOperation) {
+  for (const tStartSlot& c : kStartSlots) {
+    if (*c.operation == '\0') continue;
+    SCOPED_TRACE(c.name);
+    tActionBench b;
+    b.call(c.slot);
+    EXPECT_EQ(b.log.front(), std::string("PIDBG: try ") + c.name);
+    EXPECT_EQ(b.callsOf(c.operation), 1u);
+    EXPECT_EQ(b.provider->calls[b.provider->calls.size() - 3], c.operation);
+    b.expectOneClose(false);
   }
 }
 
@@ -141,7 +148,7 @@ TEST_F(ActionFlow, ContinuityActionOnAnInsertedChipPassesWithoutAlgorithm) {
   expectOneClose(false);
 }
 
-TEST_F(ActionFlow, ContinuityVerdictsOfEmptySocketAndBentPin) {
+TEST(ActionFlowRows, ContinuityVerdictsOfEmptySocketAndBentPin) {
   struct Case {
     const char* what;
     bool inserted;
@@ -165,62 +172,55 @@ TEST_F(ActionFlow, ContinuityVerdictsOfEmptySocketAndBentPin) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    socket.setInserted(c.inserted);
-    for (unsigned int pin = 1; pin <= 4; ++pin) socket.setTouching(pin, pin != c.bentPin);
-    makeProvider();
-    call(c.slot);
-    ASSERT_EQ(host().pinData().size(), 1u);
-    EXPECT_EQ(sentResult(host().pinData()[0]), c.sent);
+    tActionBench b;
+    b.socket.setInserted(c.inserted);
+    for (unsigned int pin = 1; pin <= 4; ++pin) b.socket.setTouching(pin, pin != c.bentPin);
+    b.call(c.slot);
+    ASSERT_EQ(b.host().pinData().size(), 1u);
+    EXPECT_EQ(sentResult(b.host().pinData()[0]), c.sent);
     std::vector<std::string> expectedShown = {"Doing Continuity Test"};
     if (*c.shownText != '\0') expectedShown.push_back(c.shownText);
-    EXPECT_EQ(shown(), expectedShown);
+    EXPECT_EQ(b.shown(), expectedShown);
     const bool noContinuity = c.slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
     if (c.failed) {
-      EXPECT_TRUE(logged(kPrepare + (noContinuity ? "doPinNoConnectionTest() failed." : "doPinConnectionTest() failed.")));
+      EXPECT_TRUE(b.logged(kPrepare + (noContinuity ? "doPinNoConnectionTest() failed."
+                                                    : "doPinConnectionTest() failed.")));
     }
-    EXPECT_EQ(callsOf("CreateAlgo"), 0u);
-    expectOneClose(c.failed);
+    EXPECT_EQ(b.callsOf("CreateAlgo"), 0u);
+    b.expectOneClose(c.failed);
   }
 }
 
-TEST_F(ActionFlow, KernelHintsReachTheUser) {
+TEST(ActionFlowRows, KernelHintsReachTheUser) {
   struct Case {
     const char* what;
     std::string method;
     std::vector<tBenchPin> pins;
     std::string hint;
   };
-  std::vector<tBenchPin> pdx0 = fourPinChip();
-  pdx0.push_back({0, 3, P::trLow, 7});
-  std::vector<tBenchPin> pdy60 = fourPinChip();
-  pdy60.push_back({2, 60, P::trLow, 7});
   const Case cases[] = {
       {"wrong case", "ONEGNDDIODEHIGH", fourPinChip(), ""},
       {"slot 7", "OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {7, 1, P::trHigh, 2}},
        "Error: Invalid Pindriver-Slot found."},
-      {"PDx 0", "OneGndDiodeHigh", pdx0,
+      {"PDx 0", "OneGndDiodeHigh", fourPinChipAnd({0, 3, P::trLow, 7}),
        "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n"},
-      {"PDy 60", "OneGndDiodeHigh", pdy60,
+      {"PDy 60", "OneGndDiodeHigh", fourPinChipAnd({2, 60, P::trLow, 7}),
        "Error: Can not set CPD register.\nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    setLayout(benchLayout(c.method, c.pins));
-    call(&cKrv32AlgoProviderBase::Slot_StartContinuity);
-    EXPECT_EQ(shown(), std::vector<std::string>({"Doing Continuity Test", c.hint}));
+    tActionBench b;
+    b.setLayout(benchLayout(c.method, c.pins));
+    b.call(&cKrv32AlgoProviderBase::Slot_StartContinuity);
+    EXPECT_EQ(b.shown(), std::vector<std::string>({"Doing Continuity Test", c.hint}));
     // The result goes out even so.
-    EXPECT_EQ(host().pinData().size(), 1u);
-    EXPECT_TRUE(logged(kPrepare + "doPinConnectionTest() failed."));
-    expectOneClose(true);
+    EXPECT_EQ(b.host().pinData().size(), 1u);
+    EXPECT_TRUE(b.logged(kPrepare + "doPinConnectionTest() failed."));
+    b.expectOneClose(true);
   }
 }
 
-TEST_F(ActionFlow, ContinuityTestSkippedOrUnavailable) {
+TEST(ActionFlowRows, ContinuityTestSkippedOrUnavailable) {
   struct Case {
     const char* what;
     bool enabled;
@@ -244,40 +244,41 @@ TEST_F(ActionFlow, ContinuityTestSkippedOrUnavailable) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    provider->getAP().setDoDeviceContinuityTest(c.enabled ? 1 : 0);
-    if (!c.layout) setLayout(cCfgFileDeviceLayout(0));
-    call(c.slot);
-    EXPECT_EQ(shown(), c.shownTexts);
-    ASSERT_EQ(host().pinData().size(), c.sent);
+    tActionBench b;
+    b.provider->getAP().setDoDeviceContinuityTest(c.enabled ? 1 : 0);
+    if (!c.layout) b.setLayout(cCfgFileDeviceLayout(0));
+    b.call(c.slot);
+    EXPECT_EQ(b.shown(), c.shownTexts);
+    ASSERT_EQ(b.host().pinData().size(), c.sent);
     if (c.sent) {
-      EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(0, 0));
+      EXPECT_EQ(sentResult(b.host().pinData()[0]), cPinConnectionData(0, 0));
     }
-    EXPECT_EQ(logged("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for Continuity Test available."),
+    EXPECT_EQ(b.logged("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for "
+                       "Continuity Test available."),
               c.enabled && !c.layout);
     // No pin was driven.
-    EXPECT_TRUE(sim().supplyWrites().empty());
-    expectOneClose(c.failed);
+    EXPECT_TRUE(b.sim().supplyWrites().empty());
+    b.expectOneClose(c.failed);
   }
 }
 
-TEST_F(ActionFlow, LayoutThatCannotBeInitialisedFailsBothTests) {
+TEST(ActionFlowRows, LayoutThatCannotBeInitialisedFailsBothTests) {
   for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartContinuity, &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
+    tActionBench b;
     // Nothing testable on the pins.
-    setLayout(benchLayout("OneGndDiodeHigh", {{1, 0, P::trDontCare, 1}}));
-    call(slot);
+    b.setLayout(benchLayout("OneGndDiodeHigh", {{1, 0, P::trDontCare, 1}}));
+    b.call(slot);
     const bool noContinuity = slot == &cKrv32AlgoProviderBase::Slot_StartNoContinuity;
-    EXPECT_EQ(shown().back(), "Continuity Test error : can't initialize device Pin-Layout");
-    ASSERT_EQ(host().pinData().size(), noContinuity ? 1u : 0u);
+    // Only the no-continuity test announces itself before it fetches the layout.
+    std::vector<std::string> expectedShown = {
+        "Continuity Test error : can't initialize device Pin-Layout"};
+    if (noContinuity) expectedShown.insert(expectedShown.begin(), "Doing Continuity Test");
+    EXPECT_EQ(b.shown(), expectedShown);
+    ASSERT_EQ(b.host().pinData().size(), noContinuity ? 1u : 0u);
     if (noContinuity) {
-      EXPECT_EQ(sentResult(host().pinData()[0]), cPinConnectionData(0, 0));
+      EXPECT_EQ(sentResult(b.host().pinData()[0]), cPinConnectionData(0, 0));
     }
-    expectOneClose(true);
+    b.expectOneClose(true);
   }
 }
 
@@ -292,116 +293,116 @@ TEST_F(ActionFlow, ResultNotTakenByTheHostIsOnlyLogged) {
 
 struct tFailureRow {
   const char* what;
-  std::function<void(tActionFlowFixture&, cScriptedAlgoProvider&)> arrange;
+  std::function<void(tActionBench&, cScriptedAlgoProvider&)> arrange;
   std::vector<std::string> logLines;  // in this order, other lines between
-  std::vector<std::string> shownTexts;  // among the messages shown
-  std::vector<std::string> devTexts;    // among the developer messages
+  std::vector<std::string> shownTexts;  // every message shown, in order
+  std::vector<std::string> devTexts;    // every developer message, in order
   unsigned int deletes;
   unsigned int records;
   bool shutdownDone = true;  // false where the host broke "SHUTDOWN" off
 };
 
-class ActionFlowFailures : public tActionFlowFixture {
-protected:
-  void run(const tFailureRow& row) {
-    SCOPED_TRACE(row.what);
-    sim().reset();
-    sim().plug(socket);
-    socket = cK5ContinuitySocket();
-    wireSocket(socket, fourPinChip());
-    host().clear();
-    makeProvider();
-    row.arrange(*this, *provider);
-    call(&cKrv32AlgoProviderBase::Slot_StartProg);
-    long at = -1;
-    for (const std::string& line : row.logLines) {
-      const long pos = logAt(line);
-      EXPECT_GT(pos, at) << line;
-      at = pos;
-    }
-    for (const std::string& text : row.shownTexts) EXPECT_TRUE(wasShown(text)) << text;
-    const std::vector<std::string> dev = devShown();
-    for (const std::string& text : row.devTexts) {
-      EXPECT_NE(std::find(dev.begin(), dev.end(), text), dev.end()) << text;
-    }
-    EXPECT_EQ(callsOf("DeleteAlgo"), row.deletes);
-    expectOneClose(true, row.records, row.shutdownDone);
+void runFailureRow(const tFailureRow& row) {
+  SCOPED_TRACE(row.what);
+  tActionBench b;
+  row.arrange(b, *b.provider);
+  b.call(&cKrv32AlgoProviderBase::Slot_StartProg);
+  long at = -1;
+  for (const std::string& line : row.logLines) {
+    const long pos = b.logAt(line);
+    EXPECT_GT(pos, at) << line;
+    at = pos;
   }
-};
+  EXPECT_EQ(b.shown(), row.shownTexts);
+  EXPECT_EQ(b.devShown(), row.devTexts);
+  EXPECT_EQ(b.callsOf("DeleteAlgo"), row.deletes);
+  b.expectOneClose(true, row.records, row.shutdownDone);
+}
 
-TEST_F(ActionFlowFailures, EveryRowEndsInExactlyOneClose) {
+TEST(ActionFlowFailures, EveryRowEndsInExactlyOneClose) {
   const std::string kActionFailed = "Action failed -> return value < 0";
+  const std::string kDoing = "Doing Continuity Test";
+  const std::string kLoaded = "LoadFPGAs with HDW Ok.";
   const tFailureRow rows[] = {
       {"continuity test failed",
-       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.socket.setTouching(2, false); },
+       [](tActionBench& f, cScriptedAlgoProvider&) { f.socket.setTouching(2, false); },
        {kPrepare + "doPinConnectionTest() failed.", "try postAlgoAction", kActionFailed},
-       {"Continuity Test error : device not connected"}, {}, 1, 1},
+       {kDoing, "Continuity Test error : device not connected"}, {}, 1, 1},
       {"no HDW image",
-       [](tActionFlowFixture&, cScriptedAlgoProvider& p) {
+       [](tActionBench&, cScriptedAlgoProvider& p) {
          p.getAP().getHdwParam().createFpgaHdwImagesLst();
          p.getAP().getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW_CONTINUITY", {1}));
        },
        {kCreate + "loadFPGAs() failed.", kCreateFailed, kActionFailed},
-       {},
+       {kDoing},
        {"Error: No FPGAs loaded"}, 1, 1},
       {"UI timer of 65536",
-       [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.getAP().setUiFpgaTimerValue(65536); },
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.getAP().setUiFpgaTimerValue(65536); },
        {"cAlgoModuleUiInterface::createUiFpgaTimer: Error: Timer value is \"0\".",
         "Error: Failed to create Ui-FPGA timer.", kCreateFailed, kActionFailed},
-       {"Error: Failed to create Ui-FPGA timer."}, {}, 1, 1},
-      {"CreateAlgo false", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.createResult = false; },
-       {kCreate + "CreateAlgo() failed.", kCreateFailed, kActionFailed}, {}, {}, 1, 1},
+       {kDoing, "Error: Failed to create Ui-FPGA timer."}, {kLoaded}, 1, 1},
+      {"CreateAlgo false", [](tActionBench&, cScriptedAlgoProvider& p) { p.createResult = false; },
+       {kCreate + "CreateAlgo() failed.", kCreateFailed, kActionFailed}, {kDoing}, {kLoaded}, 1, 1},
       {"no algorithm after CreateAlgo",
-       [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.createBuildsAlgo = false; },
-       {kCreate + "getAlgo() failed.", kCreateFailed, kActionFailed}, {}, {}, 1, 1},
-      {"Init false", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.init = 0; },
-       {"pAlgo->Init() -> false!", kCreateFailed, kActionFailed}, {}, {"pAlgo->Init() -> false!"}, 2, 1},
-      {"CheckProcess 5", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.checkProcess = 5; },
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.createBuildsAlgo = false; },
+       {kCreate + "getAlgo() failed.", kCreateFailed, kActionFailed}, {kDoing}, {kLoaded}, 1, 1},
+      {"Init false", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.init = 0; },
+       {"pAlgo->Init() -> false!", kCreateFailed, kActionFailed}, {kDoing},
+       {kLoaded, "pAlgo->Init() -> false!"}, 2, 1},
+      {"CheckProcess 5", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.checkProcess = 5; },
        {"maprAlgoParam->getAlgoKrv3UIData().CheckProcessRet: 5", "cfgUIData failed", kCreateFailed,
         kActionFailed},
-       {}, {}, 1, 1},
+       {kDoing}, {kLoaded}, 1, 1},
       {"ActionMode 1",
-       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.record().setActionMode(1); },
-       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {}, {"cfgAlgoForSpecificAction failed."}, 1, 1},
+       [](tActionBench& f, cScriptedAlgoProvider&) { f.record().setActionMode(1); },
+       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {kDoing},
+       {kLoaded, "cfgAlgoForSpecificAction failed."}, 1, 1},
       {"ActionMode 0x0011 acts as 1",
-       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.record().setActionMode(0x0011); },
-       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {}, {"cfgAlgoForSpecificAction failed."}, 1, 1},
-      {"Config false", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.config = 0; },
-       {"AbstractAlgoBase.Config() failed.", kActionFailed}, {}, {"AbstractAlgoBase.Config() failed."}, 1, 1},
-      {"Program -1", [](tActionFlowFixture&, cScriptedAlgoProvider& p) { p.script.status = -1; },
-       {"try postAlgoAction", kActionFailed}, {}, {}, 1, 1},
+       [](tActionBench& f, cScriptedAlgoProvider&) { f.record().setActionMode(0x0011); },
+       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {kDoing},
+       {kLoaded, "cfgAlgoForSpecificAction failed."}, 1, 1},
+      {"Config false", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.config = 0; },
+       {"AbstractAlgoBase.Config() failed.", kActionFailed}, {kDoing},
+       {kLoaded, "AbstractAlgoBase.Config() failed."}, 1, 1},
+      {"Program -1", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.status = -1; },
+       {"try postAlgoAction", kActionFailed}, {kDoing}, {kLoaded}, 1, 1},
       {"ErrorCode with ErrorInfoMode 3",
-       [](tActionFlowFixture& f, cScriptedAlgoProvider& p) {
+       [](tActionBench& f, cScriptedAlgoProvider& p) {
          f.record().setErrorInfoMode(3);
          p.script.duringRun = [&f](cScriptedAlgo&) { f.record().setErrorCode(0x21); };
        },
-       {"try postAlgoAction"}, {}, {}, 1, 1},
+       {"try postAlgoAction"}, {kDoing}, {kLoaded}, 1, 1},
       {"text thrown in Init",
-       [](tActionFlowFixture&, cScriptedAlgoProvider& p) {
+       [](tActionBench&, cScriptedAlgoProvider& p) {
          p.script.throwIn = "Init";
          p.script.throwText = "init lost";
        },
-       {"catch in Slot_StartProg: init lost", kActionFailed}, {"init lost"}, {}, 1, 1},
+       {"catch in Slot_StartProg: init lost", kActionFailed}, {kDoing, "init lost"}, {kLoaded},
+       1, 1},
       {"text thrown by the host in the continuity test",
-       [](tActionFlowFixture& f, cScriptedAlgoProvider&) { f.sim().injectThrow("pulseCPDStrobe", "strobe lost"); },
-       {"catch in Slot_StartProg: strobe lost", kActionFailed}, {"strobe lost"}, {}, 1, 1},
+       [](tActionBench& f, cScriptedAlgoProvider&) {
+         f.sim().injectThrow("pulseCPDStrobe", "strobe lost");
+       },
+       {"catch in Slot_StartProg: strobe lost", kActionFailed}, {kDoing, "strobe lost"}, {}, 1, 1},
       {"text thrown in Program",
-       [](tActionFlowFixture&, cScriptedAlgoProvider& p) {
+       [](tActionBench&, cScriptedAlgoProvider& p) {
          p.script.throwIn = "Program";
          p.script.throwText = "bus error";
        },
-       {"catch in Slot_StartProg: bus error", kActionFailed}, {"bus error"}, {}, 1, 1},
+       {"catch in Slot_StartProg: bus error", kActionFailed}, {kDoing, "bus error"}, {kLoaded},
+       1, 1},
       {"text thrown in the close after the record went out",
-       [](tActionFlowFixture& f, cScriptedAlgoProvider&) {
+       [](tActionBench& f, cScriptedAlgoProvider&) {
          // The "SHUTDOWN" transfer of the release.
          f.sim().injectThrow("writeRegisterSet@1", "no transfer", 4);
        },
-       {"try postAlgoAction", "catch postAlgoAction: no transfer"}, {"no transfer"}, {}, 1, 2, false},
+       {"try postAlgoAction", "catch postAlgoAction: no transfer"}, {kDoing, "no transfer"},
+       {kLoaded}, 1, 2, false},
   };
-  for (const tFailureRow& row : rows) run(row);
+  for (const tFailureRow& row : rows) runFailureRow(row);
 }
 
-TEST_F(ActionFlow, FailureCodesOnlyFromNegativeStatusOrAlgorithmErrorCode) {
+TEST(ActionFlowRows, FailureCodesOnlyFromNegativeStatusOrAlgorithmErrorCode) {
   struct Case {
     const char* what;
     short status;
@@ -418,20 +419,18 @@ TEST_F(ActionFlow, FailureCodesOnlyFromNegativeStatusOrAlgorithmErrorCode) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    provider->script.status = c.status;
-    record().setErrorInfoMode(c.errorInfoMode);
+    tActionBench b;
+    b.provider->script.status = c.status;
+    b.record().setErrorInfoMode(c.errorInfoMode);
     const unsigned short code = c.errorCode;
-    provider->script.duringRun = [this, code](cScriptedAlgo&) { record().setErrorCode(code); };
-    call(&cKrv32AlgoProviderBase::Slot_StartProg);
-    EXPECT_EQ(logged("Action failed -> return value < 0"), c.status < 0);
-    expectOneClose(c.failed);
+    b.provider->script.duringRun = [&b, code](cScriptedAlgo&) { b.record().setErrorCode(code); };
+    b.call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    EXPECT_EQ(b.logged("Action failed -> return value < 0"), c.status < 0);
+    b.expectOneClose(c.failed);
   }
 }
 
-TEST_F(ActionFlow, ActionModeLowBitsChooseTheSettingCall) {
+TEST(ActionFlowRows, ActionModeLowBitsChooseTheSettingCall) {
   struct Case {
     unsigned short mode;
     std::vector<std::string> between;  // calls between GetEpNumber and Config
@@ -441,17 +440,15 @@ TEST_F(ActionFlow, ActionModeLowBitsChooseTheSettingCall) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    record().setActionMode(c.mode);
-    call(&cKrv32AlgoProviderBase::Slot_StartVerify);
+    tActionBench b;
+    b.record().setActionMode(c.mode);
+    b.call(&cKrv32AlgoProviderBase::Slot_StartVerify);
     std::vector<std::string> expected = {"CreateAlgo", "setAlgoUI", "Init", "CheckProcess", "GetEpMax",
                                          "GetEpNumber"};
     expected.insert(expected.end(), c.between.begin(), c.between.end());
     for (const char* tail : {"Config", "Verify", "DeleteAlgo", "~"}) expected.push_back(tail);
-    EXPECT_EQ(provider->calls, expected);
-    expectOneClose(false);
+    EXPECT_EQ(b.provider->calls, expected);
+    b.expectOneClose(false);
   }
 }
 
@@ -501,68 +498,52 @@ TEST_F(ActionFlow, CancelWhileTheAlgorithmIsBeingCreatedIsForgotten) {
   EXPECT_EQ(host().progress()[0].bytes[5], 0);
 }
 
-TEST_F(ActionFlow, ThrownTextsCarryTheirSlotPrefix) {
-  struct Case {
-    tSlot slot;
-    const char* operation;
-    std::string line;
-  };
-  const Case cases[] = {
-      {&cKrv32AlgoProviderBase::Slot_StartRead, "Read", "catch Slot_StartRead: lost"},
-      {&cKrv32AlgoProviderBase::Slot_StartBlank, "BlankCheck", "catch Slot_StartBlank: lost"},
-      {&cKrv32AlgoProviderBase::Slot_StartVerify, "Verify", "catch Slot_StartVerify: lost"},
-      {&cKrv32AlgoProviderBase::Slot_StartErase, "Erase", "catch Slot_StartErase: lost"},
-      {&cKrv32AlgoProviderBase::Slot_StartContinuity, "", "lost"},
-      {&cKrv32AlgoProviderBase::Slot_StartNoContinuity, "", "lost"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
+TEST(ActionFlowRows, ThrownTextsCarryTheirSlotPrefix) {
+  for (const tStartSlot& c : kStartSlots) {
+    SCOPED_TRACE(c.name);
+    tActionBench b;
     if (*c.operation != '\0') {
-      provider->script.throwIn = c.operation;
-      provider->script.throwText = "lost";
+      b.provider->script.throwIn = c.operation;
+      b.provider->script.throwText = "lost";
     } else {
       // The first read-back of the continuity test.
-      sim().injectThrow("register@1", "lost");
+      b.sim().injectThrow("register@1", "lost");
     }
-    call(c.slot);
-    EXPECT_TRUE(logged(c.line));
-    EXPECT_TRUE(wasShown("lost"));
-    expectOneClose(true);
+    b.call(c.slot);
+    EXPECT_TRUE(b.logged(std::string(c.catchPrefix) + "lost"));
+    EXPECT_EQ(b.shown(), std::vector<std::string>({"Doing Continuity Test", "lost"}));
+    b.expectOneClose(true);
   }
 }
 
-TEST_F(ActionFlow, ThrowsInTheCloseStillSwitchTheProgrammerOff) {
+TEST(ActionFlowRows, ThrowsInTheCloseStillSwitchTheProgrammerOff) {
   struct Case {
     const char* what;
-    std::function<void()> arrange;
+    std::function<void(tActionBench&)> arrange;
     unsigned int records;
   };
   const Case cases[] = {
       // The record itself is not taken: the catch sends it once more.
-      {"final record", [this] { host().throwAt(ssProgress, 1, "host busy"); }, 1},
+      {"final record", [](tActionBench& b) { b.host().throwAt(ssProgress, 1, "host busy"); }, 1},
       // "SHUTDOWN" broken off: the algorithm goes all the same.
-      {"release", [this] { sim().injectThrow("writeRegisterSet@1", "host busy", 4); }, 2},
+      {"release",
+       [](tActionBench& b) { b.sim().injectThrow("writeRegisterSet@1", "host busy", 4); }, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    c.arrange();
-    call(&cKrv32AlgoProviderBase::Slot_StartProg);
-    EXPECT_TRUE(logged("catch postAlgoAction: host busy"));
-    EXPECT_EQ(shown().back(), "host busy");
-    EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
-    EXPECT_EQ(sim().switchOffCount(), 1u);
-    EXPECT_EQ(sim().deviceState(), 1);
-    EXPECT_EQ(provider->algo(), nullptr);
-    EXPECT_EQ(callsOf("~"), 1u);
-    EXPECT_EQ(endedRecords(), c.records);
-    EXPECT_EQ(record().getActionFailed(), 1u);
-    EXPECT_EQ(record().getActionFailCode(), 3003u);
+    tActionBench b;
+    c.arrange(b);
+    b.call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    EXPECT_TRUE(b.logged("catch postAlgoAction: host busy"));
+    EXPECT_EQ(b.shown(), std::vector<std::string>({"Doing Continuity Test", "host busy"}));
+    EXPECT_TRUE(b.sim().cpd(0).outputDisabled[k5OutGlobal]);
+    EXPECT_EQ(b.sim().switchOffCount(), 1u);
+    EXPECT_EQ(b.sim().deviceState(), 1);
+    EXPECT_EQ(b.provider->algo(), nullptr);
+    EXPECT_EQ(b.callsOf("~"), 1u);
+    EXPECT_EQ(b.endedRecords(), c.records);
+    EXPECT_EQ(b.record().getActionFailed(), 1u);
+    EXPECT_EQ(b.record().getActionFailCode(), 3003u);
   }
 }
 
@@ -577,7 +558,7 @@ TEST_F(ActionFlow, ThrowInTheLastCloseStepIsLoggedOnce) {
 
 // A host that refuses again while told of its first failure: the action is
 // still closed exactly once and the programmer given back.
-TEST_F(ActionFlow, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
+TEST(ActionFlowRows, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
   struct Case {
     const char* what;
     std::function<void(cScriptedAlgoProvider&)> arrange;
@@ -588,53 +569,51 @@ TEST_F(ActionFlow, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
   const Case cases[] = {
       {"final record refused twice",
        [](cScriptedAlgoProvider&) {
-         host().throwAt(ssProgress, 1, "host busy");
-         host().throwAt(ssProgress, 2, "host gone");
+         tBench::host().throwAt(ssProgress, 1, "host busy");
+         tBench::host().throwAt(ssProgress, 2, "host gone");
        },
        {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 0, true},
       {"close's text refused",
        [](cScriptedAlgoProvider&) {
-         host().throwAt(ssProgress, 1, "host busy");
-         host().throwAt(ssMessage, 2, "host gone");
+         tBench::host().throwAt(ssProgress, 1, "host busy");
+         tBench::host().throwAt(ssMessage, 2, "host gone");
        },
        {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 1, true},
       {"every signal refused",
        [](cScriptedAlgoProvider&) {
-         for (unsigned int n = 1; n <= 4; ++n) host().throwAt(ssProgress, n, "host gone");
-         for (unsigned int n = 2; n <= 4; ++n) host().throwAt(ssMessage, n, "host gone");
+         for (unsigned int n = 1; n <= 4; ++n) tBench::host().throwAt(ssProgress, n, "host gone");
+         for (unsigned int n = 2; n <= 4; ++n) tBench::host().throwAt(ssMessage, n, "host gone");
        },
        {"catch postAlgoAction: host gone", "catch postAlgoAction: host gone"}, 0, true},
       {"slot's text refused",
        [](cScriptedAlgoProvider& p) {
          p.script.throwIn = "Program";
          p.script.throwText = "bus error";
-         host().throwAt(ssMessage, 2, "host gone");
+         tBench::host().throwAt(ssMessage, 2, "host gone");
        },
        {"catch in Slot_StartProg: bus error", "catch in Slot_StartProg: host gone", "try postAlgoAction"}, 1,
        true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
-    c.arrange(*provider);
-    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+    tActionBench b;
+    c.arrange(*b.provider);
+    b.call(&cKrv32AlgoProviderBase::Slot_StartProg);
     long at = -1;
     for (const std::string& line : c.logLines) {
-      const long pos = logAt(line, at + 1);
+      const long pos = b.logAt(line, at + 1);
       EXPECT_GT(pos, at) << line;
       at = pos;
     }
-    EXPECT_EQ(std::count(log.begin(), log.end(), "PIDBG: try postAlgoAction"), 1);
-    EXPECT_EQ(endedRecords(), c.records);
-    EXPECT_EQ(record().getActionFailed(), c.failed ? 1u : 0u);
-    EXPECT_EQ(record().getActionFailCode(), c.failed ? 3003u : 0u);
-    EXPECT_EQ(callsOf("DeleteAlgo"), 1u);
-    EXPECT_EQ(provider->algo(), nullptr);
-    EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
-    EXPECT_EQ(sim().switchOffCount(), 1u);
-    EXPECT_EQ(sim().stateHistory(), std::vector<int>({3, 1}));
+    EXPECT_EQ(std::count(b.log.begin(), b.log.end(), "PIDBG: try postAlgoAction"), 1);
+    EXPECT_EQ(b.endedRecords(), c.records);
+    EXPECT_EQ(b.record().getActionFailed(), c.failed ? 1u : 0u);
+    EXPECT_EQ(b.record().getActionFailCode(), c.failed ? 3003u : 0u);
+    EXPECT_EQ(b.callsOf("DeleteAlgo"), 1u);
+    EXPECT_EQ(b.provider->algo(), nullptr);
+    EXPECT_TRUE(b.sim().cpd(0).outputDisabled[k5OutGlobal]);
+    EXPECT_EQ(b.sim().switchOffCount(), 1u);
+    EXPECT_EQ(b.sim().stateHistory(), std::vector<int>({3, 1}));
   }
 }
 
@@ -643,8 +622,7 @@ TEST_F(ActionFlow, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
 class ActionFlowWithoutHardware : public tActionFlowFixture {
 protected:
   void SetUp() override {
-    sim().reset();
-    host().clear();
+    unplug(socket);
     sim().injectThrow("cKorvo5Device", "no programmer");
     tLineTap quiet(std::cerr);
     makeProvider();

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "cCfgFileDeviceLayout.h"
 #include "cPinConnectionData.h"
+#include "tLineTap.h"
 
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 typedef cDevicePDxyData P;
 
 struct PinDef {
@@ -27,12 +27,13 @@ cCfgFileDeviceLayout layoutOf(std::vector<PinDef> pins) {
   return layout;
 }
 
-std::string warning(unsigned connected, unsigned hsCount) {
-  return "PIDBG: \n"
-         "PIDBG: *** Pin Continuity Test *** WARNING : connected pin count = " + std::to_string(connected) + "\n"
-         "PIDBG: " + std::string(38, ' ') + "HSDriver  pin count = " + std::to_string(hsCount) + "\n"
-         "PIDBG: " + std::string(33, ' ') + std::string(31, '-') + "\n"
-         "PIDBG: " + std::string(34, ' ') + "connected pins reported = 0\n";
+tLines warning(unsigned connected, unsigned hsCount) {
+  return {"PIDBG: ",
+          "PIDBG: *** Pin Continuity Test *** WARNING : connected pin count = " +
+              std::to_string(connected),
+          "PIDBG: " + std::string(38, ' ') + "HSDriver  pin count = " + std::to_string(hsCount),
+          "PIDBG: " + std::string(33, ' ') + std::string(31, '-'),
+          "PIDBG: " + std::string(34, ' ') + "connected pins reported = 0"};
 }
 
 TEST(DeviceLayout, InitNeedsASlotAndATestablePin) {
@@ -81,9 +82,8 @@ TEST(DeviceLayout, ConnectedWhenMorePinsPassThanHighSideDrivers) {
   layout.getDevicePDxyData(1)->setbResult(1);
   layout.getDevicePDxyData(2)->setbResult(0);
   layout.getDevicePDxyData(3)->setbResult(1);
-  CaptureStderr();
-  cPinConnectionData result = layout.getPinConnectionResult();
-  EXPECT_EQ(GetCapturedStderr(), "");
+  cPinConnectionData result(0, 0);
+  EXPECT_EQ(linesOf(std::cerr, [&] { result = layout.getPinConnectionResult(); }), tLines{});
   EXPECT_EQ(result, cPinConnectionData(3, 3));
   EXPECT_TRUE(result.isDeviceConnected());
   EXPECT_FALSE(result.isDeviceNotConnected());
@@ -95,9 +95,8 @@ TEST(DeviceLayout, OnlyTheDriverPassingReportsNothingConnected) {
   layout.getHighSideDriverPin()->setbResult(1);
   layout.getDevicePDxyData(1)->setbResult(0);
   layout.getDevicePDxyData(2)->setbResult(1);
-  CaptureStderr();
-  cPinConnectionData result = layout.getPinConnectionResult();
-  EXPECT_EQ(GetCapturedStderr(), warning(1, 1));
+  cPinConnectionData result(0, 0);
+  EXPECT_EQ(linesOf(std::cerr, [&] { result = layout.getPinConnectionResult(); }), warning(1, 1));
   EXPECT_EQ(result, cPinConnectionData(3, 0));
   EXPECT_TRUE(result.isDeviceNotConnected());
   EXPECT_FALSE(result.isDeviceConnected());
@@ -106,9 +105,9 @@ TEST(DeviceLayout, OnlyTheDriverPassingReportsNothingConnected) {
 TEST(DeviceLayout, NoPinPassingStillWarnsWithZeroCounts) {
   cCfgFileDeviceLayout layout = layoutOf({{1, P::trHigh}});
   ASSERT_TRUE(layout.init());
-  CaptureStderr();
-  EXPECT_EQ(layout.getPinConnectionResult(), cPinConnectionData(1, 0));
-  EXPECT_EQ(GetCapturedStderr(), warning(0, 0));
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] { EXPECT_EQ(layout.getPinConnectionResult(), cPinConnectionData(1, 0)); }),
+            warning(0, 0));
 }
 
 TEST(DeviceLayout, HighSideDriverPinsAreAppendedAndCounted) {
@@ -146,17 +145,21 @@ TEST(DeviceLayout, TestResultPerRuleAndLevel) {
 }
 
 TEST(PinConnectionData, Verdicts) {
-  CaptureStderr();
-  cPinConnectionData none(0, 0);
-  EXPECT_FALSE(none.isDeviceConnected());
-  EXPECT_FALSE(none.isDeviceNotConnected());
-  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_EQ(linesOf(std::cerr,
+                    [] {
+                      cPinConnectionData none(0, 0);
+                      EXPECT_FALSE(none.isDeviceConnected());
+                      EXPECT_FALSE(none.isDeviceNotConnected());
+                    }),
+            tLines{});
 
   cPinConnectionData odd(0, 2);
-  CaptureStderr();
-  EXPECT_FALSE(odd.isDeviceConnected());
-  EXPECT_FALSE(odd.isDeviceNotConnected());
-  EXPECT_EQ(GetCapturedStderr(), "PIDBG: Total Pin Number == \"0\". Error in connection test\n");
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] {
+                      EXPECT_FALSE(odd.isDeviceConnected());
+                      EXPECT_FALSE(odd.isDeviceNotConnected());
+                    }),
+            tLines{"PIDBG: Total Pin Number == \"0\". Error in connection test"});
 
   EXPECT_FALSE(cPinConnectionData(3, 2).isDeviceConnected());
   EXPECT_FALSE(cPinConnectionData(3, 2).isDeviceNotConnected());

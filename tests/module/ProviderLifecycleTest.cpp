@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,22 @@ std::vector<tK5TraceEvent::eKind> hardwareCommands() {
   return kinds;
 }
 
-typedef tSimProviderFixture ProviderLifecycle;
+class ProviderLifecycle : public tSimProviderFixture {
+protected:
+  // A new provider on a restarted bench, with the faults `arrange` injects
+  // first; gives the lines its construction logged.
+  std::vector<std::string> rebuild(const std::function<void()>& arrange) {
+    mpProvider.reset();
+    restart();
+    arrange();
+    tLineTap log(std::cerr);
+    mpProvider.reset(new cTestProvider());
+    return log.lines;
+  }
+};
 
 TEST_F(ProviderLifecycle, FreshProviderOwnsEveryMemberAndCommandsNothing) {
-  sim().reset();
+  restart();
   tLineTap log(std::cerr);
   cTestProvider fresh;
   EXPECT_TRUE(log.lines.empty());
@@ -63,14 +76,10 @@ TEST_F(ProviderLifecycle, FreshProviderOwnsEveryMemberAndCommandsNothing) {
 }
 
 TEST_F(ProviderLifecycle, WithoutHardwareItLogsTwoLinesAndServesWhatNeedsNone) {
-  mpProvider.reset();
-  sim().reset();
-  sim().injectThrow("cKorvo5Device", "no programmer");
-  tLineTap log(std::cerr);
-  mpProvider.reset(new cTestProvider());
   EXPECT_EQ((std::vector<std::string>{"PIDBG: Fatal Error: Can not create Korvo control object.",
                                       "PIDBG: Fatal Error: Fatal (exception): no programmer"}),
-            log.lines);
+            rebuild([] { sim().injectThrow("cKorvo5Device", "no programmer"); }));
+  tLineTap log(std::cerr);
   EXPECT_EQ(nullptr, provider().getKrv5Ctrl());
   EXPECT_EQ(nullptr, provider().getAlgoUiInterface());
 
@@ -137,18 +146,16 @@ TEST_F(ProviderLifecycle, FailedHandleIsDroppedWithWhatItBuilt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.point) + (c.nullInsteadOfThrow ? " null" : " throw"));
-    mpProvider.reset();
-    sim().reset();
-    if (c.nullInsteadOfThrow) {
-      sim().injectNull(c.point);
-    } else {
-      sim().injectThrow(c.point, "no programmer");
-    }
-    tLineTap log(std::cerr);
-    mpProvider.reset(new cTestProvider());
+    const std::vector<std::string> lines = rebuild([&c] {
+      if (c.nullInsteadOfThrow) {
+        sim().injectNull(c.point);
+      } else {
+        sim().injectThrow(c.point, "no programmer");
+      }
+    });
     EXPECT_EQ((std::vector<std::string>{"PIDBG: Fatal Error: Can not create Korvo control object.",
                                         std::string("PIDBG: Fatal Error: ") + c.reason}),
-              log.lines);
+              lines);
     EXPECT_EQ(nullptr, provider().getKrv5Ctrl());
     EXPECT_EQ(nullptr, provider().getAlgoUiInterface());
     EXPECT_EQ(0u, sim().liveDevices());

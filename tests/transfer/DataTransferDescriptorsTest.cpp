@@ -2,6 +2,7 @@
 // received sub-frames a set hands out.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,14 +10,12 @@
 #include "JobBuilder.h"
 #include "cDataTransferDescriptors.h"
 #include "recordFrameTestUtil.h"
-
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+#include "tLineTap.h"
 
 namespace {
 
-const char* const kDummyLine =
-    "PIDBG: cDataTransferDescriptor::getResceivedSubFrame: returns DummyReceivedSubFrame.\n";
+const tLines kDummyLine = {
+    "PIDBG: cDataTransferDescriptor::getResceivedSubFrame: returns DummyReceivedSubFrame."};
 
 struct tEightFrames {
   piSubFrame f[8];
@@ -107,13 +106,17 @@ TEST(DataTransferDescriptors, FilledSetStillHandsOutItsOwnSubFramesSilently) {
   const piSubFrame wire = JobBuilder().createBuffer(0, 4, 0).exchange().sf[0];
   tEightFrames frames;
   cDataTransferDescriptors set = frames.makeSet();
-  CaptureStderr();
-  ASSERT_TRUE(set << wire);
+  bool received = false;
   bool allOwn = true;
-  for (unsigned k = 0; k < 8; ++k) {
-    allOwn = allOwn && &set.getDataTransferDescriptor(k).getResceivedSubFrame() == &frames.f[k];
-  }
-  EXPECT_EQ("", GetCapturedStderr());
+  EXPECT_EQ(tLines{}, linesOf(std::cerr, [&] {
+              received = set << wire;
+              if (!received) return;
+              for (unsigned k = 0; k < 8; ++k) {
+                cDataTransferDescriptor& d = set.getDataTransferDescriptor(k);
+                allOwn = allOwn && &d.getResceivedSubFrame() == &frames.f[k];
+              }
+            }));
+  ASSERT_TRUE(received);
   EXPECT_TRUE(allOwn);
   EXPECT_EQ(cDataTransferDescriptor::dtByteArrayInfo,
             set.getDataTransferDescriptor(0).getDataType());
@@ -152,19 +155,17 @@ TEST(DataTransferDescriptors, AssignedSlotLosesItsReceivedSubFrame) {
   EXPECT_EQ(12u, slot2.getPinConnectionLayoutData_sizePinDefs());
   EXPECT_TRUE(tByteArrayInfo() == slot2.getByteArrayInfo());
 
-  CaptureStderr();
-  piSubFrame& got = slot2.getResceivedSubFrame();
-  EXPECT_EQ(kDummyLine, GetCapturedStderr());
-  EXPECT_NE(&frames.f[2], &got);
-  EXPECT_EQ(0u, got.itemCount());
+  piSubFrame* got = nullptr;
+  EXPECT_EQ(kDummyLine, linesOf(std::cerr, [&] { got = &slot2.getResceivedSubFrame(); }));
+  EXPECT_NE(&frames.f[2], got);
+  EXPECT_EQ(0u, got->itemCount());
 }
 
 TEST(DataTransferDescriptor, WithoutReceivedSubFrameGivesEmptyDummyWithItsLine) {
   cDataTransferDescriptor d(JobBuilder::command(ctFullData, 0, 0, 16));
-  CaptureStderr();
-  piSubFrame& sf = d.getResceivedSubFrame();
-  EXPECT_EQ(kDummyLine, GetCapturedStderr());
-  EXPECT_EQ(0u, sf.itemCount());
+  piSubFrame* sf = nullptr;
+  EXPECT_EQ(kDummyLine, linesOf(std::cerr, [&] { sf = &d.getResceivedSubFrame(); }));
+  EXPECT_EQ(0u, sf->itemCount());
 }
 
 TEST(DataTransferDescriptor, DataTypeNames) {

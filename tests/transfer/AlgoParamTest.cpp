@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "cAlgoParam.h"
+#include "tLineTap.h"
 
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 bool isDummy(const tByteArray* b) { return b->getBufferId() == -1 && b->GetSize() == 1; }
 
@@ -96,9 +95,8 @@ TEST_F(AlgoParam, FailedRecordIsLoggedAndPartlyStored) {
   sf.addUInt8(1);
   sf.addUInt32(250);
   sf.addUInt32(3);  // a number where the path belongs
-  CaptureStderr();
-  EXPECT_FALSE(set << sf);
-  EXPECT_EQ(GetCapturedStderr(), "PIDBG: cAlgoParam: storeToFrame failed.\n");
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(set << sf); }),
+            tLines{"PIDBG: cAlgoParam: storeToFrame failed."});
   EXPECT_EQ(set.getUiFpgaTimerValue(), 250u);
   EXPECT_EQ(set.getJobAction(), "No");
 }

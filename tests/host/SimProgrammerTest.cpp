@@ -8,6 +8,7 @@
 #include "Korvo5.h"
 #include "cK5ContinuitySocket.h"
 #include "cK5SimProgrammer.h"
+#include "tBench.h"
 
 namespace {
 
@@ -16,15 +17,11 @@ using Ev = tK5TraceEvent;
 
 const unsigned int kBase = Sim::kRegBaseToken;
 
-class Korvo5Sim : public ::testing::Test {
+// The simulator's own socket, reset and hooks are what these tests test: they
+// call it directly, the bench only gives each test a fresh one.
+class Korvo5Sim : public tBenchTest {
 protected:
-  void SetUp() override {
-    sim().reset();
-    device.reset(new cKorvo5Device());
-  }
-  void TearDown() override { device.reset(); }
-
-  static Sim& sim() { return Sim::instance(); }
+  Korvo5Sim() : device(new cKorvo5Device()) {}
   cK5FPGACtrl* fpga(unsigned int slot) { return device->pdioCtrl(slot)->fpgaCtrl(); }
   cK5AbstractCPDCtrl* cpd(unsigned int slot) { return device->pdioCtrl(slot)->cpdCtrl(); }
 
@@ -474,27 +471,17 @@ TEST_F(Korvo5Sim, BuzzerFoldsRepeatedCallsIntoRuns) {
 
 // ---------------------------------------------------------------- socket device
 
-class RecordingSocket : public cK5SocketDevice {
+// Writes down every write, supply, output and strobe it hears.
+class HearingModel : public cK5SocketDevice {
 public:
   std::vector<std::string> heard;
-  bool liveAtStrobe = false;
 
   void onMcuWrite(Sim&, unsigned int offset, unsigned short value) override {
     heard.push_back("mcu " + std::to_string(offset) + "=" + std::to_string(value));
   }
-  bool onMcuRead(Sim&, unsigned int offset, unsigned short& value) override {
-    if (offset != 0x60) return false;
-    value = 0x0200;
-    return true;
-  }
   void onFpgaWrite(Sim&, unsigned int slot, unsigned int reg, unsigned short value) override {
     heard.push_back("fpga " + std::to_string(slot) + ":" + std::to_string(reg) + "=" +
                     std::to_string(value));
-  }
-  bool onFpgaRead(Sim&, unsigned int slot, unsigned int reg, unsigned short& value) override {
-    if (slot != 1 || reg != 100) return false;
-    value = 0x0001;
-    return true;
   }
   void onSupply(Sim&, ePSChannel channel, unsigned int mV) override {
     heard.push_back("supply " + std::to_string(channel) + "=" + std::to_string(mV));
@@ -504,8 +491,27 @@ public:
     heard.push_back("noe " + std::to_string(slot) + ":" + std::to_string(output) + "=" +
                     std::to_string(disabled));
   }
+  void onStrobe(Sim&) override { heard.push_back("strobe"); }
+};
+
+// Answers 0x60 and slot 1 register 100, and notes whether a strobe found a
+// bank live.
+class RecordingSocket : public HearingModel {
+public:
+  bool liveAtStrobe = false;
+
+  bool onMcuRead(Sim&, unsigned int offset, unsigned short& value) override {
+    if (offset != 0x60) return false;
+    value = 0x0200;
+    return true;
+  }
+  bool onFpgaRead(Sim&, unsigned int slot, unsigned int reg, unsigned short& value) override {
+    if (slot != 1 || reg != 100) return false;
+    value = 0x0001;
+    return true;
+  }
   void onStrobe(Sim& sim) override {
-    heard.push_back("strobe");
+    HearingModel::onStrobe(sim);
     liveAtStrobe = sim.cpd(1).liveValid;
   }
 };
@@ -533,24 +539,16 @@ TEST_F(Korvo5Sim, PluggedDeviceHearsTheProgrammerAndAnswersReads) {
 }
 
 // Hears every event, reads included, and answers the slot-1 registers it is given.
-class ListeningModel : public cK5SocketDevice {
+class ListeningModel : public HearingModel {
 public:
   typedef std::map<unsigned int, unsigned short> tAnswers;  // register: value
   explicit ListeningModel(const tAnswers& answers = tAnswers()) : answers(answers) {}
 
   tAnswers answers;
-  std::vector<std::string> heard;
 
-  void onMcuWrite(Sim&, unsigned int offset, unsigned short value) override {
-    heard.push_back("mcu " + std::to_string(offset) + "=" + std::to_string(value));
-  }
   bool onMcuRead(Sim&, unsigned int offset, unsigned short&) override {
     heard.push_back("mcu read " + std::to_string(offset));
     return false;
-  }
-  void onFpgaWrite(Sim&, unsigned int slot, unsigned int reg, unsigned short value) override {
-    heard.push_back("fpga " + std::to_string(slot) + ":" + std::to_string(reg) + "=" +
-                    std::to_string(value));
   }
   bool onFpgaRead(Sim&, unsigned int slot, unsigned int reg, unsigned short& value) override {
     heard.push_back("fpga read " + std::to_string(slot) + ":" + std::to_string(reg));
@@ -559,15 +557,6 @@ public:
     value = answer->second;
     return true;
   }
-  void onSupply(Sim&, ePSChannel channel, unsigned int mV) override {
-    heard.push_back("supply " + std::to_string(channel) + "=" + std::to_string(mV));
-  }
-  void onSuppliesOff(Sim&) override { heard.push_back("off"); }
-  void onOutput(Sim&, unsigned int slot, eK5Output output, bool disabled) override {
-    heard.push_back("noe " + std::to_string(slot) + ":" + std::to_string(output) + "=" +
-                    std::to_string(disabled));
-  }
-  void onStrobe(Sim&) override { heard.push_back("strobe"); }
 };
 
 TEST_F(Korvo5Sim, SocketHoldsTheWiringAndOtherModelsAtOnce) {

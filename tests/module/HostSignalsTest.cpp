@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "tLineTap.h"
 #include "tProviderFixture.h"
 
 namespace {
 
-class HostSignals : public tProviderFixture {
-protected:
-  void TearDown() override {
-    host().clear();
-    tProviderFixture::TearDown();
-  }
-};
+typedef tProviderFixture HostSignals;
 
 TEST_F(HostSignals, SinksGetEverySignalAsRecorded) {
   std::vector<std::string> seen;
@@ -30,10 +26,12 @@ TEST_F(HostSignals, SinksGetEverySignalAsRecorded) {
   host().setSinks(sinks);
   provider.getAddrFrom() = piModuleAddr(5, 6);
 
-  testing::internal::CaptureStderr();
-  provider.showMessage("hello");
-  provider.showInternMessage("inside");
-  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(linesOf(std::cerr,
+                    [&] {
+                      provider.showMessage("hello");
+                      provider.showInternMessage("inside");
+                    }),
+            (tLines{"PIDBG: hello", "PIDBG: inside"}));
   provider.ShowProgress();
   piSubFrame pins;
   pins.addUInt32(40);
@@ -51,9 +49,7 @@ TEST_F(HostSignals, SinksGetEverySignalAsRecorded) {
   // clear() drops the sinks with the records.
   host().clear();
   seen.clear();
-  testing::internal::CaptureStderr();
-  provider.showMessage("unheard");
-  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(linesOf(std::cerr, [&] { provider.showMessage("unheard"); }), tLines{"PIDBG: unheard"});
   EXPECT_TRUE(seen.empty());
   EXPECT_EQ(host().messages().size(), 1u);
 }

@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
 #include <string>
 
 #include "tByteArray.h"
 #include "tByteArrayInfo.h"
+#include "tLineTap.h"
 
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 TEST(ByteArray, StartVersionDependsOnSourceLocation) {
   struct Case {
@@ -90,21 +89,18 @@ TEST(ByteArray, SetDataBufferAcceptsOnlyWindowsInside) {
   EXPECT_EQ(b.GetAt(12), 0xA1);
   EXPECT_EQ(b.GetAt(15), 0xA4);
 
-  CaptureStderr();
-  EXPECT_FALSE(b.setDataBuffer(data, 4, 9, 13));
-  EXPECT_EQ(GetCapturedStderr(),
-            "PIDBG: !!! Critical error !!! tByteArray::setDataBuffer(...) : wrong parameters of "
-            "\"size\" and/or \"offset\" !!!\n"
-            "PIDBG: !!! Critical error !!! buffer size = 10, size = 4, offset = d\n");
+  EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(b.setDataBuffer(data, 4, 9, 13)); }),
+            (tLines{"PIDBG: !!! Critical error !!! tByteArray::setDataBuffer(...) : wrong "
+                    "parameters of \"size\" and/or \"offset\" !!!",
+                    "PIDBG: !!! Critical error !!! buffer size = 10, size = 4, offset = d"}));
   EXPECT_EQ(b.getVersionOfChanges(), 5u);
   EXPECT_EQ(b.GetAt(12), 0xA1);
 
   // Offsets whose sum with the length wraps around must not pass.
-  CaptureStderr();
+  tLineTap quiet(std::cerr);
   EXPECT_FALSE(b.setDataBuffer(data, 4, 0, 0xFFFFFFFEu));
   EXPECT_FALSE(b.setDataBuffer(data, 17, 0, 0));
   EXPECT_FALSE(b.setDataBuffer(data, 0, 0, 16));
-  GetCapturedStderr();
 }
 
 TEST(ByteArray, FillBufferSetsTheInclusiveRange) {
@@ -156,9 +152,10 @@ TEST(ByteArray, RemoveAllKeepsSizeAndRefusesByteAccess) {
   EXPECT_FALSE(b.SetAt(0, 1));
   EXPECT_FALSE(b.fillBuffer(0, 7, 1));
   const unsigned char one = 1;
-  CaptureStderr();
-  EXPECT_FALSE(b.setDataBuffer(&one, 1, 0, 0));
-  GetCapturedStderr();
+  {
+    tLineTap quiet(std::cerr);
+    EXPECT_FALSE(b.setDataBuffer(&one, 1, 0, 0));
+  }
   tByteArray copy(b);
   EXPECT_EQ(copy.getDataConst(), nullptr);
 }

@@ -7,6 +7,7 @@
 #include "Korvo5.h"
 #include "cK5ContinuitySocket.h"
 #include "cK5SimProgrammer.h"
+#include "tBench.h"
 
 namespace {
 
@@ -21,19 +22,9 @@ struct tLineMode {
 };
 
 // Drives the simulated programmer through the host facade only.
-class ContinuitySocket : public ::testing::Test {
+class ContinuitySocket : public tBenchTest {
 protected:
-  void SetUp() override {
-    sim().reset();
-    device.reset(new cKorvo5Device());
-    sim().plug(socket);
-  }
-  void TearDown() override {
-    sim().unplugAll();
-    device.reset();
-  }
-
-  static Sim& sim() { return Sim::instance(); }
+  ContinuitySocket() : device(new cKorvo5Device()) { plug(socket); }
   cK5AbstractCPDCtrl* cpd(unsigned int slot) { return device->pdioCtrl(slot)->cpdCtrl(); }
 
   // Bank 0 images of slots 1..6 from the modes, then one strobe; outputs on.

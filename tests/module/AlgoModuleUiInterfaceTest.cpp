@@ -251,9 +251,9 @@ TEST_F(AlgoModuleUiInterface, TimerCreationFailures) {
 
   log.lines.clear();
   tWrongPeriod device;
-  sim().plug(device);
+  plug(device);
   EXPECT_FALSE(ui().createUiFpgaTimer(5));
-  sim().unplug(device);
+  unplug(device);
   EXPECT_EQ(std::vector<std::string>{
                 "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer:Error: TimerCount not set:7"},
             log.lines);

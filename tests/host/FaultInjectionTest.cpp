@@ -8,19 +8,16 @@
 
 #include "Korvo5.h"
 #include "cK5SimProgrammer.h"
+#include "tBench.h"
 
 namespace {
 
 using Sim = cK5SimProgrammer;
 using Ev = tK5TraceEvent;
 
-class Korvo5Faults : public ::testing::Test {
+class Korvo5Faults : public tBenchTest {
 protected:
-  void SetUp() override {
-    sim().reset();
-    device.reset(new cKorvo5Device());
-  }
-  static Sim& sim() { return Sim::instance(); }
+  Korvo5Faults() : device(new cKorvo5Device()) {}
   std::unique_ptr<cKorvo5Device> device;
 };
 
