@@ -15,7 +15,8 @@
 #include "tCallTape.h"
 
 // Runs `job` once per iteration, then plays the tape back; `check` (untimed)
-// runs after each of them. The iteration's time is the job's wall time alone. Counters:
+// runs after each of them. The iteration's time is the job's wall time alone.
+// Counters:
 //   wall_ms     wall time of the job
 //   floor_ms    wall time of the bare loop making the job's calls
 //   ratio       wall_ms / floor_ms: the module's cost on top of the simulator
