@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test the project:
-# compiler, CMake, Ninja, GoogleTest, binutils (nm), CLI11 (for k5run) and
-# valgrind (for the memcheck run).
+# compiler, CMake, Ninja, GoogleTest, binutils (nm), CLI11 (for k5run),
+# valgrind (for the memcheck run) and Google Benchmark (for the benchmarks).
 set -euo pipefail
 
 need=()
@@ -12,6 +12,7 @@ command -v g++ >/dev/null || need+=(g++)
 command -v nm >/dev/null || need+=(binutils)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
 command -v valgrind >/dev/null || need+=(valgrind)
+[ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=()
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
