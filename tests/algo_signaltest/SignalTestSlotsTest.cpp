@@ -17,14 +17,13 @@ using namespace signalTestSlots;
 class SignalTestSlots : public tSignalTestSlotBench {
 protected:
   void SetUp() override {
-    resetBench();
     provider.reset(new cK5AlgoProvider(&mMpde, "Sorrel"));
     ASSERT_NE(provider->getKrv5Ctrl(), nullptr);
     slots = provider.get();
   }
   void TearDown() override {
     provider.reset();
-    clearBench();
+    tSignalTestSlotBench::TearDown();
   }
 
   cMPDE mMpde;

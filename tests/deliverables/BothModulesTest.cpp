@@ -71,8 +71,7 @@ void PrintTo(const tActionResult& r, std::ostream* os) {
 class BothModules : public tSignalTestSlotBench {
 protected:
   void SetUp() override {
-    resetBench();
-    sim().plug(chip);
+    plug(chip);
     std::string error;
     ASSERT_TRUE(larkspur.load(mMpde, "Larkspur", error)) << error;
     ASSERT_TRUE(sorrel.load(mMpde, "Sorrel", error)) << error;
@@ -80,7 +79,13 @@ protected:
     ASSERT_NE(larkspur.slots(), nullptr);
     ASSERT_NE(slots, nullptr);
   }
-  void TearDown() override { clearBench(); }
+  // The chip and the probe are checked once both modules are gone.
+  void TearDown() override {
+    slots = nullptr;
+    EXPECT_TRUE(sorrel.unload());
+    EXPECT_TRUE(larkspur.unload());
+    tSignalTestSlotBench::TearDown();
+  }
 
   // A Holtek job: fixed Vcc ("SETUP"), erase without blank check.
   JobBuilder holtekJob() {

@@ -19,6 +19,15 @@
 
 typedef std::vector<std::pair<unsigned int, unsigned int>> tPairs;
 
+// (offset, value) of every programming-interface register write, in order.
+inline tPairs mcuWrites() {
+  tPairs writes;
+  for (const tK5TraceEvent& e : cK5SimProgrammer::instance().traceOf(tK5TraceEvent::tkMcuWrite)) {
+    writes.push_back({e.a, e.b});
+  }
+  return writes;
+}
+
 // A fresh bench and a good owning hardware handle.
 class tHardwareTest : public tBenchTest {
 protected:
@@ -30,13 +39,6 @@ protected:
   }
 
   cKrv5Ctrl& krv5() { return *mpKrv5; }
-
-  // (offset, value) of every programming-interface register write, in order.
-  static tPairs mcuWrites() {
-    tPairs writes;
-    for (const tK5TraceEvent& e : sim().traceOf(tK5TraceEvent::tkMcuWrite)) writes.push_back({e.a, e.b});
-    return writes;
-  }
 
   std::unique_ptr<cKrv5Ctrl> mpKrv5;
 };

@@ -5,7 +5,8 @@
 // an action: continuity test on, a four-pin chip in the socket, one "HDW"
 // image, a 10 ms UI timer, ActionMode 0 and a "SHUTDOWN" configuration. Tests
 // change what they need before calling a start slot. tActionBench is one such
-// bench (a table row builds one of its own); tActionFlowFixture the fixture.
+// bench (a table row builds one of its own, or a fixture's table starts each
+// row with nextRow()); tActionFlowFixture the fixture.
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,16 @@ public:
   }
   // The socket dies before the base bench would check.
   ~tActionBench() override { check(); }
+
+  // Ends a table row and starts the next on the restarted bench: a new
+  // socket with the chip, a new provider with the passing job.
+  void nextRow() {
+    provider.reset();
+    restart();
+    socket = cK5ContinuitySocket();
+    wireSocket(socket, fourPinChip());
+    makeProvider();
+  }
 
   // A new provider with the passing job; records of its construction dropped.
   void makeProvider() {

@@ -1,11 +1,12 @@
 #ifndef T_SIGNAL_TEST_SLOT_BENCH_H
 #define T_SIGNAL_TEST_SLOT_BENCH_H
 
-// The host's side of a signal-test module's slots, with the touch probe in the
-// simulated socket. A derived fixture supplies the provider: built in process
-// or taken from a loaded libsorrel.so. The probe's guard cancels the action,
-// so a runaway test ends (and fails on the probe's violations, which the bench
-// checks at the end of every test).
+// The host's side of a signal-test module's slots, with the touch probe
+// plugged on the bench. A derived fixture supplies the provider (built in
+// process or taken from a loaded libsorrel.so) in its SetUp and lets it go in
+// its TearDown before calling this one's. The probe's guard cancels the
+// action, so a runaway test ends (and fails on the probe's violations, which
+// the bench checks at the end of every test).
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "cAbstractEventManager.h"
 #include "cK5SimProgrammer.h"
 #include "cK5TouchProbe.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
 #include "cUiAlgoDataK3.h"
 #include "piModuleAddr.h"
+#include "tBench.h"
 #include "tBuzzerRuns.h"
 #include "tLineTap.h"
 #include "tSignalTestJob.h"
@@ -52,26 +53,12 @@ inline tTokens join(const std::vector<tTokens>& parts) {
 // A start slot of the provider.
 typedef void (cScaffoProvider::*tStartSlot)(piModuleAddr);
 
-class tSignalTestSlotBench : public testing::Test {
+class tSignalTestSlotBench : public tBenchTest {
 protected:
-  // Call first in the derived SetUp, before the provider exists.
-  void resetBench() {
-    sim().reset();
-    host().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().plug(probe);
+  tSignalTestSlotBench() {
+    plug(probe);
     probe.setGuard([this] { cancel(); });
   }
-  // Call last in the derived TearDown. No test leaves a protocol fault or a
-  // passed read limit of the probe behind.
-  void clearBench() {
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().unplugAll();
-    EXPECT_EQ(probe.violations(), std::vector<std::string>{});
-  }
-
-  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
-  static cScaffoHost& host() { return cScaffoHost::instance(); }
 
   // Sends the job, then starts with an empty record of the host and the trace.
   void sendJob(bool withSetup = true, bool withShutdown = true) {
