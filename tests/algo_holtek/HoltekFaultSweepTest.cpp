@@ -20,6 +20,7 @@
 
 #include "JobBuilder.h"
 #include "cAlgoParam.h"
+#include "cHostSession.h"
 #include "cK5AlgoProvider.h"
 #include "cK5ContinuitySocket.h"
 #include "cK5HoltekChip.h"
@@ -217,6 +218,8 @@ protected:
     sim().plug(*chip);
   }
 
+  cHostSession session() { return cHostSession(*provider, kClient); }
+
   // A fresh provider with the job sent.
   void newProvider() {
     provider.reset();
@@ -225,13 +228,9 @@ protected:
     tLineTap quiet(std::cerr);
     ASSERT_TRUE(sendJob(*provider, job(), kClient));
     if (scenario().continuityTest) {
-      const tJob j = job();
-      for (tExchange& ex : JobBuilder()
-                               .parameterSet(1, j.uiTimerMs, "/cfg/holtek.cfg", "Job")
-                               .layout(benchLayout("OneGndDiodeHigh", fourPinChip()))
-                               .exchanges()) {
-        ASSERT_TRUE(receive(*provider, ex, kClient));
-      }
+      ASSERT_TRUE(session().send(JobBuilder()
+                                     .parameterSet(1, job().uiTimerMs, "/cfg/holtek.cfg", "Job")
+                                     .layout(benchLayout("OneGndDiodeHigh", fourPinChip()))));
     }
   }
 
@@ -240,8 +239,7 @@ protected:
   void resendJobRecord() {
     tLineTap quiet(std::cerr);
     const tJob j = job();
-    tExchange ex = JobBuilder().jobRecord(jobRecord(j.start, j.end)).exchange();
-    ASSERT_TRUE(receive(*provider, ex, kClient));
+    ASSERT_TRUE(session().send(JobBuilder().jobRecord(runnableJobRecord(j.start, j.end))));
   }
 
   // One action on the provider with a fresh chip; `inject` plants a fault

@@ -45,7 +45,17 @@ std::string caseName(const testing::TestParamInfo<Case>& info) {
 // ProgrMemory of bytes 0..31 in pages of 16.
 const std::uint64_t kProgram32 = 32 * kLoadByte + 2 * kWritePage;
 
-class HoltekJobFlow : public tHoltekAlgoTest {};
+class HoltekJobFlow : public tHoltekAlgoTest {
+protected:
+  // A read with Vcc measured in the window 3.0 to 3.6 V, the chip sensing `sensed` mV.
+  short readWithMeasuredVcc(unsigned int sensed) {
+    settings.measureVcc = true;
+    settings.vccUpper = 3600;
+    settings.vccLower = 3000;
+    chip.setSensedSupply(sensed);
+    return run(&mcAlgo::Read);
+  }
+};
 
 // ---- job operations x options x areas ----
 
@@ -131,8 +141,8 @@ const tFlowCase kFlowCases[] = {
        chip.setLockBits(0x0A);
      },
      [](cK5HoltekChip&, const std::vector<unsigned char>&, const unsigned char* cfg) {
-       EXPECT_EQ(loadLeU32(cfg, 0x4E), 0x12345678u);
-       EXPECT_EQ(loadLeU8(cfg, 0x52), 0x0A);
+       EXPECT_EQ(tHoltekSettings::infoDataIn(cfg), 0x12345678u);
+       EXPECT_EQ(tHoltekSettings::lockBitsIn(cfg), 0x0A);
      }},
     {"ReadInfoAndLockThenVerifyThem", &mcAlgo::Read, kOptVerifyAfterRead, kAreaInfo | kAreaLock,
      0x5A0, {"msg 506", "msg 165", kTotalTime}, 0, 0, 0, true,
@@ -470,12 +480,7 @@ TEST_F(HoltekJobFlow, FixedVccLoadsSetupAndLetsItSettleFirst) {
 }
 
 TEST_F(HoltekJobFlow, MeasuredVccSetsTheSuppliesToTheMeasuredLevel) {
-  settings.measureVcc = 1;
-  settings.vccUpper = 3600;
-  settings.vccLower = 3000;
-  chip.setSensedSupply(3300);
-
-  EXPECT_EQ(run(&mcAlgo::Read), 0);
+  EXPECT_EQ(readWithMeasuredVcc(3300), 0);
 
   EXPECT_EQ(sim().cpd(1).live[0], kSetupMeasureValue);
   tPairs expected = {{PS_VLS, 1000}};
@@ -491,12 +496,7 @@ TEST_F(HoltekJobFlow, MeasuredVccSetsTheSuppliesToTheMeasuredLevel) {
 }
 
 TEST_F(HoltekJobFlow, MeasuredVccOutsideTheWindowIsReportedAndNeverPowers) {
-  settings.measureVcc = 1;
-  settings.vccUpper = 3600;
-  settings.vccLower = 3000;
-  chip.setSensedSupply(3700);
-
-  EXPECT_EQ(run(&mcAlgo::Read), -1);
+  EXPECT_EQ(readWithMeasuredVcc(3700), -1);
 
   EXPECT_EQ(ui.events, tTexts{"msg 484 3.6f 3f"});
   EXPECT_EQ(sim().supplyWrites(), (tPairs{{PS_VLS, 1000}, {PS_VCOMP, 3640}}));

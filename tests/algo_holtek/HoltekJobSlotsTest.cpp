@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cHostSession.h"
 #include "cK5AlgoProvider.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
@@ -62,16 +63,28 @@ protected:
     log = tap.lines;
   }
 
+  cHostSession session() { return cHostSession(*provider, kClient); }
+  // A read job with Vcc measured in the window 3.0 to 3.6 V, the chip sensing `sensed` mV.
+  void readWithMeasuredVcc(unsigned int sensed) {
+    chip.setSensedSupply(sensed);
+    tJob job;
+    job.settings.measureVcc = true;
+    job.settings.vccUpper = 3600;
+    job.settings.vccLower = 3000;
+    send(job);
+    start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  }
+
   TAG_UI_ALGODATA_KRV3 jobRecordNow() {
     tLineTap quiet(std::cerr);
     TAG_UI_ALGODATA_KRV3 record;
-    EXPECT_TRUE(fetchJobRecord(*provider, record, kClient));
+    EXPECT_TRUE(session().fetchJobRecord(record));
     return record;
   }
   std::vector<unsigned char> bufferNow(unsigned int size) {
     tLineTap quiet(std::cerr);
     std::vector<unsigned char> bytes;
-    EXPECT_TRUE(fetchBuffer(*provider, size, bytes, kClient));
+    EXPECT_TRUE(session().fetchBuffer(size, bytes));
     return bytes;
   }
 
@@ -218,9 +231,10 @@ TEST_F(HoltekJobSlots, ReadInfoAndLockBitsComeBackInTheDeviceConfiguration) {
 
   cDeviceParam answer;
   tLineTap quiet(std::cerr);
-  ASSERT_TRUE(fetchDeviceConfig(*provider, answer, kClient));
-  EXPECT_EQ(storedInfoData(answer), 0xCAFE1234u);
-  EXPECT_EQ(storedLockBits(answer), 0x1B);
+  ASSERT_TRUE(session().fetchDeviceConfig(answer));
+  const unsigned char* cfg = answer.getDeviceAlgPrmStruct()->pCfgBuffer;
+  EXPECT_EQ(tHoltekSettings::infoDataIn(cfg), 0xCAFE1234u);
+  EXPECT_EQ(tHoltekSettings::lockBitsIn(cfg), 0x1B);
   EXPECT_EQ(progressTexts(), (tTexts{"msg 506", "msg 165", "end"}));
 }
 
@@ -241,14 +255,7 @@ TEST_F(HoltekJobSlots, EmptySocketGivesTheAcknowledgeCode) {
 }
 
 TEST_F(HoltekJobSlots, MeasuredVccInsideTheWindowSetsVcp1) {
-  chip.setSensedSupply(3300);
-  tJob job;
-  job.settings.measureVcc = 1;
-  job.settings.vccUpper = 3600;
-  job.settings.vccLower = 3000;
-  send(job);
-
-  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  readWithMeasuredVcc(3300);
 
   long vcp1 = sim().findEvent(Sim::eventIs(tK5TraceEvent::tkSupply, PS_VCP1, 3300));
   EXPECT_NE(vcp1, -1);
@@ -258,14 +265,7 @@ TEST_F(HoltekJobSlots, MeasuredVccInsideTheWindowSetsVcp1) {
 }
 
 TEST_F(HoltekJobSlots, MeasuredVccOutsideTheWindowIsReportedAndNeverPowers) {
-  chip.setSensedSupply(3700);
-  tJob job;
-  job.settings.measureVcc = 1;
-  job.settings.vccUpper = 3600;
-  job.settings.vccLower = 3000;
-  send(job);
-
-  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  readWithMeasuredVcc(3700);
 
   EXPECT_EQ(progressTexts(), (tTexts{"msg 484 3.6f 3f", "end"}));
   EXPECT_FALSE(everSwitchedOn("VCP1"));

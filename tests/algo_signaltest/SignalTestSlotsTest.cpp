@@ -48,7 +48,7 @@ TEST_F(SignalTestSlots, MissingShutdownIsShownAndBothObjectsGo) {
   start(&cScaffoProvider::Slot_StartVerify);
 
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "Can not get CPD config: SHUTDOWN.\n"}));
-  EXPECT_EQ(jobRecord().getUiAlgoDataK3Struct()->getActionFailed(), 0u);
+  EXPECT_EQ(jobRecord().getActionFailed(), 0u);
   EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kSetupLive, kTestLevels, kInterfaceOff, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_EQ(probe.violations(), tTokens{});
@@ -68,9 +68,9 @@ TEST_F(SignalTestSlots, HostTextDuringShutdownStillReleasesBoth) {
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_TRUE(logged("catch postAlgoAction: pin drivers lost"));
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "pin drivers lost"}));
-  const cUiAlgoDataK3 record = jobRecord();
-  EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailed(), 1u);
-  EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailCode(), 3003u);
+  const TAG_UI_ALGODATA_KRV3 record = jobRecord();
+  EXPECT_EQ(record.getActionFailed(), 1u);
+  EXPECT_EQ(record.getActionFailCode(), 3003u);
   EXPECT_EQ(powerAndPinDrivers(),
             join({kInterfaceOn, kSetupLive, kTestLevels, {"GLOBAL@0 on"}, kInterfaceOff, kSwitchOff}));
   // The close's record, and the one that reports the failure.
@@ -89,7 +89,7 @@ TEST_F(SignalTestSlots, UnboundPinDriverSlotFailsTheFactorySilently) {
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(shown(), tTokens{"Continuity Test disabled"});
   EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
-  EXPECT_EQ(jobRecord().getUiAlgoDataK3Struct()->getActionFailCode(), 3003u);
+  EXPECT_EQ(jobRecord().getActionFailCode(), 3003u);
   EXPECT_EQ(powerAndPinDrivers(), join({kShutdownLive, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_TRUE(probe.selections().empty());
@@ -110,8 +110,7 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
   start(GetParam().slot);
 
   EXPECT_TRUE(logged("Action failed -> return value < 0"));
-  const cUiAlgoDataK3 record = jobRecord();
-  const TAG_UI_ALGODATA_KRV3& r = *record.getUiAlgoDataK3Struct();
+  const TAG_UI_ALGODATA_KRV3 r = jobRecord();
   EXPECT_EQ(r.getErrorClass(), 9u);
   EXPECT_EQ(r.getErrorCode(), 210u);
   EXPECT_EQ(r.getActionFailed(), 1u);

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "cDeviceParam.h"
+#include "cHostSession.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
 #include "cMPDE.h"
+#include "tHoltekSettings.h"
 #include "tLoadedModule.h"
 #include "tSignalTestSlotBench.h"
 
@@ -87,20 +88,18 @@ protected:
     tSignalTestSlotBench::TearDown();
   }
 
-  // A Holtek job: fixed Vcc ("SETUP"), erase without blank check.
+  // A Holtek job: fixed Vcc ("SETUP"), erase without blank check, over the
+  // signal test's job.
   JobBuilder holtekJob() {
-    cDeviceParam device;
-    unsigned char* cfg = device.getDeviceAlgPrmStruct()->pCfgBuffer;
-    storeLe32(cfg + 0x20, 5000);  // Vcc
-    storeLe32(cfg + 0x28, 5000);  // VPP
-    storeLe32(cfg + 0x3A, 0x100);  // memory words
-    storeLe32(cfg + 0x46, 1);      // main memory
+    tHoltekSettings settings;
+    settings.options = 0;
+    settings.fixedVcc = 5000;
+    settings.vpp = 5000;
+    settings.memorySize = 0x100;
+    settings.areas = tHoltekSettings::kAreaMain;
     JobBuilder job = signalTestJob::job();
-    job.deviceConfig(device);
+    job.deviceConfig(settings.deviceConfig());
     return job;
-  }
-  static void storeLe32(unsigned char* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
   }
 
   tActionResult larkspurErase() {
@@ -118,9 +117,8 @@ protected:
     for (const tScaffoProgress& p : host().progress())
       if (p.sender == &lark) result.progress.push_back(p.bytes);
     tLineTap quiet(std::cerr);
-    cUiAlgoDataK3 record;
-    EXPECT_TRUE(signalTestJob::fetchJobRecord(lark, record, kLarkspurCaller));
-    const TAG_UI_ALGODATA_KRV3& r = *record.getUiAlgoDataK3Struct();
+    TAG_UI_ALGODATA_KRV3 r;
+    EXPECT_TRUE(cHostSession(lark, kLarkspurCaller).fetchJobRecord(r));
     result.actionFailed = r.getActionFailed();
     result.actionFailCode = r.getActionFailCode();
     result.errorClass = r.getErrorClass();
@@ -142,7 +140,7 @@ TEST_F(BothModules, SorrelVerifyBetweenLarkspurActionsLeavesLarkspurAlone) {
   ASSERT_TRUE(chip.setWords(0, {0x1234, 0x5678}));
   {
     tLineTap quiet(std::cerr);
-    ASSERT_TRUE(signalTestJob::send(*larkspur.slots(), holtekJob(), kLarkspurCaller));
+    ASSERT_TRUE(cHostSession(*larkspur.slots(), kLarkspurCaller).send(holtekJob()));
   }
   sendJob();
 

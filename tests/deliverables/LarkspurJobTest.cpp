@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cHostSession.h"
 #include "cK5HoltekChip.h"
 #include "cMPDE.h"
 #include "tBench.h"
@@ -36,6 +37,7 @@ protected:
   }
 
   cScaffoProvider& slots() { return *larkspur.slots(); }
+  cHostSession session() { return cHostSession(slots(), kClient); }
 
   cK5HoltekChip chip;
   cMPDE mpde;
@@ -61,7 +63,7 @@ TEST_F(LarkspurJob, ProgramsWithEraseBlankCheckAndVerifyThenReadsTheImageBack) {
   slots().Slot_StartProg(kClient);
 
   TAG_UI_ALGODATA_KRV3 record;
-  ASSERT_TRUE(fetchJobRecord(slots(), record, kClient));
+  ASSERT_TRUE(session().fetchJobRecord(record));
   EXPECT_EQ(record.getActionFailed(), 0u);
   EXPECT_EQ(record.getErrorCode(), 0u);
   std::vector<std::uint16_t> expected(image.begin(), image.begin() + 128);
@@ -78,7 +80,7 @@ TEST_F(LarkspurJob, ProgramsWithEraseBlankCheckAndVerifyThenReadsTheImageBack) {
   EXPECT_EQ(sim().waitedCycles() - before, 3256830u);
 
   std::vector<unsigned char> bytes;
-  ASSERT_TRUE(fetchBuffer(slots(), 512, bytes, kClient));
+  ASSERT_TRUE(session().fetchBuffer(512, bytes));
   EXPECT_EQ(bytes, wordBytes(expected));
   EXPECT_EQ(progressTexts(), (std::vector<std::string>{"msg 149", "adr 0x0", "adr 0xFF", "end"}));
 }

@@ -10,11 +10,11 @@
 
 #include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
-#include "cCfgFileDeviceCpdPinData.h"
 #include "cK5PDIOCtrl.h"
 #include "cK5SimProgrammer.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
+#include "jobParts.h"
 #include "tBench.h"
 
 typedef std::vector<std::pair<unsigned int, unsigned int>> tPairs;
@@ -50,12 +50,9 @@ struct tPinDef {
 };
 
 inline cCfgFileDeviceCpdConfig* makeConfig(const std::string& label, const std::vector<tPinDef>& pins) {
-  cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
-  config->getRefLabel() = label;
-  for (const tPinDef& pin : pins) {
-    config->addPinDef(new cCfgFileDeviceCpdPinData(pin.pdx, pin.pdy, pin.value, 0, "P"));
-  }
-  return config;
+  std::vector<tCpdPin> cpdPins;
+  for (const tPinDef& pin : pins) cpdPins.push_back({pin.pdx, pin.pdy, pin.value, 0, "P"});
+  return pinDriverConfig(label, cpdPins);
 }
 
 // The 60 registers of a new image with the given registers set.

@@ -16,28 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
-#include "cCfgFileDeviceCpdPinData.h"
-#include "cFpgaHdwImageCtrl.h"
 #include "cK5ContinuitySocket.h"
 #include "cScriptedAlgoProvider.h"
-#include "frameIo.h"
+#include "jobParts.h"
 #include "tBench.h"
 #include "tContinuityBench.h"
 #include "tLineTap.h"
-
-// The host's view of one image record.
-inline cFpgaHdwImageCtrl hdwImage(const std::string& kind, const std::vector<char>& bytes) {
-  piSubFrame sf;
-  sf.addString(kind + ".bin");
-  sf.addString(kind);
-  sf.addBlock(bytes);
-  sf.addUInt32(0);
-  cFpgaHdwImageCtrl image;
-  receiveRecord(image, sf);
-  return image;
-}
 
 class tActionBench : public tBench {
 public:
@@ -71,10 +56,7 @@ public:
       ap.getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW", {1, 2, 3}));
       setLayout(benchLayout("OneGndDiodeHigh", fourPinChip()));
       cCfgFileDeviceCpdConfigs* configs = new cCfgFileDeviceCpdConfigs();
-      cCfgFileDeviceCpdConfig* shutdown = new cCfgFileDeviceCpdConfig(0);
-      shutdown->getRefLabel() = "SHUTDOWN";
-      shutdown->addPinDef(new cCfgFileDeviceCpdPinData(1, 0, 0, 0, "P1"));
-      configs->addCpdConfig(shutdown);
+      configs->addCpdConfig(pinDriverConfig("SHUTDOWN", {{1, 0, 0, 0, "P1"}}));
       ap.setCfgFileDeviceCpdConfigs(*configs);
     }
     // A storing slot names the client that gets the action's signals.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cK5SimProgrammer.h"
+#include "cHostSession.h"
 #include "cK5TouchProbe.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
@@ -63,7 +64,7 @@ protected:
   // Sends the job, then starts with an empty record of the host and the trace.
   void sendJob(bool withSetup = true, bool withShutdown = true) {
     tLineTap quiet(std::cerr);
-    ASSERT_TRUE(signalTestJob::send(*slots, signalTestJob::job(withSetup, withShutdown), kCaller));
+    ASSERT_TRUE(session().send(signalTestJob::job(withSetup, withShutdown)));
     host().clear();
     sim().clearTrace();
   }
@@ -77,10 +78,11 @@ protected:
     (slots->*slot)(kCaller);
     log = tap.lines;
   }
-  cUiAlgoDataK3 jobRecord() {
+  cHostSession session() { return cHostSession(*slots, kCaller); }
+  TAG_UI_ALGODATA_KRV3 jobRecord() {
     tLineTap quiet(std::cerr);
-    cUiAlgoDataK3 record;
-    EXPECT_TRUE(signalTestJob::fetchJobRecord(*slots, record, kCaller));
+    TAG_UI_ALGODATA_KRV3 record;
+    EXPECT_TRUE(session().fetchJobRecord(record));
     return record;
   }
   std::vector<std::string> shown() const {
@@ -153,9 +155,9 @@ protected:
     start(&cScaffoProvider::Slot_StartVerify);
 
     EXPECT_FALSE(logged("Action failed -> return value < 0"));
-    const cUiAlgoDataK3 record = jobRecord();
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailed(), 0u);
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailCode(), 0u);
+    const TAG_UI_ALGODATA_KRV3 record = jobRecord();
+    EXPECT_EQ(record.getActionFailed(), 0u);
+    EXPECT_EQ(record.getActionFailCode(), 0u);
     EXPECT_EQ(sim().waitedCycles(), 4050050u);
     tBuzzerRuns buzzer;
     appendTouchedPin(buzzer, cK5TouchProbe::kTouchRun);
@@ -183,9 +185,9 @@ protected:
     EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "Can not get CPD config: SETUP.\n"}));
     EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
     EXPECT_TRUE(logged("cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."));
-    const cUiAlgoDataK3 record = jobRecord();
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailed(), 1u);
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailCode(), 3003u);
+    const TAG_UI_ALGODATA_KRV3 record = jobRecord();
+    EXPECT_EQ(record.getActionFailed(), 1u);
+    EXPECT_EQ(record.getActionFailCode(), 3003u);
     EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kShutdownLive, kInterfaceOff, kSwitchOff}));
     EXPECT_EQ(endedRecords(), 1u);
     EXPECT_TRUE(buzzerRuns().empty());
