@@ -15,11 +15,13 @@
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
 #include "cScaffoHost.h"
+#include "tActionLog.h"
 #include "tBench.h"
 #include "tHoltekJob.h"
 #include "tLineTap.h"
 
 using namespace holtekJob;
+using namespace actionLog;
 
 namespace {
 
@@ -115,12 +117,6 @@ protected:
       if (e.a == 0xA6) out.push_back(e.b);
     }
     return out;
-  }
-  bool logged(const std::string& line) const {
-    for (const std::string& l : log) {
-      if (l == "PIDBG: " + line) return true;
-    }
-    return false;
   }
 
   cK5HoltekChip chip;
@@ -343,7 +339,8 @@ TEST_F(HoltekJobSlots, CancelDuringAReadEndsAtTheNextAddressAndPowersOff) {
   const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
   EXPECT_EQ(record.getActionFailed(), 1u);
   EXPECT_EQ(record.getErrorCode(), 0u);
-  EXPECT_TRUE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(log, join({opening("Slot_StartRead"), kPrepared, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
   EXPECT_EQ(outputSwitches(), kPoweredAction);
 }
 
@@ -356,7 +353,8 @@ TEST_F(HoltekJobSlots, InterfaceThatCannotBindCreatesNothing) {
 
   start(&cKrv32AlgoProviderBase::Slot_StartRead);
 
-  EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
+  EXPECT_EQ(log, join({opening("Slot_StartRead"), kNotCreated, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
   EXPECT_EQ(shown(), tTexts{kContinuityOff});
   EXPECT_EQ(interfaceEnables(), std::vector<unsigned int>{});
   EXPECT_EQ(provider->getAlgo(), nullptr);
@@ -388,7 +386,9 @@ TEST_F(HoltekJobSlots, HostThrowDuringShutdownStillReleasesBothAndTheNextActionR
 
   start(&cKrv32AlgoProviderBase::Slot_StartRead);
 
-  EXPECT_TRUE(logged("catch postAlgoAction: bank select broke"));
+  EXPECT_EQ(log, join({opening("Slot_StartRead"), kPrepared, kClose,
+                       {"PIDBG: catch postAlgoAction: bank select broke",
+                        "PIDBG: bank select broke"}}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_EQ(interfaceEnables(), (std::vector<unsigned int>{1, 0}));
   // Released before the close switched the outputs off.

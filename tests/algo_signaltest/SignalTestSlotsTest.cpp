@@ -12,6 +12,7 @@
 namespace {
 
 using namespace signalTestSlots;
+using namespace actionLog;
 
 // Sorrel's provider built in this program from the module's own parts.
 class SignalTestSlots : public tSignalTestSlotBench {
@@ -48,6 +49,8 @@ TEST_F(SignalTestSlots, MissingShutdownIsShownAndBothObjectsGo) {
   start(&cScaffoProvider::Slot_StartVerify);
 
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "Can not get CPD config: SHUTDOWN.\n"}));
+  EXPECT_EQ(log, join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
+                       configMissing("SHUTDOWN")}));
   EXPECT_EQ(jobRecord().getActionFailed(), 0u);
   EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kSetupLive, kTestLevels, kInterfaceOff, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
@@ -66,7 +69,9 @@ TEST_F(SignalTestSlots, HostTextDuringShutdownStillReleasesBoth) {
 
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(provider->getAlgo(), nullptr);
-  EXPECT_TRUE(logged("catch postAlgoAction: pin drivers lost"));
+  EXPECT_EQ(log, join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
+                       {"PIDBG: catch postAlgoAction: pin drivers lost",
+                        "PIDBG: pin drivers lost"}}));
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "pin drivers lost"}));
   const TAG_UI_ALGODATA_KRV3 record = jobRecord();
   EXPECT_EQ(record.getActionFailed(), 1u);
@@ -88,7 +93,8 @@ TEST_F(SignalTestSlots, UnboundPinDriverSlotFailsTheFactorySilently) {
 
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(shown(), tTokens{"Continuity Test disabled"});
-  EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
+  EXPECT_EQ(log,
+            join({opening("Slot_StartVerify"), kNotCreated, kClose, kFailed, configLive("SHUTDOWN")}));
   EXPECT_EQ(jobRecord().getActionFailCode(), 3003u);
   EXPECT_EQ(powerAndPinDrivers(), join({kShutdownLive, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
@@ -98,6 +104,7 @@ TEST_F(SignalTestSlots, UnboundPinDriverSlotFailsTheFactorySilently) {
 struct tRefusedCase {
   const char* name;
   tStartSlot slot;
+  const char* entry;  // the slot's name in the log
 };
 
 class SignalTestSlotsRefused : public SignalTestSlots,
@@ -109,7 +116,8 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
   sendJob();
   start(GetParam().slot);
 
-  EXPECT_TRUE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(log, join({opening(GetParam().entry), configLive("SETUP"), kPrepared, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
   const TAG_UI_ALGODATA_KRV3 r = jobRecord();
   EXPECT_EQ(r.getErrorClass(), 9u);
   EXPECT_EQ(r.getErrorCode(), 210u);
@@ -125,10 +133,11 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
 
 INSTANTIATE_TEST_SUITE_P(
     Actions, SignalTestSlotsRefused,
-    testing::Values(tRefusedCase{"Program", &cScaffoProvider::Slot_StartProg},
-                    tRefusedCase{"Read", &cScaffoProvider::Slot_StartRead},
-                    tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank},
-                    tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase}),
+    testing::Values(
+        tRefusedCase{"Program", &cScaffoProvider::Slot_StartProg, "Slot_StartProg"},
+        tRefusedCase{"Read", &cScaffoProvider::Slot_StartRead, "Slot_StartRead"},
+        tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank, "Slot_StartBlank"},
+        tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase, "Slot_StartErase"}),
     [](const testing::TestParamInfo<tRefusedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

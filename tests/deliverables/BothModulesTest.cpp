@@ -156,7 +156,7 @@ TEST_F(BothModules, SorrelVerifyBetweenLarkspurActionsLeavesLarkspurAlone) {
   ASSERT_TRUE(probe.touchRange(1, 2));
   cancelAtSelection(3);
   start(&cScaffoProvider::Slot_StartVerify);
-  EXPECT_FALSE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(log, passedVerifyLog());
   EXPECT_EQ(probe.selections(), (std::vector<std::uint32_t>{1, 2, 3}));
   const tGlobals sorrelGlobals = globalsOf(sorrel);
   EXPECT_EQ(sorrelGlobals.ioSpace, cK5SimProgrammer::kRegBaseToken);

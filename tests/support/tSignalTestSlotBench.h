@@ -21,6 +21,7 @@
 #include "cScaffoProvider.h"
 #include "cUiAlgoDataK3.h"
 #include "piModuleAddr.h"
+#include "tActionLog.h"
 #include "tBench.h"
 #include "tBuzzerRuns.h"
 #include "tLineTap.h"
@@ -43,11 +44,7 @@ const tTokens kTestLevels = {"VCP2=5000", "VCP1=5000", "VLS=4640", "VCOMP=1000"}
 // The close after the algorithm's release.
 const tTokens kSwitchOff = {"GLOBAL@0 off", "supplies off"};
 
-inline tTokens join(const std::vector<tTokens>& parts) {
-  tTokens all;
-  for (const tTokens& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
+using actionLog::join;
 
 }  // namespace signalTestSlots
 
@@ -90,10 +87,11 @@ protected:
     for (const tScaffoMessage& m : host().messages()) texts.push_back(m.text);
     return texts;
   }
-  bool logged(const std::string& text) const {
-    for (const std::string& line : log)
-      if (line == "PIDBG: " + text) return true;
-    return false;
+  // The log of a verify that passed.
+  static tLines passedVerifyLog() {
+    using namespace actionLog;
+    return join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
+                 configLive("SHUTDOWN")});
   }
   // Progress records sent with the end-of-action byte.
   unsigned int endedRecords() const {
@@ -154,7 +152,7 @@ protected:
     cancelAtSelection(3);
     start(&cScaffoProvider::Slot_StartVerify);
 
-    EXPECT_FALSE(logged("Action failed -> return value < 0"));
+    EXPECT_EQ(log, passedVerifyLog());
     const TAG_UI_ALGODATA_KRV3 record = jobRecord();
     EXPECT_EQ(record.getActionFailed(), 0u);
     EXPECT_EQ(record.getActionFailCode(), 0u);
@@ -183,8 +181,9 @@ protected:
     start(&cScaffoProvider::Slot_StartVerify);
 
     EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "Can not get CPD config: SETUP.\n"}));
-    EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
-    EXPECT_TRUE(logged("cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."));
+    EXPECT_EQ(log, join({actionLog::opening("Slot_StartVerify"), actionLog::configMissing("SETUP"),
+                         actionLog::kNotCreated, actionLog::kClose, actionLog::kFailed,
+                         actionLog::configLive("SHUTDOWN")}));
     const TAG_UI_ALGODATA_KRV3 record = jobRecord();
     EXPECT_EQ(record.getActionFailed(), 1u);
     EXPECT_EQ(record.getActionFailCode(), 3003u);
