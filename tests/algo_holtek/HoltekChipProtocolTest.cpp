@@ -259,12 +259,12 @@ TEST_P(HoltekChipVcc, MeasuresLikeOverTheStub) {
 
   tSocketStub stub;
   stub.sensed = c.sensed;
-  sim().unplug(mChip);
-  sim().plug(stub);
+  unplug(mChip);
+  plug(stub);
   sim().clearTrace();
   EXPECT_EQ(mpHw->calcVcc(c.upper, c.lower), c.result);
-  sim().unplug(stub);
-  sim().plug(mChip);
+  unplug(stub);
+  plug(mChip);
   EXPECT_EQ(overChip, wireTokens());
 }
 

@@ -10,15 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "cAbstractEventManager.h"
+#include "cHostSession.h"
 #include "cK5AlgoProvider.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
 #include "cScaffoHost.h"
+#include "tActionLog.h"
+#include "tBench.h"
 #include "tHoltekJob.h"
 #include "tLineTap.h"
 
 using namespace holtekJob;
+using namespace actionLog;
 
 namespace {
 
@@ -30,29 +33,20 @@ const piModuleAddr kClient(7, 3);
 const piModuleAddr kOther(9, 9);
 const char* const kContinuityOff = "Continuity Test disabled";
 
-class HoltekJobSlots : public testing::Test {
+class HoltekJobSlots : public tBenchTest {
 protected:
   void SetUp() override {
-    sim().reset();
-    host().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
     ASSERT_TRUE(chip.setMemoryWords(64));
-    sim().plug(chip);
+    plug(chip);
     provider.reset(new cK5AlgoProvider(nullptr, "Larkspur"));
     ASSERT_NE(provider->getKrv5Ctrl(), nullptr);
   }
 
+  // The chip is checked once the provider is gone.
   void TearDown() override {
     provider.reset();
-    // A test that provokes a violation asserts and clears it.
-    EXPECT_EQ(chip.violations(), tTexts{});
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().reset();
-    host().clear();
+    tBenchTest::TearDown();
   }
-
-  static Sim& sim() { return Sim::instance(); }
-  static cScaffoHost& host() { return cScaffoHost::instance(); }
 
   // Sends the job; trace and host records start empty after it.
   void send(const tJob& job) {
@@ -71,16 +65,28 @@ protected:
     log = tap.lines;
   }
 
+  cHostSession session() { return cHostSession(*provider, kClient); }
+  // A read job with Vcc measured in the window 3.0 to 3.6 V, the chip sensing `sensed` mV.
+  void readWithMeasuredVcc(unsigned int sensed) {
+    chip.setSensedSupply(sensed);
+    tJob job;
+    job.settings.measureVcc = true;
+    job.settings.vccUpper = 3600;
+    job.settings.vccLower = 3000;
+    send(job);
+    start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  }
+
   TAG_UI_ALGODATA_KRV3 jobRecordNow() {
     tLineTap quiet(std::cerr);
     TAG_UI_ALGODATA_KRV3 record;
-    EXPECT_TRUE(fetchJobRecord(*provider, record, kClient));
+    EXPECT_TRUE(session().fetchJobRecord(record));
     return record;
   }
   std::vector<unsigned char> bufferNow(unsigned int size) {
     tLineTap quiet(std::cerr);
     std::vector<unsigned char> bytes;
-    EXPECT_TRUE(fetchBuffer(*provider, size, bytes, kClient));
+    EXPECT_TRUE(session().fetchBuffer(size, bytes));
     return bytes;
   }
 
@@ -111,12 +117,6 @@ protected:
       if (e.a == 0xA6) out.push_back(e.b);
     }
     return out;
-  }
-  bool logged(const std::string& line) const {
-    for (const std::string& l : log) {
-      if (l == "PIDBG: " + line) return true;
-    }
-    return false;
   }
 
   cK5HoltekChip chip;
@@ -227,9 +227,10 @@ TEST_F(HoltekJobSlots, ReadInfoAndLockBitsComeBackInTheDeviceConfiguration) {
 
   cDeviceParam answer;
   tLineTap quiet(std::cerr);
-  ASSERT_TRUE(fetchDeviceConfig(*provider, answer, kClient));
-  EXPECT_EQ(storedInfoData(answer), 0xCAFE1234u);
-  EXPECT_EQ(storedLockBits(answer), 0x1B);
+  ASSERT_TRUE(session().fetchDeviceConfig(answer));
+  const unsigned char* cfg = answer.getDeviceAlgPrmStruct()->pCfgBuffer;
+  EXPECT_EQ(tHoltekSettings::infoDataIn(cfg), 0xCAFE1234u);
+  EXPECT_EQ(tHoltekSettings::lockBitsIn(cfg), 0x1B);
   EXPECT_EQ(progressTexts(), (tTexts{"msg 506", "msg 165", "end"}));
 }
 
@@ -250,14 +251,7 @@ TEST_F(HoltekJobSlots, EmptySocketGivesTheAcknowledgeCode) {
 }
 
 TEST_F(HoltekJobSlots, MeasuredVccInsideTheWindowSetsVcp1) {
-  chip.setSensedSupply(3300);
-  tJob job;
-  job.settings.measureVcc = 1;
-  job.settings.vccUpper = 3600;
-  job.settings.vccLower = 3000;
-  send(job);
-
-  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  readWithMeasuredVcc(3300);
 
   long vcp1 = sim().findEvent(Sim::eventIs(tK5TraceEvent::tkSupply, PS_VCP1, 3300));
   EXPECT_NE(vcp1, -1);
@@ -267,14 +261,7 @@ TEST_F(HoltekJobSlots, MeasuredVccInsideTheWindowSetsVcp1) {
 }
 
 TEST_F(HoltekJobSlots, MeasuredVccOutsideTheWindowIsReportedAndNeverPowers) {
-  chip.setSensedSupply(3700);
-  tJob job;
-  job.settings.measureVcc = 1;
-  job.settings.vccUpper = 3600;
-  job.settings.vccLower = 3000;
-  send(job);
-
-  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  readWithMeasuredVcc(3700);
 
   EXPECT_EQ(progressTexts(), (tTexts{"msg 484 3.6f 3f", "end"}));
   EXPECT_FALSE(everSwitchedOn("VCP1"));
@@ -352,7 +339,8 @@ TEST_F(HoltekJobSlots, CancelDuringAReadEndsAtTheNextAddressAndPowersOff) {
   const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
   EXPECT_EQ(record.getActionFailed(), 1u);
   EXPECT_EQ(record.getErrorCode(), 0u);
-  EXPECT_TRUE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(log, join({opening("Slot_StartRead"), kPrepared, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
   EXPECT_EQ(outputSwitches(), kPoweredAction);
 }
 
@@ -365,7 +353,8 @@ TEST_F(HoltekJobSlots, InterfaceThatCannotBindCreatesNothing) {
 
   start(&cKrv32AlgoProviderBase::Slot_StartRead);
 
-  EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
+  EXPECT_EQ(log, join({opening("Slot_StartRead"), kNotCreated, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
   EXPECT_EQ(shown(), tTexts{kContinuityOff});
   EXPECT_EQ(interfaceEnables(), std::vector<unsigned int>{});
   EXPECT_EQ(provider->getAlgo(), nullptr);
@@ -397,7 +386,9 @@ TEST_F(HoltekJobSlots, HostThrowDuringShutdownStillReleasesBothAndTheNextActionR
 
   start(&cKrv32AlgoProviderBase::Slot_StartRead);
 
-  EXPECT_TRUE(logged("catch postAlgoAction: bank select broke"));
+  EXPECT_EQ(log, join({opening("Slot_StartRead"), kPrepared, kClose,
+                       {"PIDBG: catch postAlgoAction: bank select broke",
+                        "PIDBG: bank select broke"}}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_EQ(interfaceEnables(), (std::vector<unsigned int>{1, 0}));
   // Released before the close switched the outputs off.

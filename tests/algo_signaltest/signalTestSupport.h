@@ -11,16 +11,15 @@
 #include <vector>
 
 #include "AbstractAlgoUiInterface.h"
-#include "cAbstractEventManager.h"
 #include "cAlgoParam.h"
 #include "cK5AlgoProvider.h"
 #include "cK5SimProgrammer.h"
 #include "cK5TouchProbe.h"
 #include "cMPDE.h"
-#include "cScaffoHost.h"
 #include "mcAlgo.h"
 #include "mcHInterface.h"
 #include "moduleGlobals.h"
+#include "tBench.h"
 
 // ---------------------------------------------------------------- the tape
 //
@@ -152,18 +151,15 @@ private:
 
 // ------------------------------------------------------------- the bench
 
-// Sorrel's algorithm over its hardware interface on a fresh simulated
-// programmer with the touch probe in the socket and a recording user
-// interface; the interface is built over the pieces of a Sorrel provider.
-// The probe's guard cancels, so a runaway test ends (and fails on the
-// probe's violations, which the bench checks at the end of every test).
-class tSignalTestBench : public testing::Test {
+// Sorrel's algorithm over its hardware interface on a fresh bench with the
+// touch probe plugged and a recording user interface; the interface is built
+// over the pieces of a Sorrel provider. The probe's guard cancels, so a
+// runaway test ends (and fails on the probe's violations, which the bench
+// checks at the end of every test).
+class tSignalTestBench : public tBenchTest {
 protected:
   void SetUp() override {
-    sim().reset();
-    cScaffoHost::instance().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().plug(probe);
+    plug(probe);
     probe.setGuard([this] { ui.cancel = true; });
     mpProvider.reset(new cK5AlgoProvider(&mMpde, "Sorrel"));
     ASSERT_NE(mpProvider->getKrv5Ctrl(), nullptr);
@@ -176,16 +172,14 @@ protected:
     algo->setAlgoUI(&ui);
     sim().clearTrace();
   }
+  // The probe is checked once the algorithm, the interface and the provider are gone.
   void TearDown() override {
     algo.reset();
     hw.reset();
     mpProvider.reset();
-    sim().unplugAll();
-    // No test leaves a protocol fault or a passed read limit behind.
-    EXPECT_EQ(probe.violations(), std::vector<std::string>{});
+    tBenchTest::TearDown();
   }
 
-  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
   TAG_UI_ALGODATA_KRV3& record() { return *mpProvider->getAP().getAlgoKrv3UIData(); }
   // The next calls go on the tape.
   void startTape() {

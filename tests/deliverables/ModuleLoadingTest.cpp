@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,43 +11,23 @@
 #include "cScaffoProvider.h"
 #include "tBench.h"
 #include "tLineTap.h"
-
-// The provider's class stays inside each module; the host sees it through its bases.
-class cK5AlgoProvider;
+#include "tLoadedModule.h"
 
 namespace {
 
-typedef int (*tModuleInit)(cMPDE*, cK5AlgoProvider**, std::string);
-typedef int (*tModuleDone)(cK5AlgoProvider**);
-typedef int (*tModuleVersion)();
-
-struct tLoadedModule {
-  const char* path;
+// A module under test, with the name it gives itself and the caller its signals go to.
+struct tModuleUnderTest {
   const char* name;
   piModuleAddr caller;
-  void* handle = nullptr;
-  tModuleInit init = nullptr;
-  tModuleDone done = nullptr;
-  tModuleVersion version = nullptr;
-  cK5AlgoProvider* provider = nullptr;
+  tLoadedModule& loaded;
 
-  // The module base comes first in the provider, so it shares the provider's address.
-  cAbstractModule* module() const { return reinterpret_cast<cAbstractModule*>(provider); }
-  cScaffoProvider* slots() const { return dynamic_cast<cScaffoProvider*>(module()); }
+  cAbstractModule* module() const { return loaded.module(); }
+  cScaffoProvider* slots() const { return loaded.slots(); }
 };
-
-void open(tLoadedModule& m) {
-  m.handle = dlopen(m.path, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(m.handle, nullptr) << dlerror();
-  m.init = reinterpret_cast<tModuleInit>(dlsym(m.handle, "moduleInit"));
-  m.done = reinterpret_cast<tModuleDone>(dlsym(m.handle, "moduleDone"));
-  m.version = reinterpret_cast<tModuleVersion>(dlsym(m.handle, "moduleVersion"));
-  ASSERT_TRUE(m.init && m.done && m.version) << m.path;
-}
 
 // Whatever a module sent went to its own caller.
 template <typename tRecord>
-void expectAddressedTo(const std::vector<tRecord>& records, const tLoadedModule& m) {
+void expectAddressedTo(const std::vector<tRecord>& records, const tModuleUnderTest& m) {
   for (const tRecord& record : records) {
     if (record.sender == m.slots()) {
       EXPECT_EQ(record.addr, m.caller) << m.name;
@@ -61,22 +39,24 @@ typedef tBenchTest ModuleLoading;
 
 TEST_F(ModuleLoading, BothModulesLiveInOneProcess) {
   cMPDE mpde;
-  tLoadedModule modules[] = {{LS_LARKSPUR_PATH, "Larkspur", piModuleAddr(1, 11)},
-                             {LS_SORREL_PATH, "Sorrel", piModuleAddr(2, 22)}};
-  for (tLoadedModule& m : modules) {
-    open(m);
-    if (testing::Test::HasFatalFailure()) return;
+  tLoadedModule larkspur(LS_LARKSPUR_PATH);
+  tLoadedModule sorrel(LS_SORREL_PATH);
+  tModuleUnderTest modules[] = {{"Larkspur", piModuleAddr(1, 11), larkspur},
+                                {"Sorrel", piModuleAddr(2, 22), sorrel}};
+  for (tModuleUnderTest& m : modules) {
+    std::string error;
+    ASSERT_TRUE(m.loaded.open(error)) << error;
   }
-  ASSERT_NE(modules[0].init, modules[1].init);
+  ASSERT_NE(larkspur.init, sorrel.init);
 
   tLineTap quiet(std::cerr);
-  for (tLoadedModule& m : modules) {
-    ASSERT_EQ(m.init(&mpde, &m.provider, std::string("host name of ") + m.name), 1);
-    ASSERT_NE(m.provider, nullptr);
+  for (tModuleUnderTest& m : modules) {
+    ASSERT_EQ(m.loaded.init(&mpde, &m.loaded.provider, std::string("host name of ") + m.name), 1);
+    ASSERT_NE(m.loaded.provider, nullptr);
   }
-  for (tLoadedModule& m : modules) {
+  for (tModuleUnderTest& m : modules) {
     SCOPED_TRACE(m.name);
-    EXPECT_EQ(m.version(), 1);
+    EXPECT_EQ(m.loaded.version(), 1);
     cModuleInfo* info = m.module()->getModuleInfo();
     EXPECT_EQ(info->getName(), m.name);
     EXPECT_EQ(info->getVersion(), 4128u);
@@ -98,7 +78,7 @@ TEST_F(ModuleLoading, BothModulesLiveInOneProcess) {
   const unsigned int checkSums[] = {0x1111, 0x2222};
   const char* const checkSumTexts[] = {"0x00001111", "0x00002222"};
   for (int i = 0; i < 2; ++i) {
-    tLoadedModule& m = modules[i];
+    tModuleUnderTest& m = modules[i];
     SCOPED_TRACE(m.name);
     unsigned int value = 0;
     EXPECT_EQ(linesOf(std::cerr, [&] { m.slots()->getProviderCheckSumSlot(value, m.caller); }),
@@ -112,26 +92,26 @@ TEST_F(ModuleLoading, BothModulesLiveInOneProcess) {
     // An action's signals go to the caller that last stored its address.
     m.slots()->Slot_StartProg(piModuleAddr(99, 99));
   }
-  for (const tLoadedModule& m : modules) {
+  for (const tModuleUnderTest& m : modules) {
     expectAddressedTo(host().messages(), m);
     expectAddressedTo(host().dbgMessages(), m);
     expectAddressedTo(host().progress(), m);
   }
 
-  for (tLoadedModule& m : modules) {
-    EXPECT_EQ(m.done(&m.provider), 1);
-    EXPECT_EQ(m.provider, nullptr);
-    EXPECT_EQ(m.done(&m.provider), 0);
+  for (tModuleUnderTest& m : modules) {
+    EXPECT_EQ(m.loaded.done(&m.loaded.provider), 1);
+    EXPECT_EQ(m.loaded.provider, nullptr);
+    EXPECT_EQ(m.loaded.done(&m.loaded.provider), 0);
   }
-  for (tLoadedModule& m : modules) {
-    EXPECT_EQ(dlclose(m.handle), 0) << dlerror();
+  for (tModuleUnderTest& m : modules) {
+    EXPECT_EQ(m.loaded.close(), 0) << dlerror();
   }
 }
 
 TEST_F(ModuleLoading, FailedConstructionPassesTheHostExceptionOn) {
-  tLoadedModule m{LS_LARKSPUR_PATH, "Larkspur", piModuleAddr(1, 1)};
-  open(m);
-  if (testing::Test::HasFatalFailure()) return;
+  tLoadedModule m(LS_LARKSPUR_PATH);
+  std::string error;
+  ASSERT_TRUE(m.open(error)) << error;
   cMPDE mpde;
   cK5AlgoProvider* const untouched = reinterpret_cast<cK5AlgoProvider*>(&mpde);
   m.provider = untouched;
@@ -144,7 +124,9 @@ TEST_F(ModuleLoading, FailedConstructionPassesTheHostExceptionOn) {
   }
   EXPECT_EQ(m.provider, untouched);
   EXPECT_EQ(m.done(nullptr), 0);
-  EXPECT_EQ(dlclose(m.handle), 0);
+  // Not a provider: nothing for moduleDone.
+  m.provider = nullptr;
+  EXPECT_EQ(m.close(), 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cPinConnectionData.h"
+#include "frameIo.h"
 #include "tActionFlowFixture.h"
 
 namespace {

@@ -47,11 +47,7 @@ TEST_F(CancelScope, CancelBeforeAnActionDoesNotReachItsClose) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    socket = cK5ContinuitySocket();
-    wireSocket(socket, fourPinChip());
-    makeProvider();
+    nextRow();
     if (c.arrange) c.arrange(*this, *provider);
     provider->Slot_CancelAction(kClient);
     call(c.slot);
@@ -88,22 +84,19 @@ TEST_F(CancelScope, CancelDuringAContinuityActionReachesItsClose) {
   expectOneClose(false);
 }
 
+typedef tBenchTest CancelScopeWithoutHardware;
+
 // Without hardware the action closes at once; a cancel before it stays out too.
-TEST(CancelScopeWithoutHardware, CancelBeforeTheStartDoesNotReachItsClose) {
-  cK5SimProgrammer& sim = cK5SimProgrammer::instance();
-  cScaffoHost& host = cScaffoHost::instance();
-  sim.reset();
-  host.clear();
-  sim.injectThrow("cKorvo5Device", "no programmer");
+TEST_F(CancelScopeWithoutHardware, CancelBeforeTheStartDoesNotReachItsClose) {
+  sim().injectThrow("cKorvo5Device", "no programmer");
   tLineTap quiet(std::cerr);
   cScriptedAlgoProvider provider;
   ASSERT_EQ(nullptr, provider.getKrv5Ctrl());
   provider.Slot_CancelAction(piModuleAddr(4, 2));
   provider.Slot_StartProg(piModuleAddr(9, 9));
-  ASSERT_EQ(1u, host.progress().size());
-  EXPECT_EQ(1, host.progress()[0].bytes.at(4));
-  EXPECT_EQ(0, host.progress()[0].bytes.at(5));
-  sim.reset();
+  ASSERT_EQ(1u, host().progress().size());
+  EXPECT_EQ(1, host().progress()[0].bytes.at(4));
+  EXPECT_EQ(0, host().progress()[0].bytes.at(5));
 }
 
 }  // namespace

@@ -148,9 +148,7 @@ TEST_F(HostInputBounds, HugeImageCountLoadsTheRealImagesAndReturnsAtOnce) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
+    nextRow();
     ASSERT_EQ(c.received, receive(JobBuilder().item(
                               JobBuilder::typed(cDataTransferDescriptor::dtHdwParam), c.record)));
     ASSERT_EQ(kHugeCount, provider->getAP().getHdwParam().getFpgaHdwImageCount());
@@ -264,9 +262,7 @@ TEST_F(HostInputBounds, ActionLeftByAnyExceptionIsClosedOnce) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
+    nextRow();
     provider->script.duringRun = [&c](cScriptedAlgo&) { c.raise(); };
     EXPECT_NO_THROW(call(&cKrv32AlgoProviderBase::Slot_StartProg));
     EXPECT_TRUE(logged("catch in Slot_StartProg: " + c.text));

@@ -10,11 +10,6 @@ namespace {
 
 class HostSignalAnswers : public tProviderFixture {
 protected:
-  void TearDown() override {
-    host().clear();
-    tProviderFixture::TearDown();
-  }
-
   bool sendPins() {
     piSubFrame pins;
     return provider.syncSig_PinConnectionData(pins, piModuleAddr(), 20000);

@@ -56,9 +56,7 @@ TEST_F(SwitchOffRefusal, RefusedStepIsNamedAndTheResultKept) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    sim().reset();
-    sim().plug(socket);
-    makeProvider();
+    nextRow();
     programWithFaultInTheSwitchOff(c.fault);
     EXPECT_EQ(std::vector<std::string>{"PIDBG: " + c.line}, linesAfterTheRelease());
     EXPECT_EQ(1u, endedRecords());

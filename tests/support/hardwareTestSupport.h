@@ -10,14 +10,23 @@
 
 #include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
-#include "cCfgFileDeviceCpdPinData.h"
 #include "cK5PDIOCtrl.h"
 #include "cK5SimProgrammer.h"
 #include "cKorvo5Device.h"
 #include "cKrv5Ctrl.h"
+#include "jobParts.h"
 #include "tBench.h"
 
 typedef std::vector<std::pair<unsigned int, unsigned int>> tPairs;
+
+// (offset, value) of every programming-interface register write, in order.
+inline tPairs mcuWrites() {
+  tPairs writes;
+  for (const tK5TraceEvent& e : cK5SimProgrammer::instance().traceOf(tK5TraceEvent::tkMcuWrite)) {
+    writes.push_back({e.a, e.b});
+  }
+  return writes;
+}
 
 // A fresh bench and a good owning hardware handle.
 class tHardwareTest : public tBenchTest {
@@ -31,13 +40,6 @@ protected:
 
   cKrv5Ctrl& krv5() { return *mpKrv5; }
 
-  // (offset, value) of every programming-interface register write, in order.
-  static tPairs mcuWrites() {
-    tPairs writes;
-    for (const tK5TraceEvent& e : sim().traceOf(tK5TraceEvent::tkMcuWrite)) writes.push_back({e.a, e.b});
-    return writes;
-  }
-
   std::unique_ptr<cKrv5Ctrl> mpKrv5;
 };
 
@@ -48,12 +50,9 @@ struct tPinDef {
 };
 
 inline cCfgFileDeviceCpdConfig* makeConfig(const std::string& label, const std::vector<tPinDef>& pins) {
-  cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
-  config->getRefLabel() = label;
-  for (const tPinDef& pin : pins) {
-    config->addPinDef(new cCfgFileDeviceCpdPinData(pin.pdx, pin.pdy, pin.value, 0, "P"));
-  }
-  return config;
+  std::vector<tCpdPin> cpdPins;
+  for (const tPinDef& pin : pins) cpdPins.push_back({pin.pdx, pin.pdy, pin.value, 0, "P"});
+  return pinDriverConfig(label, cpdPins);
 }
 
 // The 60 registers of a new image with the given registers set.

@@ -5,7 +5,8 @@
 // an action: continuity test on, a four-pin chip in the socket, one "HDW"
 // image, a 10 ms UI timer, ActionMode 0 and a "SHUTDOWN" configuration. Tests
 // change what they need before calling a start slot. tActionBench is one such
-// bench (a table row builds one of its own); tActionFlowFixture the fixture.
+// bench (a table row builds one of its own, or a fixture's table starts each
+// row with nextRow()); tActionFlowFixture the fixture.
 
 #include <gtest/gtest.h>
 
@@ -15,28 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
-#include "cCfgFileDeviceCpdPinData.h"
-#include "cFpgaHdwImageCtrl.h"
 #include "cK5ContinuitySocket.h"
 #include "cScriptedAlgoProvider.h"
-#include "frameIo.h"
+#include "jobParts.h"
 #include "tBench.h"
 #include "tContinuityBench.h"
 #include "tLineTap.h"
-
-// The host's view of one image record.
-inline cFpgaHdwImageCtrl hdwImage(const std::string& kind, const std::vector<char>& bytes) {
-  piSubFrame sf;
-  sf.addString(kind + ".bin");
-  sf.addString(kind);
-  sf.addBlock(bytes);
-  sf.addUInt32(0);
-  cFpgaHdwImageCtrl image;
-  receiveRecord(image, sf);
-  return image;
-}
 
 class tActionBench : public tBench {
 public:
@@ -47,6 +33,16 @@ public:
   }
   // The socket dies before the base bench would check.
   ~tActionBench() override { check(); }
+
+  // Ends a table row and starts the next on the restarted bench: a new
+  // socket with the chip, a new provider with the passing job.
+  void nextRow() {
+    provider.reset();
+    restart();
+    socket = cK5ContinuitySocket();
+    wireSocket(socket, fourPinChip());
+    makeProvider();
+  }
 
   // A new provider with the passing job; records of its construction dropped.
   void makeProvider() {
@@ -60,10 +56,7 @@ public:
       ap.getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW", {1, 2, 3}));
       setLayout(benchLayout("OneGndDiodeHigh", fourPinChip()));
       cCfgFileDeviceCpdConfigs* configs = new cCfgFileDeviceCpdConfigs();
-      cCfgFileDeviceCpdConfig* shutdown = new cCfgFileDeviceCpdConfig(0);
-      shutdown->getRefLabel() = "SHUTDOWN";
-      shutdown->addPinDef(new cCfgFileDeviceCpdPinData(1, 0, 0, 0, "P1"));
-      configs->addCpdConfig(shutdown);
+      configs->addCpdConfig(pinDriverConfig("SHUTDOWN", {{1, 0, 0, 0, "P1"}}));
       ap.setCfgFileDeviceCpdConfigs(*configs);
     }
     // A storing slot names the client that gets the action's signals.

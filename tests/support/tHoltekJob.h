@@ -3,10 +3,9 @@
 
 // A Holtek job as a host sends it: the device configuration with the Holtek
 // settings, a job record, hardware parameters with one "HDW" image, the
-// pin-driver configurations and buffer 0; the exchanges that carry it through
-// the receive slot, and the send requests that fetch results back. Works on
-// any provider through its slot interface, in the test executable or loaded
-// from the module.
+// pin-driver configurations and buffer 0. Sent and fetched back with a
+// cHostSession on any provider, in the test executable or loaded from the
+// module.
 
 #include <cstdint>
 #include <cstdio>
@@ -16,28 +15,27 @@
 
 #include "JobBuilder.h"
 #include "TAG_GLOBAL_ALGOCTRL_DATA.h"
-#include "cCfgFileDeviceCpdConfig.h"
 #include "cCfgFileDeviceCpdConfigs.h"
-#include "cCfgFileDeviceCpdPinData.h"
-#include "cDeviceParam.h"
+#include "cHostSession.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
-#include "cUiAlgoDataK3.h"
+#include "jobParts.h"
 #include "littleEndian.h"
 #include "piModuleAddr.h"
+#include "tHoltekSettings.h"
 #include "tJobSamples.h"
 
 namespace holtekJob {
 
 // Option bits (offset 0x1C) and area bits (offset 0x46) of the settings.
-const std::uint32_t kOptVerifyAfterRead = 0x01;
-const std::uint32_t kOptErase = 0x02;
-const std::uint32_t kOptVerifyAfterProgram = 0x08;
-const std::uint32_t kOptVerifyAllowed = 0x10;  // one of bits 4-6
-const std::uint32_t kOptBlankCheckAfterErase = 0x80;
-const std::uint32_t kAreaMain = 0x1;
-const std::uint32_t kAreaInfo = 0x2;
-const std::uint32_t kAreaLock = 0x4;
+const std::uint32_t kOptVerifyAfterRead = tHoltekSettings::kOptVerifyAfterRead;
+const std::uint32_t kOptErase = tHoltekSettings::kOptEraseBeforeProgram;
+const std::uint32_t kOptVerifyAfterProgram = tHoltekSettings::kOptVerifyAfterProgram;
+const std::uint32_t kOptVerifyAllowed = tHoltekSettings::kOptVerifyAllowed;
+const std::uint32_t kOptBlankCheckAfterErase = tHoltekSettings::kOptBlankCheckAfterErase;
+const std::uint32_t kAreaMain = tHoltekSettings::kAreaMain;
+const std::uint32_t kAreaInfo = tHoltekSettings::kAreaInfo;
+const std::uint32_t kAreaLock = tHoltekSettings::kAreaLock;
 
 // Bytes of the pin-driver register that each named configuration writes into
 // slot 1, register 0, so that the live bank tells which one was loaded.
@@ -45,48 +43,16 @@ const unsigned int kSetupValue = 0x11;
 const unsigned int kSetupMeasureValue = 0x22;
 const unsigned int kShutdownValue = 0x33;
 
-// The Holtek settings of the device configuration, at their offsets.
-struct tSettings {
-  std::uint32_t options = 0;
-  std::uint32_t fixedVcc = 5000;
-  std::uint32_t vpp = 12000;
-  std::uint32_t vccUpper = 5500;
-  std::uint32_t vccLower = 2500;
-  std::uint32_t memorySize = 64;
-  std::uint16_t pageSize = 16;
-  std::uint32_t areas = kAreaMain;
-  std::uint32_t measureVcc = 0;
-  std::uint32_t infoData = 0xFFFFFFFFu;
-  std::uint8_t lockBits = 0xFF;
-
-  void writeTo(unsigned char* cfg) const {
-    storeLeU32(cfg, 0x1C, options);
-    storeLeU32(cfg, 0x20, fixedVcc);
-    storeLeU32(cfg, 0x28, vpp);
-    storeLeU32(cfg, 0x30, vccUpper);
-    storeLeU32(cfg, 0x34, vccLower);
-    storeLeU32(cfg, 0x3A, memorySize);
-    storeLeU16(cfg, 0x3E, pageSize);
-    storeLeU32(cfg, 0x46, areas);
-    storeLeU32(cfg, 0x4A, measureVcc);
-    storeLeU32(cfg, 0x4E, infoData);
-    storeLeU8(cfg, 0x52, lockBits);
+// The settings of the tests' chip: 64 words in pages of 16 bytes, no option,
+// a Vcc window of 2.5 to 5.5 V.
+struct tSettings : tHoltekSettings {
+  tSettings() {
+    options = 0;
+    vccLower = 2500;
+    memorySize = 64;
+    pageSize = 16;
   }
 };
-
-inline cDeviceParam deviceConfig(const tSettings& settings) {
-  cDeviceParam param;
-  settings.writeTo(param.getDeviceAlgPrmStruct()->pCfgBuffer);
-  return param;
-}
-
-inline std::uint32_t storedInfoData(const cDeviceParam& param) {
-  return loadLeU32(param.getDeviceAlgPrmStruct()->pCfgBuffer, 0x4E);
-}
-
-inline std::uint8_t storedLockBits(const cDeviceParam& param) {
-  return loadLeU8(param.getDeviceAlgPrmStruct()->pCfgBuffer, 0x52);
-}
 
 inline unsigned int configValue(const std::string& label) {
   if (label == "SETUP") return kSetupValue;
@@ -96,25 +62,10 @@ inline unsigned int configValue(const std::string& label) {
 
 // One pin on slot 1 per configuration.
 inline cCfgFileDeviceCpdConfigs pinDriverConfigs(
-    const std::vector<std::string>& labels = {"SETUP", "SETUPi", "SHUTDOWN"}) {
-  cCfgFileDeviceCpdConfigs configs;
-  for (const std::string& label : labels) {
-    cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
-    config->getRefLabel() = label;
-    config->addPinDef(new cCfgFileDeviceCpdPinData(1, 0, configValue(label), 1, "P1"));
-    configs.addCpdConfig(config);
-  }
-  return configs;
-}
-
-// ActionMode 0 (no action refused), ErrorInfoMode 3 (an error code fails the action).
-inline TAG_UI_ALGODATA_KRV3 jobRecord(std::uint32_t start, std::uint32_t end) {
-  TAG_UI_ALGODATA_KRV3 record = *cUiAlgoDataK3().getUiAlgoDataK3Struct();
-  record.setStartAdr(start);
-  record.setEndAdr(end);
-  record.setActionMode(0);
-  record.setErrorInfoMode(3);
-  return record;
+    const std::vector<std::string>& labels = holtekConfigLabels()) {
+  return ::pinDriverConfigs(labels, [](const std::string& label) {
+    return std::vector<tCpdPin>{{1, 0, configValue(label), 1, "P1"}};
+  });
 }
 
 struct tJob {
@@ -123,68 +74,34 @@ struct tJob {
   std::uint32_t end = 31;
   // Buffer 0; none when empty.
   std::vector<unsigned char> buffer = std::vector<unsigned char>(128, 0x00);
-  std::vector<std::string> configs = {"SETUP", "SETUPi", "SHUTDOWN"};
+  std::vector<std::string> configs = holtekConfigLabels();
   unsigned int uiTimerMs = 10;
 };
 
 // Buffers are created an exchange before their data arrive.
-inline std::vector<tExchange> exchanges(const tJob& job) {
+inline JobBuilder bufferCreation(const tJob& job) {
   JobBuilder create;
   create.deleteAllBuffers();
   if (!job.buffer.empty()) {
     create.createBuffer(0, static_cast<unsigned>(job.buffer.size()), 0x00);
   }
+  return create;
+}
+
+inline JobBuilder jobContent(const tJob& job) {
   JobBuilder content;
   if (!job.buffer.empty()) content.wholeBuffer(0, job.buffer, 1);
   content.parameterSet(0, job.uiTimerMs, "/cfg/holtek.cfg", "Job")
-      .jobRecord(jobRecord(job.start, job.end))
-      .deviceConfig(deviceConfig(job.settings))
+      .jobRecord(runnableJobRecord(job.start, job.end))
+      .deviceConfig(job.settings.deviceConfig())
       .hardwareParams(jobSamples::sampleHdwParam())
       .pinDriverConfigs(pinDriverConfigs(job.configs));
-  std::vector<tExchange> all = create.exchanges();
-  for (tExchange& ex : content.exchanges()) all.push_back(ex);
-  return all;
-}
-
-inline bool receive(cScaffoProvider& provider, tExchange& ex, const piModuleAddr& addr) {
-  unsigned char ok = 0;
-  ex.run([&](auto&... sf) { provider.Slot_ReceiveData(sf..., ok, addr); });
-  return ok == 1;
+  return content;
 }
 
 inline bool sendJob(cScaffoProvider& provider, const tJob& job, const piModuleAddr& addr) {
-  for (tExchange& ex : exchanges(job)) {
-    if (!receive(provider, ex, addr)) return false;
-  }
-  return true;
-}
-
-// Sends one request; true when the provider answered it.
-inline bool send(cScaffoProvider& provider, tExchange& ex, const piModuleAddr& addr) {
-  unsigned char ok = 0;
-  ex.run([&](auto&... sf) { provider.Slot_SendData(sf..., ok, addr); });
-  return ok == 1;
-}
-
-inline bool fetchBuffer(cScaffoProvider& provider, unsigned int size,
-                        std::vector<unsigned char>& bytes, const piModuleAddr& addr) {
-  tExchange request = JobBuilder().fetchWindow(ctFullData, 0, 0, size).exchange();
-  return send(provider, request, addr) && readWindow(request.data(0), bytes);
-}
-
-inline bool fetchJobRecord(cScaffoProvider& provider, TAG_UI_ALGODATA_KRV3& record,
-                           const piModuleAddr& addr) {
-  tExchange request = JobBuilder().fetch(cDataTransferDescriptor::dtAlgoKrv3UIData).exchange();
-  cUiAlgoDataK3 answer;
-  if (!send(provider, request, addr) || !(answer << request.data(0))) return false;
-  record = *answer.getUiAlgoDataK3Struct();
-  return true;
-}
-
-inline bool fetchDeviceConfig(cScaffoProvider& provider, cDeviceParam& param,
-                              const piModuleAddr& addr) {
-  tExchange request = JobBuilder().fetch(cDataTransferDescriptor::dtDeviceAlgPrm).exchange();
-  return send(provider, request, addr) && (param << request.data(0));
+  cHostSession session(provider, addr);
+  return session.send(bufferCreation(job)) && session.send(jobContent(job));
 }
 
 // Bus cycles the protocol waits, summed from its waits.

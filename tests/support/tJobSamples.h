@@ -9,11 +9,9 @@
 
 #include "cCfgFileDeviceCpdConfigs.h"
 #include "cCfgFileDeviceLayout.h"
-#include "cFpgaHdwImageCtrl.h"
 #include "cKxHdwParam.h"
 #include "cUiAlgoDataK3.h"
-#include "frameIo.h"
-#include "piSubFrame.h"
+#include "jobParts.h"
 
 namespace jobSamples {
 
@@ -25,45 +23,28 @@ inline std::vector<unsigned char> pattern(unsigned n, unsigned seed) {
   return v;
 }
 
+// "SETUP" with three pins on slot 1, "SHUTDOWN" with four on slot 2.
 inline cCfgFileDeviceCpdConfigs sampleConfigs() {
-  cCfgFileDeviceCpdConfigs set;
-  const char* labels[] = {"SETUP", "SHUTDOWN"};
-  for (unsigned c = 0; c < 2; ++c) {
-    cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
-    config->getRefLabel() = labels[c];
+  return pinDriverConfigs({"SETUP", "SHUTDOWN"}, [](const std::string& label) {
+    const unsigned c = label == "SETUP" ? 0 : 1;
+    std::vector<tCpdPin> pins;
     for (unsigned i = 0; i < 3 + c; ++i) {
-      config->addPinDef(new cCfgFileDeviceCpdPinData(c + 1, 17 + i, 3073 + i, 5 + i,
-                                                     "P" + std::to_string(i)));
+      pins.push_back({c + 1, 17 + i, 3073 + i, 5 + i, "P" + std::to_string(i)});
     }
-    set.addCpdConfig(config);
-  }
-  return set;
+    return pins;
+  });
 }
 
 inline cCfgFileDeviceLayout sampleLayout(unsigned pins) {
-  cCfgFileDeviceLayout layout(0);
-  layout.sMethod() = "OneGndDiodeHigh";
-  layout.sLabel() = "SOP8";
-  layout.uiHighSideDriverVoltage() = 3300;
-  layout.uiVComp() = 1200;
-  layout.uiVls() = 2500;
+  std::vector<tLayoutPin> defs;
   for (unsigned i = 0; i < pins; ++i) {
-    layout.addPinDefs(new cDevicePDxyData(1 + i % 2, 3 + i, cDevicePDxyData::trLow, i + 1,
-                                          "PIN" + std::to_string(i)));
+    defs.push_back({1 + i % 2, 3 + i, cDevicePDxyData::trLow, i + 1, "PIN" + std::to_string(i)});
   }
-  return layout;
+  return sop8Layout(defs);
 }
 
 inline cKxHdwParam sampleHdwParam() {
-  cKxHdwParam p(hptDefault);
-  cFpgaHdwImageCtrl image;
-  piSubFrame imageSf;
-  imageSf.addString("pi.bit");
-  imageSf.addString("HDW");
-  imageSf.addBlock(std::vector<char>{1, 2, 3, 4, 5});
-  imageSf.addUInt32(0xCAFE);
-  receiveRecord(image, imageSf);
-  p.addFpgaHdwImageCtrl(image);
+  cKxHdwParam p = hardwareParamsWith({hdwImage("HDW", {1, 2, 3, 4, 5}, "pi.bit", 0xCAFE)});
   p.setErrorId(7);
   p.setCPDConfigMode("MODE");
   p.setKrvProgrammerHdwId(11);

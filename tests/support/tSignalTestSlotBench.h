@@ -1,11 +1,12 @@
 #ifndef T_SIGNAL_TEST_SLOT_BENCH_H
 #define T_SIGNAL_TEST_SLOT_BENCH_H
 
-// The host's side of a signal-test module's slots, with the touch probe in the
-// simulated socket. A derived fixture supplies the provider: built in process
-// or taken from a loaded libsorrel.so. The probe's guard cancels the action,
-// so a runaway test ends (and fails on the probe's violations, which the bench
-// checks at the end of every test).
+// The host's side of a signal-test module's slots, with the touch probe
+// plugged on the bench. A derived fixture supplies the provider (built in
+// process or taken from a loaded libsorrel.so) in its SetUp and lets it go in
+// its TearDown before calling this one's. The probe's guard cancels the
+// action, so a runaway test ends (and fails on the probe's violations, which
+// the bench checks at the end of every test).
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "cAbstractEventManager.h"
 #include "cK5SimProgrammer.h"
+#include "cHostSession.h"
 #include "cK5TouchProbe.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
 #include "cUiAlgoDataK3.h"
 #include "piModuleAddr.h"
+#include "tActionLog.h"
+#include "tBench.h"
 #include "tBuzzerRuns.h"
 #include "tLineTap.h"
 #include "tSignalTestJob.h"
@@ -41,42 +44,24 @@ const tTokens kTestLevels = {"VCP2=5000", "VCP1=5000", "VLS=4640", "VCOMP=1000"}
 // The close after the algorithm's release.
 const tTokens kSwitchOff = {"GLOBAL@0 off", "supplies off"};
 
-inline tTokens join(const std::vector<tTokens>& parts) {
-  tTokens all;
-  for (const tTokens& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
+using actionLog::join;
 
 }  // namespace signalTestSlots
 
 // A start slot of the provider.
 typedef void (cScaffoProvider::*tStartSlot)(piModuleAddr);
 
-class tSignalTestSlotBench : public testing::Test {
+class tSignalTestSlotBench : public tBenchTest {
 protected:
-  // Call first in the derived SetUp, before the provider exists.
-  void resetBench() {
-    sim().reset();
-    host().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().plug(probe);
+  tSignalTestSlotBench() {
+    plug(probe);
     probe.setGuard([this] { cancel(); });
   }
-  // Call last in the derived TearDown. No test leaves a protocol fault or a
-  // passed read limit of the probe behind.
-  void clearBench() {
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().unplugAll();
-    EXPECT_EQ(probe.violations(), std::vector<std::string>{});
-  }
-
-  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
-  static cScaffoHost& host() { return cScaffoHost::instance(); }
 
   // Sends the job, then starts with an empty record of the host and the trace.
   void sendJob(bool withSetup = true, bool withShutdown = true) {
     tLineTap quiet(std::cerr);
-    ASSERT_TRUE(signalTestJob::send(*slots, signalTestJob::job(withSetup, withShutdown), kCaller));
+    ASSERT_TRUE(session().send(signalTestJob::job(withSetup, withShutdown)));
     host().clear();
     sim().clearTrace();
   }
@@ -90,10 +75,11 @@ protected:
     (slots->*slot)(kCaller);
     log = tap.lines;
   }
-  cUiAlgoDataK3 jobRecord() {
+  cHostSession session() { return cHostSession(*slots, kCaller); }
+  TAG_UI_ALGODATA_KRV3 jobRecord() {
     tLineTap quiet(std::cerr);
-    cUiAlgoDataK3 record;
-    EXPECT_TRUE(signalTestJob::fetchJobRecord(*slots, record, kCaller));
+    TAG_UI_ALGODATA_KRV3 record;
+    EXPECT_TRUE(session().fetchJobRecord(record));
     return record;
   }
   std::vector<std::string> shown() const {
@@ -101,10 +87,11 @@ protected:
     for (const tScaffoMessage& m : host().messages()) texts.push_back(m.text);
     return texts;
   }
-  bool logged(const std::string& text) const {
-    for (const std::string& line : log)
-      if (line == "PIDBG: " + text) return true;
-    return false;
+  // The log of a verify that passed.
+  static tLines passedVerifyLog() {
+    using namespace actionLog;
+    return join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
+                 configLive("SHUTDOWN")});
   }
   // Progress records sent with the end-of-action byte.
   unsigned int endedRecords() const {
@@ -165,10 +152,10 @@ protected:
     cancelAtSelection(3);
     start(&cScaffoProvider::Slot_StartVerify);
 
-    EXPECT_FALSE(logged("Action failed -> return value < 0"));
-    const cUiAlgoDataK3 record = jobRecord();
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailed(), 0u);
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailCode(), 0u);
+    EXPECT_EQ(log, passedVerifyLog());
+    const TAG_UI_ALGODATA_KRV3 record = jobRecord();
+    EXPECT_EQ(record.getActionFailed(), 0u);
+    EXPECT_EQ(record.getActionFailCode(), 0u);
     EXPECT_EQ(sim().waitedCycles(), 4050050u);
     tBuzzerRuns buzzer;
     appendTouchedPin(buzzer, cK5TouchProbe::kTouchRun);
@@ -194,11 +181,12 @@ protected:
     start(&cScaffoProvider::Slot_StartVerify);
 
     EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "Can not get CPD config: SETUP.\n"}));
-    EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
-    EXPECT_TRUE(logged("cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."));
-    const cUiAlgoDataK3 record = jobRecord();
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailed(), 1u);
-    EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailCode(), 3003u);
+    EXPECT_EQ(log, join({actionLog::opening("Slot_StartVerify"), actionLog::configMissing("SETUP"),
+                         actionLog::kNotCreated, actionLog::kClose, actionLog::kFailed,
+                         actionLog::configLive("SHUTDOWN")}));
+    const TAG_UI_ALGODATA_KRV3 record = jobRecord();
+    EXPECT_EQ(record.getActionFailed(), 1u);
+    EXPECT_EQ(record.getActionFailCode(), 3003u);
     EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kShutdownLive, kInterfaceOff, kSwitchOff}));
     EXPECT_EQ(endedRecords(), 1u);
     EXPECT_TRUE(buzzerRuns().empty());

@@ -17,6 +17,7 @@
 #include "cPinConnectionData.h"
 #include "cUiAlgoDataK3.h"
 #include "frameIo.h"
+#include "jobParts.h"
 #include "recordFrameTestUtil.h"
 #include "tByteArrayInfo.h"
 
@@ -29,13 +30,11 @@ const ePiItemType S = pitString;
 const ePiItemType D = pitBlock;
 
 cCfgFileDeviceCpdConfig* makeConfig(const std::string& label, unsigned settings, unsigned seed) {
-  cCfgFileDeviceCpdConfig* c = new cCfgFileDeviceCpdConfig(0);
-  c->getRefLabel() = label;
+  std::vector<tCpdPin> pins;
   for (unsigned i = 0; i < settings; ++i) {
-    c->addPinDef(new cCfgFileDeviceCpdPinData(seed + i, 17 + i, 3073 + i, 5 + i,
-                                              "P" + std::to_string(seed + i)));
+    pins.push_back({seed + i, 17 + i, 3073 + i, 5 + i, "P" + std::to_string(seed + i)});
   }
-  return c;
+  return pinDriverConfig(label, pins);
 }
 
 void fillConfigs(cCfgFileDeviceCpdConfigs& set) {

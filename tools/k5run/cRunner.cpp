@@ -20,6 +20,7 @@
 #include "cUiAlgoDataK3.h"
 #include "defaultJob.h"
 #include "fileIo.h"
+#include "jobParts.h"
 #include "timeText.h"
 
 namespace {
@@ -281,7 +282,7 @@ int cRunner::run() {
 
     bool claimed = false;
     try {
-      claimed = session.claim();
+      claimed = session.claim("k5run");
       if (claimed) {
         runActions(session, view);
       } else {
@@ -341,15 +342,6 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
   result.range = rangeText(action);
   result.signalTest = action.signalTest;
 
-  cDeviceParam device;
-  action.settings.writeTo(device.getDeviceAlgPrmStruct()->pCfgBuffer);
-  TAG_UI_ALGODATA_KRV3 record = *cUiAlgoDataK3().getUiAlgoDataK3Struct();
-  record.setStartAdr(action.start);
-  record.setEndAdr(action.end);
-  record.setActionMode(0);
-  // An error code of the algorithm fails the action.
-  record.setErrorInfoMode(3);
-
   JobBuilder buffers;
   buffers.deleteAllBuffers();
   if (!action.buffer.empty()) {
@@ -358,8 +350,8 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
   JobBuilder job;
   if (!action.buffer.empty()) job.wholeBuffer(0, action.buffer, 1);
   job.parameterSet(action.continuityTest ? 1 : 0, kUiTimerMs, "k5run", action.name)
-      .jobRecord(record)
-      .deviceConfig(device)
+      .jobRecord(runnableJobRecord(action.start, action.end))
+      .deviceConfig(action.settings.deviceConfig())
       .hardwareParams(hardwareParams())
       .pinDriverConfigs(action.signalTest ? signalTestPinDriverConfigs() : holtekPinDriverConfigs())
       .layout(holtekLayout());

@@ -2,11 +2,7 @@
 
 #include <string>
 
-#include "cCfgFileDeviceCpdConfig.h"
-#include "cCfgFileDeviceCpdPinData.h"
-#include "cFpgaHdwImageCtrl.h"
-#include "frameIo.h"
-#include "piSubFrame.h"
+#include "jobParts.h"
 
 namespace {
 
@@ -21,33 +17,26 @@ const unsigned int kModeLogic = 0xC41;       // logic line through the level shi
 const unsigned int kGroundPin = 8;
 const unsigned int kSupplyPin = 1;
 
-cCfgFileDeviceCpdConfig* configOf(const std::string& label, unsigned int supplyMode,
-                                  unsigned int lineMode) {
-  cCfgFileDeviceCpdConfig* config = new cCfgFileDeviceCpdConfig(0);
-  config->getRefLabel() = label;
+// The chip's pins: the supply pin in supplyMode, the ground pin in none, the
+// other lines in lineMode.
+std::vector<tCpdPin> pinsIn(unsigned int supplyMode, unsigned int lineMode) {
+  std::vector<tCpdPin> pins;
   for (const tSocketPin& pin : holtekSocketPins()) {
     unsigned int mode = lineMode;
     if (pin.devicePin == kSupplyPin) mode = supplyMode;
     if (pin.devicePin == kGroundPin) mode = kModeNull;
-    config->addPinDef(
-        new cCfgFileDeviceCpdPinData(pin.slot, pin.line, mode, pin.devicePin, pin.name));
+    pins.push_back({pin.slot, pin.line, mode, pin.devicePin, pin.name});
   }
-  return config;
+  return pins;
 }
 
+// 256 bytes that differ from image to image.
 cFpgaHdwImageCtrl image(const std::string& name, const std::string& kind, unsigned int seed) {
   std::vector<char> bytes(256);
   for (unsigned int i = 0; i < bytes.size(); ++i) {
     bytes[i] = static_cast<char>((i * 7u + seed) & 0xFFu);
   }
-  piSubFrame sf;
-  sf.addString(name);
-  sf.addString(kind);
-  sf.addBlock(bytes);
-  sf.addUInt32(seed);
-  cFpgaHdwImageCtrl result;
-  receiveRecord(result, sf);
-  return result;
+  return hdwImage(kind, bytes, name, seed);
 }
 
 }  // namespace
@@ -63,37 +52,30 @@ const std::vector<tSocketPin>& holtekSocketPins() {
 }
 
 cCfgFileDeviceLayout holtekLayout() {
-  cCfgFileDeviceLayout layout(0);
-  layout.sMethod() = "OneGndDiodeHigh";
-  layout.sLabel() = "SOP8";
-  layout.uiHighSideDriverVoltage() = 3300;
-  layout.uiVComp() = 1200;
-  layout.uiVls() = 2500;
+  std::vector<tLayoutPin> pins;
   for (const tSocketPin& pin : holtekSocketPins()) {
-    layout.addPinDefs(new cDevicePDxyData(pin.slot, pin.line, pin.rule, pin.devicePin, pin.name));
+    pins.push_back({pin.slot, pin.line, pin.rule, pin.devicePin, pin.name});
   }
-  return layout;
+  return sop8Layout(pins);
 }
 
 cCfgFileDeviceCpdConfigs holtekPinDriverConfigs() {
-  cCfgFileDeviceCpdConfigs configs;
-  configs.addCpdConfig(configOf("SETUP", kModeDriveHigh, kModeLogic));
-  // The supply pin is sensed by the comparator while Vcc is measured.
-  configs.addCpdConfig(configOf("SETUPi", kModeComparator, kModeLogic));
-  configs.addCpdConfig(configOf("SHUTDOWN", kModeNull, kModeNull));
-  return configs;
+  return pinDriverConfigs(holtekConfigLabels(), [](const std::string& label) {
+    // The supply pin is sensed by the comparator while Vcc is measured.
+    if (label == "SETUP") return pinsIn(kModeDriveHigh, kModeLogic);
+    if (label == "SETUPi") return pinsIn(kModeComparator, kModeLogic);
+    return pinsIn(kModeNull, kModeNull);
+  });
 }
 
 cCfgFileDeviceCpdConfigs signalTestPinDriverConfigs() {
-  cCfgFileDeviceCpdConfigs configs;
-  configs.addCpdConfig(configOf("SETUP", kModeComparator, kModeComparator));
-  configs.addCpdConfig(configOf("SHUTDOWN", kModeNull, kModeNull));
-  return configs;
+  return pinDriverConfigs({"SETUP", "SHUTDOWN"}, [](const std::string& label) {
+    return label == "SETUP" ? pinsIn(kModeComparator, kModeComparator)
+                            : pinsIn(kModeNull, kModeNull);
+  });
 }
 
 cKxHdwParam hardwareParams() {
-  cKxHdwParam params(hptDefault);
-  params.addFpgaHdwImageCtrl(image("k5pi.bit", "HDW", 0x11));
-  params.addFpgaHdwImageCtrl(image("k5cont.bit", "HDW_CONTINUITY", 0x22));
-  return params;
+  return hardwareParamsWith(
+      {image("k5pi.bit", "HDW", 0x11), image("k5cont.bit", "HDW_CONTINUITY", 0x22)});
 }

@@ -13,7 +13,6 @@ namespace {
 class SorrelModule : public tSignalTestSlotBench {
 protected:
   void SetUp() override {
-    resetBench();
     mpModule.reset(new tLoadedModule(LS_SORREL_PATH));
     std::string error;
     ASSERT_TRUE(mpModule->load(mMpde, "Sorrel", error)) << error;
@@ -22,7 +21,7 @@ protected:
   }
   void TearDown() override {
     mpModule.reset();
-    clearBench();
+    tSignalTestSlotBench::TearDown();
   }
 
   cMPDE mMpde;

@@ -1,18 +1,9 @@
 #include "cHostSession.h"
 
-namespace {
-
-const char* const kRemoteId = "k5run";
-const char* const kInterface = "USB";
-
-}  // namespace
-
 cHostSession::cHostSession(cScaffoProvider& slots, const piModuleAddr& client)
     : mSlots(slots), mClient(client) {}
 
-bool cHostSession::claim() {
-  std::string remoteId = kRemoteId;
-  std::string interface = kInterface;
+bool cHostSession::claim(std::string remoteId, std::string interface) {
   unsigned char ok = 0;
   mSlots.Slot_ClaimKorvo(remoteId, interface, 1, ok, mClient);
   return ok == 1;
@@ -36,28 +27,21 @@ bool cHostSession::loadContinuityImages() {
 }
 
 void cHostSession::start(eAlgoActionType action) {
-  switch (action) {
-    case aatProg:
-      mSlots.Slot_StartProg(mClient);
-      break;
-    case aatVerify:
-      mSlots.Slot_StartVerify(mClient);
-      break;
-    case aatBlank:
-      mSlots.Slot_StartBlank(mClient);
-      break;
-    case aatRead:
-      mSlots.Slot_StartRead(mClient);
-      break;
-    case aatErase:
-      mSlots.Slot_StartErase(mClient);
-      break;
-    case aatContinuity:
-      mSlots.Slot_StartContinuity(mClient);
-      break;
-    case aatNoContinuity:
-      mSlots.Slot_StartNoContinuity(mClient);
-      break;
+  typedef void (cScaffoProvider::*tStartSlot)(piModuleAddr);
+  static const struct {
+    eAlgoActionType action;
+    tStartSlot slot;
+  } kStarts[] = {
+      {aatProg, &cScaffoProvider::Slot_StartProg},
+      {aatVerify, &cScaffoProvider::Slot_StartVerify},
+      {aatBlank, &cScaffoProvider::Slot_StartBlank},
+      {aatRead, &cScaffoProvider::Slot_StartRead},
+      {aatErase, &cScaffoProvider::Slot_StartErase},
+      {aatContinuity, &cScaffoProvider::Slot_StartContinuity},
+      {aatNoContinuity, &cScaffoProvider::Slot_StartNoContinuity},
+  };
+  for (const auto& start : kStarts) {
+    if (start.action == action) (mSlots.*start.slot)(mClient);
   }
 }
 

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 
+#include "cDeviceParam.h"
+
 // The Holtek job flow's settings in the 32768-byte device configuration, as
-// the host writes them: little-endian at fixed offsets. The defaults are those
-// of the runner's small simulated chip.
+// the host writes them: little-endian at fixed offsets. The defaults are a
+// 1024-word chip in pages of 64 bytes, Vcc fixed at 5 V.
 struct tHoltekSettings {
   // Offsets in the device configuration.
   static const unsigned int kOptionsAt = 0x1C;     // u32 option flags
@@ -48,6 +50,8 @@ struct tHoltekSettings {
 
   // Into a zeroed 32768-byte configuration.
   void writeTo(unsigned char* cfg) const;
+  // A device configuration holding the settings.
+  cDeviceParam deviceConfig() const;
   // The values the read steps store back (info data and lock bits).
   static std::uint32_t infoDataIn(const unsigned char* cfg);
   static std::uint8_t lockBitsIn(const unsigned char* cfg);

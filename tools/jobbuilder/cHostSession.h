@@ -12,12 +12,14 @@
 #include "piModuleAddr.h"
 
 // The host's side of a provider's slots for one client: claim, job exchange,
-// start, fetching results, cancel and release.
+// start, fetching results, cancel and release. Each call answers true when
+// the provider took or answered it.
 class cHostSession {
  public:
   cHostSession(cScaffoProvider& slots, const piModuleAddr& client);
 
-  bool claim();
+  // The programmer for the host program named remoteId over the interface.
+  bool claim(std::string remoteId, std::string interface = "USB");
   void unclaim();
 
   // Every exchange of the job; false at the first one refused.

@@ -16,6 +16,12 @@ void tHoltekSettings::writeTo(unsigned char* cfg) const {
   storeLeU8(cfg, kLockBitsAt, lockBits);
 }
 
+cDeviceParam tHoltekSettings::deviceConfig() const {
+  cDeviceParam param;
+  writeTo(param.getDeviceAlgPrmStruct()->pCfgBuffer);
+  return param;
+}
+
 std::uint32_t tHoltekSettings::infoDataIn(const unsigned char* cfg) {
   return loadLeU32(cfg, kInfoDataAt);
 }

@@ -12,19 +12,19 @@
 namespace {
 
 using namespace signalTestSlots;
+using namespace actionLog;
 
 // Sorrel's provider built in this program from the module's own parts.
 class SignalTestSlots : public tSignalTestSlotBench {
 protected:
   void SetUp() override {
-    resetBench();
     provider.reset(new cK5AlgoProvider(&mMpde, "Sorrel"));
     ASSERT_NE(provider->getKrv5Ctrl(), nullptr);
     slots = provider.get();
   }
   void TearDown() override {
     provider.reset();
-    clearBench();
+    tSignalTestSlotBench::TearDown();
   }
 
   cMPDE mMpde;
@@ -49,7 +49,9 @@ TEST_F(SignalTestSlots, MissingShutdownIsShownAndBothObjectsGo) {
   start(&cScaffoProvider::Slot_StartVerify);
 
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "Can not get CPD config: SHUTDOWN.\n"}));
-  EXPECT_EQ(jobRecord().getUiAlgoDataK3Struct()->getActionFailed(), 0u);
+  EXPECT_EQ(log, join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
+                       configMissing("SHUTDOWN")}));
+  EXPECT_EQ(jobRecord().getActionFailed(), 0u);
   EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kSetupLive, kTestLevels, kInterfaceOff, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_EQ(probe.violations(), tTokens{});
@@ -67,11 +69,13 @@ TEST_F(SignalTestSlots, HostTextDuringShutdownStillReleasesBoth) {
 
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(provider->getAlgo(), nullptr);
-  EXPECT_TRUE(logged("catch postAlgoAction: pin drivers lost"));
+  EXPECT_EQ(log, join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
+                       {"PIDBG: catch postAlgoAction: pin drivers lost",
+                        "PIDBG: pin drivers lost"}}));
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "pin drivers lost"}));
-  const cUiAlgoDataK3 record = jobRecord();
-  EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailed(), 1u);
-  EXPECT_EQ(record.getUiAlgoDataK3Struct()->getActionFailCode(), 3003u);
+  const TAG_UI_ALGODATA_KRV3 record = jobRecord();
+  EXPECT_EQ(record.getActionFailed(), 1u);
+  EXPECT_EQ(record.getActionFailCode(), 3003u);
   EXPECT_EQ(powerAndPinDrivers(),
             join({kInterfaceOn, kSetupLive, kTestLevels, {"GLOBAL@0 on"}, kInterfaceOff, kSwitchOff}));
   // The close's record, and the one that reports the failure.
@@ -89,8 +93,9 @@ TEST_F(SignalTestSlots, UnboundPinDriverSlotFailsTheFactorySilently) {
 
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(shown(), tTokens{"Continuity Test disabled"});
-  EXPECT_TRUE(logged("cKrv32AlgoProviderBase::__createAlgo(): Error: CreateAlgo() failed."));
-  EXPECT_EQ(jobRecord().getUiAlgoDataK3Struct()->getActionFailCode(), 3003u);
+  EXPECT_EQ(log,
+            join({opening("Slot_StartVerify"), kNotCreated, kClose, kFailed, configLive("SHUTDOWN")}));
+  EXPECT_EQ(jobRecord().getActionFailCode(), 3003u);
   EXPECT_EQ(powerAndPinDrivers(), join({kShutdownLive, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_TRUE(probe.selections().empty());
@@ -99,6 +104,7 @@ TEST_F(SignalTestSlots, UnboundPinDriverSlotFailsTheFactorySilently) {
 struct tRefusedCase {
   const char* name;
   tStartSlot slot;
+  const char* entry;  // the slot's name in the log
 };
 
 class SignalTestSlotsRefused : public SignalTestSlots,
@@ -110,9 +116,9 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
   sendJob();
   start(GetParam().slot);
 
-  EXPECT_TRUE(logged("Action failed -> return value < 0"));
-  const cUiAlgoDataK3 record = jobRecord();
-  const TAG_UI_ALGODATA_KRV3& r = *record.getUiAlgoDataK3Struct();
+  EXPECT_EQ(log, join({opening(GetParam().entry), configLive("SETUP"), kPrepared, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
+  const TAG_UI_ALGODATA_KRV3 r = jobRecord();
   EXPECT_EQ(r.getErrorClass(), 9u);
   EXPECT_EQ(r.getErrorCode(), 210u);
   EXPECT_EQ(r.getActionFailed(), 1u);
@@ -127,10 +133,11 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
 
 INSTANTIATE_TEST_SUITE_P(
     Actions, SignalTestSlotsRefused,
-    testing::Values(tRefusedCase{"Program", &cScaffoProvider::Slot_StartProg},
-                    tRefusedCase{"Read", &cScaffoProvider::Slot_StartRead},
-                    tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank},
-                    tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase}),
+    testing::Values(
+        tRefusedCase{"Program", &cScaffoProvider::Slot_StartProg, "Slot_StartProg"},
+        tRefusedCase{"Read", &cScaffoProvider::Slot_StartRead, "Slot_StartRead"},
+        tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank, "Slot_StartBlank"},
+        tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase, "Slot_StartErase"}),
     [](const testing::TestParamInfo<tRefusedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "cDeviceParam.h"
+#include "cHostSession.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
 #include "cMPDE.h"
+#include "tHoltekSettings.h"
 #include "tLoadedModule.h"
 #include "tSignalTestSlotBench.h"
 
@@ -71,8 +72,7 @@ void PrintTo(const tActionResult& r, std::ostream* os) {
 class BothModules : public tSignalTestSlotBench {
 protected:
   void SetUp() override {
-    resetBench();
-    sim().plug(chip);
+    plug(chip);
     std::string error;
     ASSERT_TRUE(larkspur.load(mMpde, "Larkspur", error)) << error;
     ASSERT_TRUE(sorrel.load(mMpde, "Sorrel", error)) << error;
@@ -80,22 +80,26 @@ protected:
     ASSERT_NE(larkspur.slots(), nullptr);
     ASSERT_NE(slots, nullptr);
   }
-  void TearDown() override { clearBench(); }
-
-  // A Holtek job: fixed Vcc ("SETUP"), erase without blank check.
-  JobBuilder holtekJob() {
-    cDeviceParam device;
-    unsigned char* cfg = device.getDeviceAlgPrmStruct()->pCfgBuffer;
-    storeLe32(cfg + 0x20, 5000);  // Vcc
-    storeLe32(cfg + 0x28, 5000);  // VPP
-    storeLe32(cfg + 0x3A, 0x100);  // memory words
-    storeLe32(cfg + 0x46, 1);      // main memory
-    JobBuilder job = signalTestJob::job();
-    job.deviceConfig(device);
-    return job;
+  // The chip and the probe are checked once both modules are gone.
+  void TearDown() override {
+    slots = nullptr;
+    EXPECT_TRUE(sorrel.unload());
+    EXPECT_TRUE(larkspur.unload());
+    tSignalTestSlotBench::TearDown();
   }
-  static void storeLe32(unsigned char* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
+
+  // A Holtek job: fixed Vcc ("SETUP"), erase without blank check, over the
+  // signal test's job.
+  JobBuilder holtekJob() {
+    tHoltekSettings settings;
+    settings.options = 0;
+    settings.fixedVcc = 5000;
+    settings.vpp = 5000;
+    settings.memorySize = 0x100;
+    settings.areas = tHoltekSettings::kAreaMain;
+    JobBuilder job = signalTestJob::job();
+    job.deviceConfig(settings.deviceConfig());
+    return job;
   }
 
   tActionResult larkspurErase() {
@@ -113,9 +117,8 @@ protected:
     for (const tScaffoProgress& p : host().progress())
       if (p.sender == &lark) result.progress.push_back(p.bytes);
     tLineTap quiet(std::cerr);
-    cUiAlgoDataK3 record;
-    EXPECT_TRUE(signalTestJob::fetchJobRecord(lark, record, kLarkspurCaller));
-    const TAG_UI_ALGODATA_KRV3& r = *record.getUiAlgoDataK3Struct();
+    TAG_UI_ALGODATA_KRV3 r;
+    EXPECT_TRUE(cHostSession(lark, kLarkspurCaller).fetchJobRecord(r));
     result.actionFailed = r.getActionFailed();
     result.actionFailCode = r.getActionFailCode();
     result.errorClass = r.getErrorClass();
@@ -137,7 +140,7 @@ TEST_F(BothModules, SorrelVerifyBetweenLarkspurActionsLeavesLarkspurAlone) {
   ASSERT_TRUE(chip.setWords(0, {0x1234, 0x5678}));
   {
     tLineTap quiet(std::cerr);
-    ASSERT_TRUE(signalTestJob::send(*larkspur.slots(), holtekJob(), kLarkspurCaller));
+    ASSERT_TRUE(cHostSession(*larkspur.slots(), kLarkspurCaller).send(holtekJob()));
   }
   sendJob();
 
@@ -153,7 +156,7 @@ TEST_F(BothModules, SorrelVerifyBetweenLarkspurActionsLeavesLarkspurAlone) {
   ASSERT_TRUE(probe.touchRange(1, 2));
   cancelAtSelection(3);
   start(&cScaffoProvider::Slot_StartVerify);
-  EXPECT_FALSE(logged("Action failed -> return value < 0"));
+  EXPECT_EQ(log, passedVerifyLog());
   EXPECT_EQ(probe.selections(), (std::vector<std::uint32_t>{1, 2, 3}));
   const tGlobals sorrelGlobals = globalsOf(sorrel);
   EXPECT_EQ(sorrelGlobals.ioSpace, cK5SimProgrammer::kRegBaseToken);

@@ -2,75 +2,46 @@
 // Holtek chip model through its slots.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "cAbstractEventManager.h"
-#include "cAbstractModule.h"
+#include "cHostSession.h"
 #include "cK5HoltekChip.h"
-#include "cK5SimProgrammer.h"
 #include "cMPDE.h"
-#include "cScaffoHost.h"
-#include "cScaffoProvider.h"
+#include "tBench.h"
 #include "tHoltekJob.h"
 #include "tLineTap.h"
+#include "tLoadedModule.h"
 
 using namespace holtekJob;
 
-// The provider's class stays inside the module; the host sees it through its bases.
-class cK5AlgoProvider;
-
 namespace {
-
-typedef int (*tModuleInit)(cMPDE*, cK5AlgoProvider**, std::string);
-typedef int (*tModuleDone)(cK5AlgoProvider**);
 
 const piModuleAddr kClient(5, 6);
 
-class LarkspurJob : public testing::Test {
+class LarkspurJob : public tBenchTest {
 protected:
   void SetUp() override {
-    sim().reset();
-    cScaffoHost::instance().clear();
-    cAbstractEventManager::setScheduleHook(nullptr);
-    sim().plug(chip);
-    handle = dlopen(LS_LARKSPUR_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-    init = reinterpret_cast<tModuleInit>(dlsym(handle, "moduleInit"));
-    done = reinterpret_cast<tModuleDone>(dlsym(handle, "moduleDone"));
-    ASSERT_TRUE(init && done);
+    plug(chip);
     tLineTap quiet(std::cerr);
-    ASSERT_EQ(init(&mpde, &provider, "Larkspur"), 1);
+    std::string error;
+    ASSERT_TRUE(larkspur.load(mpde, "Larkspur", error)) << error;
   }
 
+  // The chip is checked once the module is gone.
   void TearDown() override {
-    if (provider != nullptr) {
-      EXPECT_EQ(done(&provider), 1);
-    }
-    if (handle != nullptr) {
-      EXPECT_EQ(dlclose(handle), 0);
-    }
-    EXPECT_EQ(chip.violations(), std::vector<std::string>{});
-    sim().reset();
-    cScaffoHost::instance().clear();
+    EXPECT_TRUE(larkspur.unload());
+    tBenchTest::TearDown();
   }
 
-  static cK5SimProgrammer& sim() { return cK5SimProgrammer::instance(); }
-  // The module base comes first in the provider, so it shares the provider's address.
-  cScaffoProvider& slots() {
-    return *dynamic_cast<cScaffoProvider*>(reinterpret_cast<cAbstractModule*>(provider));
-  }
+  cScaffoProvider& slots() { return *larkspur.slots(); }
+  cHostSession session() { return cHostSession(slots(), kClient); }
 
   cK5HoltekChip chip;
   cMPDE mpde;
-  void* handle = nullptr;
-  tModuleInit init = nullptr;
-  tModuleDone done = nullptr;
-  cK5AlgoProvider* provider = nullptr;
+  tLoadedModule larkspur{LS_LARKSPUR_PATH};
 };
 
 TEST_F(LarkspurJob, ProgramsWithEraseBlankCheckAndVerifyThenReadsTheImageBack) {
@@ -92,7 +63,7 @@ TEST_F(LarkspurJob, ProgramsWithEraseBlankCheckAndVerifyThenReadsTheImageBack) {
   slots().Slot_StartProg(kClient);
 
   TAG_UI_ALGODATA_KRV3 record;
-  ASSERT_TRUE(fetchJobRecord(slots(), record, kClient));
+  ASSERT_TRUE(session().fetchJobRecord(record));
   EXPECT_EQ(record.getActionFailed(), 0u);
   EXPECT_EQ(record.getErrorCode(), 0u);
   std::vector<std::uint16_t> expected(image.begin(), image.begin() + 128);
@@ -103,13 +74,13 @@ TEST_F(LarkspurJob, ProgramsWithEraseBlankCheckAndVerifyThenReadsTheImageBack) {
   read.settings.options = 0;
   read.buffer.assign(512, 0x00);
   ASSERT_TRUE(sendJob(slots(), read, kClient));
-  cScaffoHost::instance().clear();
+  host().clear();
   const std::uint64_t before = sim().waitedCycles();
   slots().Slot_StartRead(kClient);
   EXPECT_EQ(sim().waitedCycles() - before, 3256830u);
 
   std::vector<unsigned char> bytes;
-  ASSERT_TRUE(fetchBuffer(slots(), 512, bytes, kClient));
+  ASSERT_TRUE(session().fetchBuffer(512, bytes));
   EXPECT_EQ(bytes, wordBytes(expected));
   EXPECT_EQ(progressTexts(), (std::vector<std::string>{"msg 149", "adr 0x0", "adr 0xFF", "end"}));
 }
