@@ -14,6 +14,7 @@
 
 #include "cAbstractEventManager.h"
 #include "cAlgoParam.h"
+#include "cHostSession.h"
 #include "cK5AlgoProvider.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
@@ -25,6 +26,7 @@
 #include "tJobBench.h"
 #include "tMemoryCount.h"
 #include "tQuietStream.h"
+#include "tSlotExchange.h"
 
 using namespace holtekJob;
 
@@ -63,11 +65,11 @@ public:
 
   bool receive(tExchange& ex) {
     tQuietStream quiet(std::cerr);
-    return holtekJob::receive(*provider, ex, kClient);
+    return receiveExchange(*provider, ex, kClient);
   }
   bool send(tExchange& ex) {
     tQuietStream quiet(std::cerr);
-    return holtekJob::send(*provider, ex, kClient);
+    return sendExchange(*provider, ex, kClient);
   }
 
   cK5HoltekChip chip;
@@ -84,8 +86,10 @@ public:
                   const std::vector<std::uint16_t>& after, tStartSlot slot)
       : mSlot(slot), mAfter(after) {
     benchCheck(chip.setMemoryWords(chipWords) && chip.setWords(0, before), "chip set-up");
-    std::vector<tExchange> all = exchanges(job);
-    for (tExchange& ex : all) benchCheck(receive(ex), "the module refused the job");
+    {
+      tQuietStream quiet(std::cerr);
+      benchCheck(sendJob(*provider, job, kClient), "the module refused the job");
+    }
     host().clear();
     sim().setTraceEnabled(false);
     tape.record([this] { run(); });
@@ -107,7 +111,7 @@ public:
     TAG_UI_ALGODATA_KRV3 record;
     {
       tQuietStream quiet(std::cerr);
-      benchCheck(fetchJobRecord(*provider, record, kClient), "the job record did not come back");
+      benchCheck(cHostSession(*provider, kClient).fetchJobRecord(record), "the job record did not come back");
     }
     benchCheck(record.getActionFailed() == 0 && record.getErrorCode() == 0,
                "the job failed with code " + std::to_string(record.getErrorCode()));
@@ -135,7 +139,7 @@ tHoltekJobBench* makeReadBench() {
   std::vector<unsigned char> bytes;
   {
     tQuietStream quiet(std::cerr);
-    benchCheck(fetchBuffer(*bench->provider, 2 * kReadWords, bytes, kClient),
+    benchCheck(cHostSession(*bench->provider, kClient).fetchBuffer(2 * kReadWords, bytes),
                "buffer 0 did not come back");
   }
   benchCheck(bytes == wordBytes(image), "buffer 0 does not hold the chip's words");
@@ -277,7 +281,7 @@ void ExchangeReceive1MiB(benchmark::State& state) {
       tQuietStream quiet(std::cerr);
       tMemoryCount count(bench.memory, kExchangeBytes);
       const Clock::time_point start = Clock::now();
-      ok = holtekJob::receive(*bench.provider, bench.filling, kClient);
+      ok = receiveExchange(*bench.provider, bench.filling, kClient);
       const double took = secondsSince(start);
       figures = count.figures();
       state.SetIterationTime(took);
@@ -322,7 +326,7 @@ void ExchangeSend1MiB(benchmark::State& state) {
       tQuietStream quiet(std::cerr);
       tMemoryCount count(bench.memory, kExchangeBytes);
       const Clock::time_point start = Clock::now();
-      ok = holtekJob::send(*bench.provider, ex, kClient);
+      ok = sendExchange(*bench.provider, ex, kClient);
       const double took = secondsSince(start);
       figures = count.figures();
       state.SetIterationTime(took);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cAbstractEventManager.h"
+#include "cHostSession.h"
 #include "cK5AlgoProvider.h"
 #include "cK5SimProgrammer.h"
 #include "cK5TouchProbe.h"
@@ -54,7 +55,7 @@ public:
     benchCheck(provider->getKrv5Ctrl() != nullptr, "the provider found no programmer");
     {
       tQuietStream quiet(std::cerr);
-      benchCheck(signalTestJob::send(*provider, signalTestJob::job(), kClient),
+      benchCheck(cHostSession(*provider, kClient).send(signalTestJob::job()),
                  "the module refused the job");
     }
     host().clear();
@@ -86,13 +87,13 @@ public:
                  "pin " + std::to_string(pin) + " was read " +
                      std::to_string(probe.readings(pin) - mReadings[pin]) + " times");
     }
-    cUiAlgoDataK3 record;
+    TAG_UI_ALGODATA_KRV3 record;
     {
       tQuietStream quiet(std::cerr);
-      benchCheck(signalTestJob::fetchJobRecord(*provider, record, kClient),
+      benchCheck(cHostSession(*provider, kClient).fetchJobRecord(record),
                  "the job record did not come back");
     }
-    benchCheck(record.getUiAlgoDataK3Struct()->getActionFailed() == 0, "the signal test failed");
+    benchCheck(record.getActionFailed() == 0, "the signal test failed");
     host().clear();
     touchAll();
   }
