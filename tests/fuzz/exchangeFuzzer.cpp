@@ -490,7 +490,7 @@ private:
   // ------------------------------------------------------------ bench
 
   void prepareBench() {
-    start = static_cast<eStart>(in.u8() % kStarts);
+    action = static_cast<eStart>(in.u8() % kStarts);
     const std::uint8_t bench = in.u8();
     const std::uint8_t size = in.u8();
     // What a fresh module load would find.
@@ -707,7 +707,7 @@ private:
   // Something the host does in its scheduler while an action runs.
   void hostEvent() {
     const unsigned int record = 1 + in.u8() % 8;
-    const std::uint8_t what = in.u8() % 6;
+    const std::uint8_t what = in.u8() % 7;
     std::function<void()> event;
     switch (what) {
       case 0: event = [this] { cancel(); }; break;
@@ -728,9 +728,14 @@ private:
         event = [this, remote, iface] { claim(*remote, *iface, 1); };
         break;
       }
-      default: {
+      case 5: {
         auto ex = std::make_shared<tExchange>(readRawExchange());
         event = [this, ex] { receiveUnmodelled(*ex); };
+        break;
+      }
+      default: {
+        const eStart nested = static_cast<eStart>(in.u8() % kStarts);
+        event = [this, nested] { start(nested); };
         break;
       }
     }
@@ -1117,7 +1122,8 @@ private:
 
   // ------------------------------------------------------------ action
 
-  void startAction() {
+  // Calls a start slot.
+  void start(eStart which) {
     typedef void (cKrv32AlgoProviderBase::*tStart)(piModuleAddr);
     static const tStart starts[kStarts] = {
         &cKrv32AlgoProviderBase::Slot_StartProg,       &cKrv32AlgoProviderBase::Slot_StartRead,
@@ -1128,7 +1134,12 @@ private:
                                                "Slot_StartBlank", "Slot_StartVerify",
                                                "Slot_StartErase", "Slot_StartContinuity",
                                                "Slot_StartNoContinuity"};
-    note(names[start]);
+    note(names[which]);
+    cKrv32AlgoProviderBase& p = *provider;
+    callSlot(names[which], [&] { (p.*starts[which])(kHost); });
+  }
+
+  void startAction() {
     const std::size_t recordsBefore = host().progress().size();
     std::uint64_t accesses = 0;
     sim().setAccessHook([this, &accesses](const tK5TraceEvent&) {
@@ -1139,8 +1150,7 @@ private:
                 " register accesses after its cancel");
       }
     });
-    cKrv32AlgoProviderBase& p = *provider;
-    callSlot(names[start], [&] { (p.*starts[start])(kHost); });
+    start(action);
     sim().setAccessHook(nullptr);
     if (!faulted && !hostThrows) checkClose(recordsBefore);
     // The host reads the job record back after every action.
@@ -1172,7 +1182,7 @@ private:
   }
 
   tProgramReader in;
-  eStart start = stProg;
+  eStart action = stProg;
   bool larkspur = false;
   // Declared before the provider, so they outlive it.
   cK5ContinuitySocket wiring;

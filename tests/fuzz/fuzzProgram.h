@@ -46,10 +46,10 @@
 //   opHostSignal       signal (u8 % 4), mode (u8): even answers false, odd
 //                      throws the host's text at call 1 + (mode / 2) % 8
 //   opHostEvent        progress record n (1 + u8 % 8), then what the host does
-//                      in its scheduler before that record (u8 % 6): cancel,
+//                      in its scheduler before that record (u8 % 7): cancel,
 //                      a structured receive, a structured send, the
 //                      continuity FPGA load, a claim (text, text), a raw
-//                      receive (nine byte runs)
+//                      receive (nine byte runs), a start (u8 % 7)
 //   opCancelAtAccess   the cancel arrives after that many more register
 //                      accesses (num)
 //   opSocket           eSocket byte and its arguments (see the harness)

@@ -548,6 +548,12 @@ std::vector<tSeed> seeds() {
     p.op(opCancelAtAccess).w.num(5000);
     add("host-events", p);
   }
+  {
+    tProgram p = holtekJob(stRead, plain, 0, 31);
+    p.op(opHostEvent).w.u8(0).u8(6).u8(stErase);
+    p.op(opHostEvent).w.u8(1).u8(3);
+    add("host-events-start-and-fpga-load", p);
+  }
   return all;
 }
 
