@@ -16,7 +16,13 @@
 //   pin count), item for item. A buffer description answers the modelled
 //   size. After a failed exchange the host knows nothing of what it touched
 //   until it sends it again. Before the action every known record and buffer
-//   is fetched back;
+//   is fetched back. Records are compared before the action only: an action
+//   rewrites fields of the job record (data buffer, check results, error
+//   area), a Holtek read stores the chip's info data and lock bits in the
+//   device configuration, a read writes buffer 0 and the continuity test
+//   writes its results into the layout. The configuration header comes back
+//   describing the configurations the module holds: at most 20, with zero
+//   counts past them;
 // - after the action, unless a fault was injected: a final progress record
 //   with the end-of-action byte, the programmer ready, the pin-driver outputs
 //   off, every supply at 0, no algorithm left, and the job record still
@@ -67,7 +73,7 @@ namespace {
 
 const piModuleAddr kHost{3, 1};
 const std::uint64_t kCancelAfter = 300000;
-const std::uint64_t kRunOnLimit = 20000000;
+const std::uint64_t kRunOnLimit = 4000000;
 // Buffers up to this size are fetched back whole; larger ones by their ends
 // and the windows written into them.
 const std::uint32_t kWholeFetch = 256 * 1024;

@@ -359,6 +359,16 @@ std::vector<tSeed> seeds() {
   add("holtek-verify", holtekJob(stVerify, plain, 0, 31));
   add("holtek-blank", holtekJob(stBlank, plain, 0, 63));
   add("holtek-erase", holtekJob(stErase, program, 0, 0));
+  tHoltek infoAndLock;
+  infoAndLock.options = 0x08;
+  infoAndLock.areas = 0x6;
+  infoAndLock.infoData = 0x12345678u;
+  infoAndLock.lockBits = 0x1A;
+  add("holtek-program-info-lock", holtekJob(stProg, infoAndLock, 0, 31));
+  tHoltek readAll;
+  readAll.options = 0x01;
+  readAll.areas = 0x7;
+  add("holtek-read-verify-all", holtekJob(stRead, readAll, 0, 63));
   tHoltek measured = program;
   measured.measureVcc = 1;
   add("holtek-program-measured-vcc", holtekJob(stProg, measured, 4, 20));
