@@ -34,6 +34,7 @@
 //
 // FUZZ_VERBOSE=1 in the environment keeps the module's log and names each
 // operation, to follow a finding.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -953,8 +954,22 @@ private:
     return info;
   }
 
+  // Runs of bytes from the input over a record (u8 % 3 of them: offset,
+  // byte run), so that every byte the module stores can differ from its
+  // default.
+  void readRuns(unsigned char* record, std::size_t size, bool wideOffset) {
+    const unsigned int runs = in.u8() % 3;
+    for (unsigned int r = 0; r < runs; ++r) {
+      const std::size_t offset = (wideOffset ? in.u16() : in.u8()) % size;
+      const std::vector<std::uint8_t> bytes = in.run();
+      const std::size_t n = std::min(bytes.size(), size - offset);
+      std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), record + offset);
+    }
+  }
+
   TAG_UI_ALGODATA_KRV3 readJobRecord() {
     TAG_UI_ALGODATA_KRV3 rec = *cUiAlgoDataK3().getUiAlgoDataK3Struct();
+    readRuns(rec.raw, TAG_UI_ALGODATA_KRV3::kSize, false);
     rec.setStartAdr(in.num());
     rec.setEndAdr(in.num());
     rec.setActionMode(static_cast<std::uint16_t>(in.num()));
@@ -972,6 +987,7 @@ private:
   cDeviceParam readDeviceConfig() {
     cDeviceParam prm;
     unsigned char* cfg = prm.getDeviceAlgPrmStruct()->pCfgBuffer;
+    readRuns(cfg, CFG_BUFFER_SIZE, true);
     storeLeU32(cfg, 0x1C, in.num());  // options
     storeLeU32(cfg, 0x20, in.num());  // fixed Vcc
     storeLeU32(cfg, 0x28, in.num());  // Vpp

@@ -114,8 +114,8 @@ enum eItem : std::uint8_t {
   itWindowRecord,    // the same record in the descriptor, then bytes
   itParts,           // id, parts (u8), version (num), bytes
   itParameterSet,    // continuity (u8), UI timer (num), path, action (text)
-  itJobRecord,       // start, end, action mode, error info mode (num), pokes
-  itDeviceConfig,    // Holtek settings (see the harness), pokes
+  itJobRecord,       // byte runs, start, end, action mode, error info mode (num), pokes
+  itDeviceConfig,    // byte runs, Holtek settings (see the harness), pokes
   itHardwareParams,  // images, count, error ids, texts and numbers
   itPinDriverConfigs,// configurations with their settings, header changes
   itLayout,          // method, label (text), three levels (num), pins, count

@@ -131,14 +131,18 @@ public:
     item(itParameterSet).w.u8(continuity).num(timer).text(path).text(action);
     return *this;
   }
+  // The host fields before the error area and after it carry a pattern, so
+  // that a byte the module drops or changes shows.
   tItems& jobRecord(std::uint32_t start, std::uint32_t end, std::uint32_t mode = 0,
                     std::uint32_t errorInfoMode = 3) {
-    item(itJobRecord).w.num(start).num(end).num(mode).num(errorInfoMode).u8(0);
+    item(itJobRecord).w.u8(2).u8(0).run(pattern(28, 20)).u8(110).run(pattern(32, 21));
+    w.num(start).num(end).num(mode).num(errorInfoMode).u8(0);
     return *this;
   }
+  // Bytes no algorithm reads carry a pattern, for the same reason.
   tItems& deviceConfig(const tHoltek& h) {
-    item(itDeviceConfig)
-        .w.num(h.options)
+    item(itDeviceConfig).w.u8(1).u16(0x100).run(pattern(256, 22));
+    w.num(h.options)
         .num(h.fixedVcc)
         .num(h.vpp)
         .num(h.vccUpper)
