@@ -94,6 +94,16 @@ void note(const std::string& what) {
   if (verbose) std::fprintf(stderr, "fuzz: %s\n", what.c_str());
 }
 
+// The shape of an exchange: items and payload bytes of each sub-frame.
+void noteShape(const tExchange& ex) {
+  if (!verbose) return;
+  std::string shape = "  sub-frames (items/bytes):";
+  for (const piSubFrame& sf : ex.sf) {
+    shape += " " + std::to_string(sf.itemCount()) + "/" + std::to_string(sf.getSize());
+  }
+  note(shape);
+}
+
 // Swallows the module's log unless verbose.
 class tNullBuffer : public std::streambuf {
 protected:
@@ -487,6 +497,8 @@ public:
     prepareBench();
     provider.reset(new cK5AlgoProvider(nullptr, "fuzz"));
     for (unsigned int n = 0; n < kMaxOps && !in.atEnd(); ++n) operation();
+    note("input: " + std::to_string(in.remaining()) + " bytes left" +
+         (in.overran() ? ", read past its end" : ""));
     verify();
     startAction();
     provider.reset();
@@ -1092,6 +1104,7 @@ private:
 
   void receive(tExchange ex) {
     note("Slot_ReceiveData");
+    noteShape(ex);
     tExchange sent = ex;
     unsigned char ok = 0xEE;
     const bool threw = callSlot("Slot_ReceiveData", [&] {
@@ -1105,6 +1118,7 @@ private:
   // Answers ok.
   bool send(tExchange ex) {
     note("Slot_SendData");
+    noteShape(ex);
     tExchange call = ex;
     unsigned char ok = 0xEE;
     const bool threw = callSlot("Slot_SendData", [&] {

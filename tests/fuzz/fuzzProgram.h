@@ -205,8 +205,14 @@ public:
 
   bool atEnd() const { return mPos >= mSize; }
   std::size_t remaining() const { return mSize - mPos; }
+  // True once a read wanted more than the input held (a seed never does).
+  bool overran() const { return mOverran; }
 
-  std::uint8_t u8() { return mPos < mSize ? mData[mPos++] : 0; }
+  std::uint8_t u8() {
+    if (mPos < mSize) return mData[mPos++];
+    mOverran = true;
+    return 0;
+  }
   std::uint16_t u16() {
     const std::uint16_t low = u8();
     return static_cast<std::uint16_t>(low | (u8() << 8));
@@ -235,6 +241,7 @@ public:
     return std::string(raw.begin(), raw.end());
   }
   std::vector<std::uint8_t> take(std::size_t n) {
+    if (n > remaining()) mOverran = true;
     const std::size_t k = n < remaining() ? n : remaining();
     std::vector<std::uint8_t> out(mData + mPos, mData + mPos + k);
     mPos += k;
@@ -250,6 +257,7 @@ private:
   const std::uint8_t* mData;
   std::size_t mSize;
   std::size_t mPos;
+  bool mOverran = false;
 };
 
 // Writes a program in the form the reader takes.

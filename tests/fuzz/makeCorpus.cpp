@@ -62,6 +62,15 @@ std::uint8_t faultPoint(const std::string& name) {
   std::exit(1);
 }
 
+// A count the harness reads modulo `limit` must stay below it.
+std::uint8_t count(std::size_t n, unsigned limit) {
+  if (n >= limit) {
+    std::cerr << "a count of " << n << " does not fit below " << limit << "\n";
+    std::exit(1);
+  }
+  return static_cast<std::uint8_t>(n);
+}
+
 std::vector<std::uint8_t> pattern(unsigned n, unsigned seed) { return jobSamples::pattern(n, seed); }
 
 // ---------------------------------------------------------------- items
@@ -159,18 +168,18 @@ public:
   // Images, then (item index, number) changes of the record.
   tItems& hardwareParams(const std::vector<tImage>& images,
                          const std::vector<std::pair<std::uint8_t, std::uint32_t>>& changes = {}) {
-    item(itHardwareParams).w.u8(static_cast<std::uint8_t>(images.size()));
+    item(itHardwareParams).w.u8(count(images.size(), 5));
     for (const tImage& image : images) {
       w.text(image.kind).text(image.kind + ".bin").run(image.bytes).num(0);
     }
-    w.u8(static_cast<std::uint8_t>(changes.size()));
+    w.u8(count(changes.size(), 4));
     for (const auto& c : changes) w.u8(c.first).num(c.second);
     return *this;
   }
   tItems& pinDriverConfigs(const std::vector<tConfig>& configs) {
-    item(itPinDriverConfigs).w.u8(static_cast<std::uint8_t>(configs.size()));
+    item(itPinDriverConfigs).w.u8(count(configs.size(), 6));
     for (const tConfig& c : configs) {
-      w.text(c.label).u8(static_cast<std::uint8_t>(c.pins.size()));
+      w.text(c.label).u8(count(c.pins.size(), 5));
       for (const cCfgFileDeviceCpdPinData& p : c.pins) {
         w.u8(static_cast<std::uint8_t>(p.getPDx()))
             .u8(static_cast<std::uint8_t>(p.getPDy()))
@@ -184,7 +193,7 @@ public:
   }
   tItems& layout(const std::string& method, const std::vector<tBenchPin>& pins) {
     item(itLayout).w.text(method).text("bench").num(3300).num(1200).num(2500);
-    w.u8(static_cast<std::uint8_t>(pins.size()));
+    w.u8(count(pins.size(), 9));
     for (const tBenchPin& p : pins) {
       w.u8(static_cast<std::uint8_t>(p.slot))
           .u8(static_cast<std::uint8_t>(p.line))
@@ -221,10 +230,12 @@ public:
   }
 
   tProgramWriter& w;
+  std::size_t items = 0;
 
 private:
   tItems& item(eItem it) {
     w.u8(it);
+    ++items;
     return *this;
   }
   void record(eCmdType cmd, int id, std::uint32_t start, std::uint32_t size, std::uint32_t loc,
@@ -248,23 +259,32 @@ public:
     w.u8(start).u8(bench).u8(size);
   }
 
-  // A structured exchange of `count` items written by fill.
+  // A structured exchange of the items fill writes (1 to 8).
   template <class Fill>
-  tProgram& exchange(eOp op, unsigned count, Fill fill, const std::vector<tDamage>& damage = {}) {
-    w.u8(op).u8(static_cast<std::uint8_t>(count - 1));
-    tItems items(w);
-    fill(items);
-    w.u8(static_cast<std::uint8_t>(damage.size()));
+  tProgram& exchange(eOp op, Fill fill, const std::vector<tDamage>& damage = {}) {
+    w.u8(op);
+    return exchangeBody(fill, damage);
+  }
+  // The same without its operation, as a host event carries it.
+  template <class Fill>
+  tProgram& exchangeBody(Fill fill, const std::vector<tDamage>& damage = {}) {
+    const std::size_t countAt = w.bytes.size();
+    w.u8(0);
+    tItems it(w);
+    fill(it);
+    if (it.items == 0) count(9, 8);
+    w.bytes[countAt] = count(it.items - 1, 8);
+    w.u8(count(damage.size(), 4));
     for (const tDamage& d : damage) w.u8(d.target).u8(d.kind).u16(d.index).num(d.arg);
     return *this;
   }
   template <class Fill>
-  tProgram& receive(unsigned count, Fill fill, const std::vector<tDamage>& damage = {}) {
-    return exchange(opReceive, count, fill, damage);
+  tProgram& receive(Fill fill, const std::vector<tDamage>& damage = {}) {
+    return exchange(opReceive, fill, damage);
   }
   template <class Fill>
-  tProgram& send(unsigned count, Fill fill, const std::vector<tDamage>& damage = {}) {
-    return exchange(opSend, count, fill, damage);
+  tProgram& send(Fill fill, const std::vector<tDamage>& damage = {}) {
+    return exchange(opSend, fill, damage);
   }
   // Every exchange of the builder, through the library's own encoding.
   tProgram& raw(eOp op, const JobBuilder& job) {
@@ -300,8 +320,8 @@ const std::vector<tConfig> kSignalConfigs = {config("SETUP", 1, 5, 0x0A55),
 tProgram holtekJob(eStart start, const tHoltek& h, std::uint32_t first, std::uint32_t last,
                    unsigned bufferBytes = 128) {
   tProgram p(start, bnDevice, static_cast<std::uint8_t>(h.memorySize - 1));
-  p.receive(2, [&](tItems& it) { it.deleteAll().create(0, bufferBytes, 0x00); });
-  p.receive(6, [&](tItems& it) {
+  p.receive([&](tItems& it) { it.deleteAll().create(0, bufferBytes, 0x00); });
+  p.receive([&](tItems& it) {
     it.window(ctFullData, 0, 0, pattern(bufferBytes, 1))
         .parameterSet(0, 10, "/cfg/holtek.cfg", "Job")
         .jobRecord(first, last)
@@ -314,7 +334,7 @@ tProgram holtekJob(eStart start, const tHoltek& h, std::uint32_t first, std::uin
 
 tProgram signalJob(const std::vector<unsigned>& touched, std::uint8_t limitK) {
   tProgram p(stVerify, bnDevice, limitK);
-  p.receive(4, [&](tItems& it) {
+  p.receive([&](tItems& it) {
     it.parameterSet(0, 10, "", "Verify").jobRecord(0, 0).hardwareParams(kHdwImage)
         .pinDriverConfigs(kSignalConfigs);
   });
@@ -325,7 +345,7 @@ tProgram signalJob(const std::vector<unsigned>& touched, std::uint8_t limitK) {
 // Continuity test on, the four-pin chip's layout, both image kinds.
 tProgram continuityJob(eStart start, std::uint8_t bench, const std::string& method) {
   tProgram p(start, bench, 63);
-  p.receive(4, [&](tItems& it) {
+  p.receive([&](tItems& it) {
     it.parameterSet(1, 10, "", "Continuity")
         .layout(method, fourPinChip())
         .hardwareParams(kBothImages)
@@ -405,63 +425,66 @@ std::vector<tSeed> seeds() {
   // fetches, map items, deletes.
   {
     tProgram p(stRead, 0, 0);
-    p.receive(4, [](tItems& it) {
+    p.receive([](tItems& it) {
       it.create(1, 64, 0xFF).create(2, 300, 0).window(ctFullData, 1, 0, pattern(64, 2))
           .parts(2, 3, pattern(300, 3));
     });
-    p.send(5, [](tItems& it) {
+    p.send([](tItems& it) {
       it.fetchWindow(ctFullData, 1, 0, 64).fetchWindow(ctPartData, 2, 100, 50).fetchInfo(1)
           .fetchInfo(2).fetchInfo(5);
     });
-    p.receive(3, [](tItems& it) {
+    p.receive([](tItems& it) {
       it.bufferRecord(ctMemoryMapInfo, 2, 16, 32).bufferRecord(ctInfoOnly, 2, 0, 0)
           .windowRecord(ctLastPartData, 2, 290, pattern(10, 4));
     });
     p.op(opVerify);
-    p.receive(2, [](tItems& it) { it.deleteAll().create(0, 16, 0xA5); });
+    p.receive([](tItems& it) { it.deleteAll().create(0, 16, 0xA5); });
     add("buffers", p);
   }
   {
     tProgram p(stProg, 0, 0);
-    p.receive(2, [](tItems& it) { it.create(3, 256, 0).window(ctFullData, 3, 0, pattern(256, 5)); });
-    p.receive(1, [](tItems& it) { it.create(3, 0xFFFFFFFFu, 0xEE); });
-    p.receive(1, [](tItems& it) { it.create(3, 0x01000001u, 0xEE); });
-    p.receive(1, [](tItems& it) { it.create(3, 512, 0x5A); });
-    p.send(1, [](tItems& it) { it.fetchWindow(ctFullData, 3, 0, 512); });
+    p.receive([](tItems& it) { it.create(3, 256, 0).window(ctFullData, 3, 0, pattern(256, 5)); });
+    p.receive([](tItems& it) { it.create(3, 0xFFFFFFFFu, 0xEE); });
+    p.receive([](tItems& it) { it.create(3, 0x01000001u, 0xEE); });
+    p.receive([](tItems& it) { it.create(3, 512, 0x5A); });
+    p.send([](tItems& it) { it.fetchWindow(ctFullData, 3, 0, 512); });
     add("buffers-limits", p);
   }
   {
     tProgram p(stBlank, 0, 0);
-    p.receive(3, [](tItems& it) {
+    p.receive([](tItems& it) {
       it.create(0, 32, 0).window(ctFullData, 0, 0, pattern(32, 6), 5, tByteArray::slModule)
           .window(ctPartData, 0, 30, pattern(4, 7));
     });
-    p.receive(1, [](tItems& it) { it.windowRecord(ctFullData, 0, 0, pattern(16, 8), 16); });
-    p.send(2, [](tItems& it) { it.fetchWindow(ctFullData, 0, 16, 32).fetchWindow(ctNo, 0, 0, 1); });
+    p.receive([](tItems& it) { it.windowRecord(ctFullData, 0, 0, pattern(16, 8), 16); });
+    p.send([](tItems& it) { it.fetchWindow(ctFullData, 0, 16, 32).fetchWindow(ctNo, 0, 0, 1); });
     add("buffers-refused-windows", p);
   }
 
   // Records sent and fetched back.
   {
     tProgram p(stContinuity, bnWiring, 0);
-    p.receive(6, [](tItems& it) {
+    p.receive([](tItems& it) {
+      // Error id 0, programmer id and port address away from their defaults.
       it.parameterSet(1, 250, "/cfg/dev.cfg", "Prog").jobRecord(0x10, 0xFFFF, 3, 2)
-          .deviceConfig(tHoltek()).hardwareParams(kBothImages).pinDriverConfigs(kHoltekConfigs)
+          .deviceConfig(tHoltek())
+          .hardwareParams(kBothImages, {{98, 7}, {111, 11}, {122, 0x3BC}})
+          .pinDriverConfigs(kHoltekConfigs)
           .layout("OneGndDiodeHigh", fourPinChip());
     });
-    p.send(6, [](tItems& it) {
+    p.send([](tItems& it) {
       it.fetch(cDataTransferDescriptor::dtAlgoParam).fetch(cDataTransferDescriptor::dtAlgoKrv3UIData)
           .fetch(cDataTransferDescriptor::dtDeviceAlgPrm).fetch(cDataTransferDescriptor::dtHdwParam)
           .fetch(cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs)
           .fetch(cDataTransferDescriptor::dtCfgFileDeviceLayout);
     });
-    p.receive(2, [](tItems& it) { it.dataBlock("blob", pattern(40, 9)).fetchBlock("blob", 40); });
+    p.receive([](tItems& it) { it.dataBlock("blob", pattern(40, 9)).fetchBlock("blob", 40); });
     add("records", p);
   }
   {
     // A count the record cannot hold: the image walk stops at the slots.
     tProgram p(stProg, bnWiring, 0);
-    p.receive(3, [](tItems& it) {
+    p.receive([](tItems& it) {
       it.parameterSet(0, 10, "", "Job").hardwareParams(kBothImages, {{1, 0xFFFFFFFFu}})
           .jobRecord(0, 0, 0);
     });
@@ -497,20 +520,20 @@ std::vector<tSeed> seeds() {
     piSubFrame record;
     cKxHdwParam hdw(hptDefault);
     hdw >> record;
-    p.receive(2, [&](tItems& it) { it.raw(cDataTransferDescriptor::dtHdwParam, record).raw(12, record); });
+    p.receive([&](tItems& it) { it.raw(cDataTransferDescriptor::dtHdwParam, record).raw(12, record); });
     add("raw-undefined-types", p);
   }
 
   // Item-level damage of descriptors and data.
   {
     tProgram p(stRead, 0, 0);
-    p.receive(3, [](tItems& it) {
+    p.receive([](tItems& it) {
       it.create(1, 32, 0).window(ctFullData, 1, 0, pattern(32, 11)).parameterSet(1, 7, "a", "b");
     }, {{0, dmReplace, 36, 8}, {2, dmDuplicate, 0, 0}, {3, dmRetype, 1, 2}});
-    p.receive(2, [](tItems& it) {
+    p.receive([](tItems& it) {
       it.pinDriverConfigs(kSignalConfigs).layout("OneGndDiodeHigh", fourPinChip());
     }, {{1, dmDrop, 2, 0}, {2, dmTruncate, 5, 0}, {0, dmSwap, 40, 0}});
-    p.send(2, [](tItems& it) { it.fetchWindow(ctFullData, 1, 0, 32).fetchInfo(1); },
+    p.send([](tItems& it) { it.fetchWindow(ctFullData, 1, 0, 32).fetchInfo(1); },
            {{0, dmReplace, 3, 64}});
     add("damaged", p);
   }
@@ -556,9 +579,9 @@ std::vector<tSeed> seeds() {
   {
     tProgram p = holtekJob(stVerify, plain, 0, 31);
     p.op(opHostEvent).w.u8(0).u8(1);
-    p.w.u8(1).u8(itCreate).id(0).num(16).u8(0).u8(itFetchInfo).id(0).u8(0);
+    p.exchangeBody([](tItems& it) { it.create(0, 16, 0).fetchInfo(0); });
     p.op(opHostEvent).w.u8(1).u8(2);
-    p.w.u8(0).u8(itFetchRecord).u8(2).u8(0);
+    p.exchangeBody([](tItems& it) { it.fetch(cDataTransferDescriptor::dtAlgoKrv3UIData); });
     p.op(opCancelAtAccess).w.num(5000);
     add("host-events", p);
   }
