@@ -32,6 +32,7 @@ cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
       iCheckSum(0),
       dbgNextStep(0),
       dbgIgnore(0),
+      actionRunning(0),
       replyAddress(0, 1) {
   createGACD(kResetCancel);
   maprAlgoParam.reset(new cAlgoParam(tByteArray::slModule, kPlaceholderBufferSize,

@@ -222,6 +222,8 @@ private:
   unsigned int iCheckSum;
   unsigned char dbgNextStep;
   unsigned char dbgIgnore;
+  // Set while a start slot runs, host events in its scheduler included.
+  unsigned char actionRunning;
   piModuleAddr replyAddress;
   std::unique_ptr<cAlgoParam> maprAlgoParam;
   std::unique_ptr<TAG_GLOBAL_ALGOCTRL_DATA> maprGACD;

@@ -92,6 +92,13 @@ void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::strin
   // in its close whatever is thrown.
   guardSlot(entry.c_str(), [&] {
     logDiag("try " + entry);
+    // A start from a host event during an action would release the running
+    // action's algorithm under it.
+    if (actionRunning) {
+      logDiag(entry + " refused while an action runs.");
+      return;
+    }
+    tFlagScope running(actionRunning);
     try {
       if (preActionStart(type) && run != nullptr) {
         postAlgoAction(static_cast<eAlgoReturnValues>((this->*run)()));

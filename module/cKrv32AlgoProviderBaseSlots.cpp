@@ -42,18 +42,6 @@ const unsigned int kSupplyReadFailed = 5555555;
 // There is no battery to measure; the slot gives a fixed answer.
 const unsigned int kBatteryAnswer = 666;
 
-// Clears a re-entry flag on every way out of the slot.
-class tGuardRelease {
-public:
-  explicit tGuardRelease(unsigned char& flag) : mFlag(flag) { mFlag = 1; }
-  ~tGuardRelease() { mFlag = 0; }
-  tGuardRelease(const tGuardRelease&) = delete;
-  tGuardRelease& operator=(const tGuardRelease&) = delete;
-
-private:
-  unsigned char& mFlag;
-};
-
 }  // namespace
 
 void cKrv32AlgoProviderBase::setProviderCheckSumSlot(unsigned int value, piModuleAddr addr) {
@@ -70,7 +58,7 @@ void cKrv32AlgoProviderBase::getProviderCheckSumSlot(unsigned int& value, piModu
       logDiag("Double ertry of Slot detected.");
       return;
     }
-    tGuardRelease guard(checkSumGuard);
+    tFlagScope guard(checkSumGuard);
     replyAddress = addr;
     logDiag("cKrv32AlgoProviderBase::getProviderCheckSumSlot -> iCheckSum = " + getStr(iCheckSum));
     value = iCheckSum;
@@ -193,9 +181,16 @@ void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, pi
       logDiag("Double ertry of Slot detected.");
       return;
     }
+    // A host event during an action must not change its job: the algorithm
+    // holds buffer 0 and the pin-driver control the configurations, and a
+    // replacing receive would free them under it.
+    if (actionRunning) {
+      logDiag("Slot_ReceiveData refused while an action runs.");
+      return;
+    }
     // Released also when the handler is left by an exception, so one failed
     // receive cannot lock out every later job.
-    tGuardRelease guard(receiveGuard);
+    tFlagScope guard(receiveGuard);
     replyAddress = addr;
     cAlgoDataReceiveKrvHandler handler(*maprAlgoParam, f1, f2, f3, f4, f5, f6, f7, f8, f9);
     if (handler.processingReceivedData()) {

@@ -60,4 +60,17 @@ void guardSlot(const char* slot, unsigned char& ok, Body&& body) {
   guardSlot(slot, body, [&ok] { ok = 0; });
 }
 
+// Sets a flag while it lives and clears it on every way out of a slot,
+// exceptions included.
+class tFlagScope {
+public:
+  explicit tFlagScope(unsigned char& flag) : mFlag(flag) { mFlag = 1; }
+  ~tFlagScope() { mFlag = 0; }
+  tFlagScope(const tFlagScope&) = delete;
+  tFlagScope& operator=(const tFlagScope&) = delete;
+
+private:
+  unsigned char& mFlag;
+};
+
 #endif

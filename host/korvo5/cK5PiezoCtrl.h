@@ -11,7 +11,8 @@ public:
   void set(unsigned int a, unsigned int b);
 
 private:
-  cKorvo5Device* mDevice;
+  // Kept for the real library's interface; the simulator needs no device.
+  [[maybe_unused]] cKorvo5Device* mDevice;
 };
 
 #endif
