@@ -44,7 +44,8 @@ private:
   void watchPin(int bank);
 
   mcHInterface* mpHInterface;
-  unsigned char* mpCfgBuffer;
+  // Kept for the job's settings; the signal test reads none.
+  [[maybe_unused]] unsigned char* mpCfgBuffer;
 };
 
 #endif

@@ -67,6 +67,7 @@
 #include "littleEndian.h"
 #include "moduleGlobals.h"
 #include "tContinuityBench.h"
+#include "tHoltekSettings.h"
 
 using namespace fuzzProgram;
 
@@ -1000,17 +1001,18 @@ private:
     cDeviceParam prm;
     unsigned char* cfg = prm.getDeviceAlgPrmStruct()->pCfgBuffer;
     readRuns(cfg, CFG_BUFFER_SIZE, true);
-    storeLeU32(cfg, 0x1C, in.num());  // options
-    storeLeU32(cfg, 0x20, in.num());  // fixed Vcc
-    storeLeU32(cfg, 0x28, in.num());  // Vpp
-    storeLeU32(cfg, 0x30, in.num());  // Vcc upper
-    storeLeU32(cfg, 0x34, in.num());  // Vcc lower
-    storeLeU32(cfg, 0x3A, in.u16() & kHoltekMemorySizeMask);
-    storeLeU16(cfg, 0x3E, static_cast<std::uint16_t>(in.num()));  // page size
-    storeLeU32(cfg, 0x46, in.num());  // areas
-    storeLeU32(cfg, 0x4A, in.num());  // measure Vcc
-    storeLeU32(cfg, 0x4E, in.u32());  // info data
-    storeLeU8(cfg, 0x52, in.u8());    // lock bits
+    typedef tHoltekSettings H;
+    storeLeU32(cfg, H::kOptionsAt, in.num());
+    storeLeU32(cfg, H::kFixedVccAt, in.num());
+    storeLeU32(cfg, H::kVppAt, in.num());
+    storeLeU32(cfg, H::kVccUpperAt, in.num());
+    storeLeU32(cfg, H::kVccLowerAt, in.num());
+    storeLeU32(cfg, H::kMemorySizeAt, in.u16() & kHoltekMemorySizeMask);
+    storeLeU16(cfg, H::kPageSizeAt, static_cast<std::uint16_t>(in.num()));
+    storeLeU32(cfg, H::kAreasAt, in.num());
+    storeLeU32(cfg, H::kVccModeAt, in.num());
+    storeLeU32(cfg, H::kInfoDataAt, in.u32());
+    storeLeU8(cfg, H::kLockBitsAt, in.u8());
     const unsigned int pokes = in.u8() % 4;
     for (unsigned int i = 0; i < pokes; ++i) {
       const unsigned int offset = in.u16() % CFG_BUFFER_SIZE;
