@@ -18,9 +18,8 @@ cA5H5InterfaceT::cA5H5InterfaceT(cKrv5Ctrl& krv5Ctrl, cK5CpdCtrl& cpdCtrl, unsig
   // Slot 0 is one of the installed boards; signed, so that none gives no
   // lookup. Slots above 6 have no entry, and the host would refuse them.
   const int further = static_cast<int>(krv5Ctrl.getKorvo5Device().numInstalledPDIOs()) - 1;
-  const int entries = further < static_cast<int>(kCPDCtrlTableSize)
-                          ? further
-                          : static_cast<int>(kCPDCtrlTableSize);
+  const int entries =
+      further < static_cast<int>(kCPDCtrlTableSize) ? further : static_cast<int>(kCPDCtrlTableSize);
   for (int i = 0; i < entries; ++i) {
     mCPDCtrlTable[i] = krv5Ctrl.getK5CPDCtrl(static_cast<unsigned int>(i) + 1, ok);
     if (!ok) return;

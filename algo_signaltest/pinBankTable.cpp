@@ -1,7 +1,7 @@
 #include "pinBankTable.h"
 
 const std::int32_t pinBankTable[kPinBankTableSize] = {
-    0,  // no pin 0
+    0,                                   // no pin 0
     1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // pins 1-12
     1, 1, 1, 3, 3, 3, 3, 3, 3, 3, 3, 3,  // pins 13-24
     3, 3, 3, 3, 3, 3, 3, 1, 3, 1, 3, 3,  // pins 25-36
@@ -14,5 +14,5 @@ const std::int32_t pinBankTable[kPinBankTableSize] = {
     2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // pins 109-120
     2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // pins 121-132
     1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // pins 133-144
-    0   // end of the socket
+    0                                    // end of the socket
 };

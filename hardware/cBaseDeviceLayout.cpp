@@ -4,8 +4,13 @@
 #include "ownedPtrVector.h"
 
 cBaseDeviceLayout::cBaseDeviceLayout()
-    : mHighSideDriverVoltage(2200), mVComp(1000), mVls(2000), mPDMaxSlot(0), mTotalPinNumber(0),
-      mHighSideDriverPinCount(0), mpResult(new cPinConnectionData(0, 0)) {}
+    : mHighSideDriverVoltage(2200),
+      mVComp(1000),
+      mVls(2000),
+      mPDMaxSlot(0),
+      mTotalPinNumber(0),
+      mHighSideDriverPinCount(0),
+      mpResult(new cPinConnectionData(0, 0)) {}
 
 cBaseDeviceLayout::~cBaseDeviceLayout() { deleteAllOwned(mPins); }
 
@@ -87,7 +92,8 @@ unsigned cBaseDeviceLayout::acquireConnectionResult() {
   }
   logDiag("");
   logDiag("*** Pin Continuity Test *** WARNING : connected pin count = " + std::to_string(n));
-  logDiag(std::string(38, ' ') + "HSDriver  pin count = " + std::to_string(mHighSideDriverPinCount));
+  logDiag(std::string(38, ' ') +
+          "HSDriver  pin count = " + std::to_string(mHighSideDriverPinCount));
   logDiag(std::string(33, ' ') + std::string(31, '-'));
   logDiag(std::string(34, ' ') + "connected pins reported = 0");
   return 0;

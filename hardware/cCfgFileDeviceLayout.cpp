@@ -42,9 +42,7 @@ bool cCfgFileDeviceLayout::operator==(const cCfgFileDeviceLayout& other) const {
   return equalElements(mPinDefs, other.mPinDefs);
 }
 
-void cCfgFileDeviceLayout::clearPinDefs() {
-  deleteAllOwned(mPinDefs);
-}
+void cCfgFileDeviceLayout::clearPinDefs() { deleteAllOwned(mPinDefs); }
 
 void cCfgFileDeviceLayout::addPinDefs(cDevicePDxyData* pinDef) {
   if (pinDef != nullptr) {

@@ -4,13 +4,25 @@ cDevicePDxyData::cDevicePDxyData() : cDevicePDxyData(0, 0, trDontCare, 0u, "UNKN
 
 cDevicePDxyData::cDevicePDxyData(unsigned PDx, unsigned PDy, eTestRule rule, unsigned devicePin,
                                  std::string name)
-    : mPDx(PDx), mPDy(PDy), mTestRule(rule), mDevicePin(devicePin), mDevicePinNum("UNKNOWN"),
-      mDevicePinName(std::move(name)), mConnectionResult(crNotSet), mUsePinNumString(false) {}
+    : mPDx(PDx),
+      mPDy(PDy),
+      mTestRule(rule),
+      mDevicePin(devicePin),
+      mDevicePinNum("UNKNOWN"),
+      mDevicePinName(std::move(name)),
+      mConnectionResult(crNotSet),
+      mUsePinNumString(false) {}
 
 cDevicePDxyData::cDevicePDxyData(unsigned PDx, unsigned PDy, eTestRule rule,
                                  std::string devicePinNum, std::string name)
-    : mPDx(PDx), mPDy(PDy), mTestRule(rule), mDevicePin(0), mDevicePinNum(std::move(devicePinNum)),
-      mDevicePinName(std::move(name)), mConnectionResult(crNotSet), mUsePinNumString(true) {}
+    : mPDx(PDx),
+      mPDy(PDy),
+      mTestRule(rule),
+      mDevicePin(0),
+      mDevicePinNum(std::move(devicePinNum)),
+      mDevicePinName(std::move(name)),
+      mConnectionResult(crNotSet),
+      mUsePinNumString(true) {}
 
 cDevicePDxyData::cDevicePDxyData(const cDevicePDxyData& other) = default;
 
@@ -64,20 +76,28 @@ std::string cDevicePDxyData::toString() const {
 
 std::string cDevicePDxyData::toStringTR(eTestRule rule) {
   switch (rule) {
-    case trHighSideDriverPin: return "trHighSideDriverPin";
-    case trLow: return "trLow";
-    case trHigh: return "trHigh";
-    case trDontCare: return "trDontCare";
-    case trLowSideDriverPin: return "trLowSideDriverPin";
+    case trHighSideDriverPin:
+      return "trHighSideDriverPin";
+    case trLow:
+      return "trLow";
+    case trHigh:
+      return "trHigh";
+    case trDontCare:
+      return "trDontCare";
+    case trLowSideDriverPin:
+      return "trLowSideDriverPin";
   }
   return "";
 }
 
 std::string cDevicePDxyData::toStringCR(eConnectionResult result) {
   switch (result) {
-    case crLow: return "0";
-    case crHigh: return "1";
-    case crNotSet: return "crNotSet";
+    case crLow:
+      return "0";
+    case crHigh:
+      return "1";
+    case crNotSet:
+      return "crNotSet";
   }
   return "";
 }

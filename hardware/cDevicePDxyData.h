@@ -19,8 +19,7 @@ public:
   enum eConnectionResult : int { crLow = 0, crHigh = 1, crNotSet = 2 };
 
   cDevicePDxyData();
-  cDevicePDxyData(unsigned PDx, unsigned PDy, eTestRule rule, unsigned devicePin,
-                  std::string name);
+  cDevicePDxyData(unsigned PDx, unsigned PDy, eTestRule rule, unsigned devicePin, std::string name);
   // The pin number given as text.
   cDevicePDxyData(unsigned PDx, unsigned PDy, eTestRule rule, std::string devicePinNum,
                   std::string name);

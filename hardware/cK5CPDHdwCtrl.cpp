@@ -68,7 +68,8 @@ bool cK5CPDHdwCtrl::canTransfer() const {
 }
 
 void cK5CPDHdwCtrl::setCPD(bool bank) {
-  if (canTransfer()) reportTimeout(pK5CPDCtrl->writeRegisterSet(bankNumber(bank), *mpRegSet, nullptr));
+  if (canTransfer())
+    reportTimeout(pK5CPDCtrl->writeRegisterSet(bankNumber(bank), *mpRegSet, nullptr));
 }
 
 void cK5CPDHdwCtrl::setCPDOnly(bool bank) {

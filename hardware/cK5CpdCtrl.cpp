@@ -113,7 +113,8 @@ void cK5CpdCtrl::writeSlots(bool bank, tBankWrite write) {
 
 bool cK5CpdCtrl::setupCpdConfig(const std::string& label) {
   cCfgFileDeviceCpdConfig* config =
-      mpCfgFileDeviceCpdConfigs ? mpCfgFileDeviceCpdConfigs->getCfgFileDeviceCpdConfig(label) : nullptr;
+      mpCfgFileDeviceCpdConfigs ? mpCfgFileDeviceCpdConfigs->getCfgFileDeviceCpdConfig(label)
+                                : nullptr;
   if (config == nullptr) {
     addErrorInfo("Can not get CPD config: " + label + ".");
     return false;
@@ -160,8 +161,12 @@ void setOutput(cK5AbstractCPDCtrl* ctrl, void (cK5AbstractCPDCtrl::*set)(bool), 
 
 }  // namespace
 
-void cK5CpdCtrl::EnableCPD01() { setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEGlobal, false); }
-void cK5CpdCtrl::DisableCPD01() { setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEGlobal, true); }
+void cK5CpdCtrl::EnableCPD01() {
+  setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEGlobal, false);
+}
+void cK5CpdCtrl::DisableCPD01() {
+  setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEGlobal, true);
+}
 void cK5CpdCtrl::EnableVCP1() { setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEVCP1, false); }
 void cK5CpdCtrl::DisableVCP1() { setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEVCP1, true); }
 void cK5CpdCtrl::EnableVCP2() { setOutput(globalCtrl(), &cK5AbstractCPDCtrl::setNOEVCP2, false); }

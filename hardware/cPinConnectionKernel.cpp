@@ -137,16 +137,19 @@ bool cPinConnectionKernel::setCpdCfgAllPins(unsigned int mode) {
 }
 
 void cPinConnectionKernel::enableCPD() {
-  if (!mCpdCtrls.empty() && mCpdCtrls[0]->pK5CPDCtrl != nullptr) mCpdCtrls[0]->pK5CPDCtrl->setNOEGlobal(false);
+  if (!mCpdCtrls.empty() && mCpdCtrls[0]->pK5CPDCtrl != nullptr)
+    mCpdCtrls[0]->pK5CPDCtrl->setNOEGlobal(false);
 }
 
 void cPinConnectionKernel::disableCPD() {
-  if (!mCpdCtrls.empty() && mCpdCtrls[0]->pK5CPDCtrl != nullptr) mCpdCtrls[0]->pK5CPDCtrl->setNOEGlobal(true);
+  if (!mCpdCtrls.empty() && mCpdCtrls[0]->pK5CPDCtrl != nullptr)
+    mCpdCtrls[0]->pK5CPDCtrl->setNOEGlobal(true);
 }
 
 void cPinConnectionKernel::setCPDActive() {
   for (unsigned int slot = 1; slot < mCpdCtrls.size(); ++slot) mCpdCtrls[slot]->setCPD(false);
-  if (!mCpdCtrls.empty() && mCpdCtrls[0]->pK5CPDCtrl != nullptr) mCpdCtrls[0]->pK5CPDCtrl->pulseCPDStrobe();
+  if (!mCpdCtrls.empty() && mCpdCtrls[0]->pK5CPDCtrl != nullptr)
+    mCpdCtrls[0]->pK5CPDCtrl->pulseCPDStrobe();
 }
 
 unsigned long long cPinConnectionKernel::readPDyFromAdapter(unsigned int slot) {
@@ -182,7 +185,8 @@ void cPinConnectionKernel::readAdapterPins() {
 }
 
 bool cPinConnectionKernel::driveHighSidePin(const cDevicePDxyData& pin) {
-  if (!setCpdCfg(pin.getPDx(), pin.getPDy(), DAT_HIGH_SIDE_DRIVER)) return fail(kDriverPinConfigFailed);
+  if (!setCpdCfg(pin.getPDx(), pin.getPDy(), DAT_HIGH_SIDE_DRIVER))
+    return fail(kDriverPinConfigFailed);
   return true;
 }
 
@@ -221,7 +225,9 @@ bool cPinConnectionKernel::runTest(tDriveHighSide driveHighSide) {
   return true;
 }
 
-bool cPinConnectionKernel::doItOneGndDiodeHigh() { return runTest(&cPinConnectionKernel::driveOneHighSidePin); }
+bool cPinConnectionKernel::doItOneGndDiodeHigh() {
+  return runTest(&cPinConnectionKernel::driveOneHighSidePin);
+}
 
 bool cPinConnectionKernel::doItMultiGndDiodeHigh() {
   return runTest(&cPinConnectionKernel::driveAllHighSidePins);

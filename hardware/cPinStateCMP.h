@@ -17,7 +17,8 @@ public:
   bool low() const { return ((piRead(piComparators) >> N) & 1u) == 0; }
   // The same bit of a pin-driver bank's comparator register (bank 0: low()).
   bool low(int bank) const {
-    return ((piRead(piBankRegister(piComparators, static_cast<unsigned int>(bank))) >> N) & 1u) == 0;
+    return ((piRead(piBankRegister(piComparators, static_cast<unsigned int>(bank))) >> N) & 1u) ==
+           0;
   }
 };
 

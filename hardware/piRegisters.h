@@ -6,9 +6,9 @@
 
 // Byte offsets of the programming-interface FPGA registers from IOSpace.
 enum ePiRegister {
-  piLineSet = 0x42,       // 1 bits drive their lines high; bit 0 = write direction
-  piLineClear = 0x44,     // 1 bits drive their lines low; bit 0 = read direction
-  piComparators = 0x60,   // bit N = comparator N
+  piLineSet = 0x42,      // 1 bits drive their lines high; bit 0 = write direction
+  piLineClear = 0x44,    // 1 bits drive their lines low; bit 0 = read direction
+  piComparators = 0x60,  // bit N = comparator N
   piAddrLow = 0x80,
   piAddrHigh = 0x82,
   piDataIn = 0x84,
@@ -31,6 +31,8 @@ inline unsigned int piBankRegister(ePiRegister reg, unsigned int bank) {
 
 inline unsigned short piRead(unsigned int offset) { return mcu_read16(IOSpace + offset); }
 
-inline void piWrite(unsigned int offset, unsigned short value) { mcu_write16(IOSpace + offset, value); }
+inline void piWrite(unsigned int offset, unsigned short value) {
+  mcu_write16(IOSpace + offset, value);
+}
 
 #endif

@@ -12,17 +12,17 @@ static_assert(sizeof(TAG_GLOBAL_ALGOCTRL_DATA) == TAG_GLOBAL_ALGOCTRL_DATA::kSiz
 
 // Byte offsets of the record's fields.
 enum eGacdField {
-  gacdActionEnded = 4,     // u8: the record is the last of an action
-  gacdCancelRequest = 5,   // u8: the host asked to cancel
-  gacdAddress = 6,         // i32: current device address
-  gacdAddressValid = 10,   // u32: 1 = address to show
-  gacdMessageNo = 14,      // i32: number of the message to show
-  gacdParamLayout = 18,    // u32: MsgParamLayout
+  gacdActionEnded = 4,    // u8: the record is the last of an action
+  gacdCancelRequest = 5,  // u8: the host asked to cancel
+  gacdAddress = 6,        // i32: current device address
+  gacdAddressValid = 10,  // u32: 1 = address to show
+  gacdMessageNo = 14,     // i32: number of the message to show
+  gacdParamLayout = 18,   // u32: MsgParamLayout
   gacdParam1 = 22,
   gacdParam2 = 26,
   gacdParam3 = 30,
   gacdParam4 = 34,
-  gacdMessageValid = 38,   // u32: 1 = bytes 14-37 hold a message
+  gacdMessageValid = 38,  // u32: 1 = bytes 14-37 hold a message
   gacdReserved1 = 42,
   gacdReserved2 = 46
 };

@@ -101,7 +101,8 @@ std::string cKrv32AlgoProviderBase::getStr(int value) {
 }
 
 void cKrv32AlgoProviderBase::createGACD(unsigned char reset) {
-  const unsigned char keepCancel = (reset == 0 && maprGACD) ? maprGACD->bytes[gacdCancelRequest] : 0;
+  const unsigned char keepCancel =
+      (reset == 0 && maprGACD) ? maprGACD->bytes[gacdCancelRequest] : 0;
   // Cleared, so that no unwritten byte ever reaches the host.
   std::unique_ptr<TAG_GLOBAL_ALGOCTRL_DATA> fresh(new TAG_GLOBAL_ALGOCTRL_DATA());
   maprGACD = std::move(fresh);

@@ -6,9 +6,9 @@
 
 #include "TAG_GLOBAL_ALGOCTRL_DATA.h"
 #include "cAbstractModule.h"
+#include "cScaffoProvider.h"
 #include "eAlgoActionType.h"
 #include "eAlgoReturnValues.h"
-#include "cScaffoProvider.h"
 #include "piModuleAddr.h"
 
 class AbstractAlgoBase;
@@ -52,9 +52,9 @@ public:
   void Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3, piSubFrame& f4,
                         piSubFrame& f5, piSubFrame& f6, piSubFrame& f7, piSubFrame& f8,
                         piSubFrame& f9, unsigned char& ok, piModuleAddr addr) override;
-  void Slot_SendData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3, piSubFrame& f4,
-                     piSubFrame& f5, piSubFrame& f6, piSubFrame& f7, piSubFrame& f8,
-                     piSubFrame& f9, unsigned char& ok, piModuleAddr addr) override;
+  void Slot_SendData(piSubFrame& f1, piSubFrame& f2, piSubFrame& f3, piSubFrame& f4, piSubFrame& f5,
+                     piSubFrame& f6, piSubFrame& f7, piSubFrame& f8, piSubFrame& f9,
+                     unsigned char& ok, piModuleAddr addr) override;
   void Slot_DbgNextStep(piModuleAddr addr) override;
   void Slot_DbgIgnore(unsigned char value, piModuleAddr addr) override;
   void Slot_LoadFpgaForContinuity(unsigned char& ok, piModuleAddr addr) override;

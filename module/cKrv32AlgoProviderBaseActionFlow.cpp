@@ -58,24 +58,28 @@ const char* const kCatchClose = "catch postAlgoAction: ";
 }  // namespace
 
 void cKrv32AlgoProviderBase::Slot_StartProg(piModuleAddr) {
-  runStartSlot(aatProg, "Slot_StartProg", "catch in Slot_StartProg: ", &cKrv32AlgoProviderBase::StartProg);
+  runStartSlot(aatProg, "Slot_StartProg",
+               "catch in Slot_StartProg: ", &cKrv32AlgoProviderBase::StartProg);
 }
 
 void cKrv32AlgoProviderBase::Slot_StartRead(piModuleAddr) {
-  runStartSlot(aatRead, "Slot_StartRead", "catch Slot_StartRead: ", &cKrv32AlgoProviderBase::StartRead);
+  runStartSlot(aatRead, "Slot_StartRead",
+               "catch Slot_StartRead: ", &cKrv32AlgoProviderBase::StartRead);
 }
 
 void cKrv32AlgoProviderBase::Slot_StartBlank(piModuleAddr) {
-  runStartSlot(aatBlank, "Slot_StartBlank", "catch Slot_StartBlank: ", &cKrv32AlgoProviderBase::StartBlank);
+  runStartSlot(aatBlank, "Slot_StartBlank",
+               "catch Slot_StartBlank: ", &cKrv32AlgoProviderBase::StartBlank);
 }
 
 void cKrv32AlgoProviderBase::Slot_StartVerify(piModuleAddr) {
-  runStartSlot(aatVerify, "Slot_StartVerify", "catch Slot_StartVerify: ",
-               &cKrv32AlgoProviderBase::StartVerify);
+  runStartSlot(aatVerify, "Slot_StartVerify",
+               "catch Slot_StartVerify: ", &cKrv32AlgoProviderBase::StartVerify);
 }
 
 void cKrv32AlgoProviderBase::Slot_StartErase(piModuleAddr) {
-  runStartSlot(aatErase, "Slot_StartErase", "catch Slot_StartErase: ", &cKrv32AlgoProviderBase::StartErase);
+  runStartSlot(aatErase, "Slot_StartErase",
+               "catch Slot_StartErase: ", &cKrv32AlgoProviderBase::StartErase);
 }
 
 void cKrv32AlgoProviderBase::Slot_StartContinuity(piModuleAddr) {
@@ -160,7 +164,8 @@ bool cKrv32AlgoProviderBase::preActionStart(eAlgoActionType type) {
   }
   // A cancel asked for before this point belongs to no action.
   createGACD(kResetCancel);
-  if (!CfgAlgoForSpecificAction(*getAlgo())) return failConfiguredAction("cfgAlgoForSpecificAction failed.");
+  if (!CfgAlgoForSpecificAction(*getAlgo()))
+    return failConfiguredAction("cfgAlgoForSpecificAction failed.");
   if (!getAlgo()->Config()) return failConfiguredAction("AbstractAlgoBase.Config() failed.");
   return true;
 }
@@ -230,7 +235,9 @@ bool cKrv32AlgoProviderBase::CfgAlgoForSpecificAction(AbstractAlgoBase& algo) {
   }
 }
 
-TAG_UI_ALGODATA_KRV3& cKrv32AlgoProviderBase::jobRecord() { return *maprAlgoParam->getAlgoKrv3UIData(); }
+TAG_UI_ALGODATA_KRV3& cKrv32AlgoProviderBase::jobRecord() {
+  return *maprAlgoParam->getAlgoKrv3UIData();
+}
 
 // ------------------------------------------------------------------ close
 
@@ -313,6 +320,10 @@ void cKrv32AlgoProviderBase::GetK3ErrInfo() {
 
 bool cKrv32AlgoProviderBase::checkHdwOK() { return true; }
 
-void cKrv32AlgoProviderBase::setProcessPriorityHigh() { logDiag("setProcessPriorityHigh NOT enabled."); }
+void cKrv32AlgoProviderBase::setProcessPriorityHigh() {
+  logDiag("setProcessPriorityHigh NOT enabled.");
+}
 
-void cKrv32AlgoProviderBase::setProcessPriorityLow() { logDiag("setProcessPriorityLow NOT enabled."); }
+void cKrv32AlgoProviderBase::setProcessPriorityLow() {
+  logDiag("setProcessPriorityLow NOT enabled.");
+}

@@ -72,7 +72,8 @@ bool cKrv32AlgoProviderBase::loadFPGAs(const std::string& kind) {
   for (unsigned int j = 0; j < hdw.getFpgaHdwImageCount() && j < slots; ++j) {
     cFpgaHdwImageCtrl* image = hdw.getFpgaHdwImageCtrl(j);
     piDBlock& data = image->dbImage();
-    if (image->getKindOfHdwImage() != kind || data.getData() == nullptr || data.getSize() == 0) continue;
+    if (image->getKindOfHdwImage() != kind || data.getData() == nullptr || data.getSize() == 0)
+      continue;
     std::string error;
     cK5FPGACtrl::loadHdw(loaded, data.getData(), data.getSize(), error);
     if (!error.empty()) {
@@ -124,7 +125,8 @@ void cKrv32AlgoProviderBase::disableVoltage() {
 cBaseDeviceLayout* cKrv32AlgoProviderBase::getDeviceLayout() {
   cCfgFileDeviceLayout& layout = maprAlgoParam->getRefCfgFileDeviceLayout();
   if (layout == cCfgFileDeviceLayout(0)) {
-    logDiag("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for Continuity Test available.");
+    logDiag("cKrv32AlgoProviderBase::getDeviceLayout: No valid Device Layout for Continuity Test "
+            "available.");
     return nullptr;
   }
   return &layout;
@@ -151,7 +153,8 @@ bool cKrv32AlgoProviderBase::transmitPinConnectionData(cPinConnectionData& data)
   return false;
 }
 
-bool cKrv32AlgoProviderBase::runContinuityKernel(cBaseDeviceLayout& layout, cPinConnectionData& result) {
+bool cKrv32AlgoProviderBase::runContinuityKernel(cBaseDeviceLayout& layout,
+                                                 cPinConnectionData& result) {
   const bool ok = doPinConnectionTestKernel(layout);
   logDiag("cKrv32AlgoProviderBase::doPinConnectionTest >> pDeviceLayout->getPinConnectionResult()");
   // A copy: the layout's result is replaced by its next test.

@@ -123,7 +123,8 @@ void cKrv32AlgoProviderBase::claimKorvo(std::string& remoteId, std::string& inte
     }
     // Another client holds the programmer.
     setKrvReady();
-    logDiag("Failed to claim korvo: Claim data claimedRemoteId and claimedInterface are not equal.");
+    logDiag(
+        "Failed to claim korvo: Claim data claimedRemoteId and claimedInterface are not equal.");
   } catch (const std::string& text) {
     logDiag("try getClaimInfo");
     logDiag(text);

@@ -8,8 +8,8 @@ enum eAlgoActionType {
   aatBlank = 2,
   aatRead = 3,
   aatErase = 4,
-  aatContinuity = 7,    // the continuity test only
-  aatNoContinuity = 8   // the test that the socket is empty, only
+  aatContinuity = 7,   // the continuity test only
+  aatNoContinuity = 8  // the test that the socket is empty, only
 };
 
 #endif

@@ -27,12 +27,12 @@ bool cAlgoDataReceiveKrvHandler::processingReceivedData() {
 }
 
 bool cAlgoDataReceiveKrvHandler::processingReceivedDTDs(cDataTransferDescriptors& set) {
-  return walkDescriptorSlots(set, [this](unsigned slot, cDataTransferDescriptor& d,
-                                         piSubFrame& sf) {
-    const std::string name = d.DataTypeToString();
-    logSlotLines("processingReceivedData: ", slot, sf, name);
-    return receiveSlot(slot, d, sf);
-  });
+  return walkDescriptorSlots(set,
+                             [this](unsigned slot, cDataTransferDescriptor& d, piSubFrame& sf) {
+                               const std::string name = d.DataTypeToString();
+                               logSlotLines("processingReceivedData: ", slot, sf, name);
+                               return receiveSlot(slot, d, sf);
+                             });
 }
 
 bool cAlgoDataReceiveKrvHandler::receiveSlot(unsigned slot, cDataTransferDescriptor& d,
@@ -50,9 +50,8 @@ bool cAlgoDataReceiveKrvHandler::receiveCpdConfigs(unsigned slot, cDataTransferD
                                                    piSubFrame& sf) {
   const cCfgFileDeviceCpdConfigsHeader& header = d.getCfgFileDeviceCpdConfigsHeader();
   unsigned long long pinDefs = 0;
-  for (unsigned i = 0; i < header.getSizeCpdConfigs() &&
-                       i < cCfgFileDeviceCpdConfigs::getMaxConfigSize();
-       ++i) {
+  for (unsigned i = 0;
+       i < header.getSizeCpdConfigs() && i < cCfgFileDeviceCpdConfigs::getMaxConfigSize(); ++i) {
     pinDefs += header.getSizePinDef(i);
   }
   if (!pinDefsFitSubFrame(pinDefs, sf, slot)) {

@@ -4,11 +4,10 @@
 #include "dataExchangeSteps.h"
 #include "tByteArrayInfo.h"
 
-cAlgoDataSendKrvHandler::cAlgoDataSendKrvHandler(cAlgoParam& ap, piSubFrame& sf0,
-                                                 piSubFrame& sf1, piSubFrame& sf2,
-                                                 piSubFrame& sf3, piSubFrame& sf4,
-                                                 piSubFrame& sf5, piSubFrame& sf6,
-                                                 piSubFrame& sf7, piSubFrame& sf8)
+cAlgoDataSendKrvHandler::cAlgoDataSendKrvHandler(cAlgoParam& ap, piSubFrame& sf0, piSubFrame& sf1,
+                                                 piSubFrame& sf2, piSubFrame& sf3, piSubFrame& sf4,
+                                                 piSubFrame& sf5, piSubFrame& sf6, piSubFrame& sf7,
+                                                 piSubFrame& sf8)
     : mAlgoParam(ap),
       mDescriptorSubFrame(sf0),
       mDescriptors(sf1, sf2, sf3, sf4, sf5, sf6, sf7, sf8),
@@ -28,18 +27,17 @@ bool cAlgoDataSendKrvHandler::processingReceivedData() {
 }
 
 bool cAlgoDataSendKrvHandler::processingReceivedDTDs(cDataTransferDescriptors& set) {
-  return walkDescriptorSlots(set, [this](unsigned slot, cDataTransferDescriptor& d,
-                                         piSubFrame& sf) {
-    if (!sendSlot(slot, d, sf)) {
-      return false;
-    }
-    logSlotLines("processingReceivedData for sending : ", slot, sf, d.DataTypeToString());
-    return true;
-  });
+  return walkDescriptorSlots(
+      set, [this](unsigned slot, cDataTransferDescriptor& d, piSubFrame& sf) {
+        if (!sendSlot(slot, d, sf)) {
+          return false;
+        }
+        logSlotLines("processingReceivedData for sending : ", slot, sf, d.DataTypeToString());
+        return true;
+      });
 }
 
-bool cAlgoDataSendKrvHandler::sendSlot(unsigned slot, cDataTransferDescriptor& d,
-                                       piSubFrame& sf) {
+bool cAlgoDataSendKrvHandler::sendSlot(unsigned slot, cDataTransferDescriptor& d, piSubFrame& sf) {
   tSideSteps steps;
   steps.byteArray = [&] { return processingReceivedBA(d); };
   steps.cpdConfigs = [&] {
@@ -107,9 +105,8 @@ bool cAlgoDataSendKrvHandler::processingReceivedBA(cDataTransferDescriptor& d) {
   }
   d = cDataTransferDescriptor(tByteArrayInfo(tByteArray::slModule, info.getCmdType(),
                                              info.getStartAddr(), info.getSize(),
-                                             buffer->getVersionOfChanges(),
-                                             buffer->getBufferId(), 0, 8, btiDefault, "unknown",
-                                             "unknown"));
+                                             buffer->getVersionOfChanges(), buffer->getBufferId(),
+                                             0, 8, btiDefault, "unknown", "unknown"));
   return true;
 }
 

@@ -96,8 +96,12 @@ public:
   void setJobAction(const std::string& s) { jobAction = s; }
   cKrvSerialNumberHandler* getKrvSerialNumberHandler() const { return mpSerialNumberHandler; }
   void setKrvSerialNumberHandler(cKrvSerialNumberHandler* p) { mpSerialNumberHandler = p; }
-  cCSVSerialDataRecordBlock* getCurrentSerialDataRecordBlock() const { return mpSerialDataRecordBlock; }
-  void setCurrentSerialDataRecordBlock(cCSVSerialDataRecordBlock* p) { mpSerialDataRecordBlock = p; }
+  cCSVSerialDataRecordBlock* getCurrentSerialDataRecordBlock() const {
+    return mpSerialDataRecordBlock;
+  }
+  void setCurrentSerialDataRecordBlock(cCSVSerialDataRecordBlock* p) {
+    mpSerialDataRecordBlock = p;
+  }
 
   bool copy(const cAlgoParam& other, eCopyBufferUse use);
 

@@ -22,9 +22,7 @@ bool cByteArrayInfoVct::operator==(const cByteArrayInfoVct& other) const {
   return equalElements(mItems, other.mItems);
 }
 
-void cByteArrayInfoVct::erase() {
-  deleteAllOwned(mItems);
-}
+void cByteArrayInfoVct::erase() { deleteAllOwned(mItems); }
 
 tByteArrayInfo* cByteArrayInfoVct::get(unsigned i) const {
   return i < mItems.size() ? mItems[i] : nullptr;

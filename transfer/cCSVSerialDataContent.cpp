@@ -36,8 +36,8 @@ cCSVSerialDataContent& cCSVSerialDataContent::operator=(const cCSVSerialDataCont
 cCSVSerialDataContent::~cCSVSerialDataContent() {}
 
 bool cCSVSerialDataContent::operator==(const cCSVSerialDataContent& other) const {
-  return FlagUseProjectDir == other.FlagUseProjectDir &&
-         StatusWriteBack == other.StatusWriteBack && ReUseOnFail == other.ReUseOnFail &&
+  return FlagUseProjectDir == other.FlagUseProjectDir && StatusWriteBack == other.StatusWriteBack &&
+         ReUseOnFail == other.ReUseOnFail &&
          ActiveSerialNumberProject == other.ActiveSerialNumberProject &&
          CSVSerialNumberFile == other.CSVSerialNumberFile &&
          CSVSerialNumberOriginDir == other.CSVSerialNumberOriginDir && Kpf2File == other.Kpf2File;

@@ -41,9 +41,7 @@ void cCfgFileDeviceCpdConfig::addPinDef(cCfgFileDeviceCpdPinData* pinDef) {
   }
 }
 
-void cCfgFileDeviceCpdConfig::clearPinDefs() {
-  deleteAllOwned(mPinDefs);
-}
+void cCfgFileDeviceCpdConfig::clearPinDefs() { deleteAllOwned(mPinDefs); }
 
 bool cCfgFileDeviceCpdConfig::makeDTFrame(cDTFrame& frame) {
   frame.add(&mLabel, true);

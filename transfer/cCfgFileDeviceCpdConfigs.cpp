@@ -6,7 +6,8 @@
 cCfgFileDeviceCpdConfigs::cCfgFileDeviceCpdConfigs() {}
 
 cCfgFileDeviceCpdConfigs::cCfgFileDeviceCpdConfigs(const cCfgFileDeviceCpdConfigsHeader& header) {
-  for (unsigned i = 0; i < header.getSizeCpdConfigs() && sizeCpdConfigs() < getMaxConfigSize(); ++i) {
+  for (unsigned i = 0; i < header.getSizeCpdConfigs() && sizeCpdConfigs() < getMaxConfigSize();
+       ++i) {
     addCpdConfig(new cCfgFileDeviceCpdConfig(header.getSizePinDef(i)));
   }
 }
@@ -15,7 +16,8 @@ cCfgFileDeviceCpdConfigs::cCfgFileDeviceCpdConfigs(const cCfgFileDeviceCpdConfig
   *this = other;
 }
 
-cCfgFileDeviceCpdConfigs& cCfgFileDeviceCpdConfigs::operator=(const cCfgFileDeviceCpdConfigs& other) {
+cCfgFileDeviceCpdConfigs& cCfgFileDeviceCpdConfigs::operator=(
+    const cCfgFileDeviceCpdConfigs& other) {
   if (this == &other) {
     return *this;
   }
@@ -41,11 +43,10 @@ bool cCfgFileDeviceCpdConfigs::addCpdConfig(cCfgFileDeviceCpdConfig* config) {
   return true;
 }
 
-void cCfgFileDeviceCpdConfigs::clearCpdConfigs() {
-  deleteAllOwned(mConfigs);
-}
+void cCfgFileDeviceCpdConfigs::clearCpdConfigs() { deleteAllOwned(mConfigs); }
 
-cCfgFileDeviceCpdConfig* cCfgFileDeviceCpdConfigs::getCfgFileDeviceCpdConfig(std::string label) const {
+cCfgFileDeviceCpdConfig* cCfgFileDeviceCpdConfigs::getCfgFileDeviceCpdConfig(
+    std::string label) const {
   for (cCfgFileDeviceCpdConfig* c : mConfigs) {
     if (c->getRefLabel() == label) {
       return c;

@@ -2,12 +2,16 @@
 
 cCfgFileDeviceCpdPinData::cCfgFileDeviceCpdPinData(unsigned PDx_, unsigned PDy_, unsigned OpcData_,
                                                    unsigned DevicePin_, std::string DevicePinName_)
-    : OpcData(OpcData_), PDx(PDx_), PDy(PDy_), DevicePin(DevicePin_),
+    : OpcData(OpcData_),
+      PDx(PDx_),
+      PDy(PDy_),
+      DevicePin(DevicePin_),
       DevicePinName(std::move(DevicePinName_)) {}
 
 cCfgFileDeviceCpdPinData::cCfgFileDeviceCpdPinData(const cCfgFileDeviceCpdPinData& other) = default;
 
-cCfgFileDeviceCpdPinData& cCfgFileDeviceCpdPinData::operator=(const cCfgFileDeviceCpdPinData& other) {
+cCfgFileDeviceCpdPinData& cCfgFileDeviceCpdPinData::operator=(
+    const cCfgFileDeviceCpdPinData& other) {
   if (this != &other) {
     OpcData = other.OpcData;
     PDx = other.PDx;

@@ -58,7 +58,9 @@ void cFpgaHdwImageCtrl::clear() {
   RequiredCrc = 0;
 }
 
-bool cFpgaHdwImageCtrl::isValid() const { return mdbImage.getSize() > 0 && !KindOfHdwImage.empty(); }
+bool cFpgaHdwImageCtrl::isValid() const {
+  return mdbImage.getSize() > 0 && !KindOfHdwImage.empty();
+}
 
 bool cFpgaHdwImageCtrl::setdbImage(std::string path) {
   RequiredCrc = 0;

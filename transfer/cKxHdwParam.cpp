@@ -52,17 +52,22 @@ void cKxHdwParam::init() {
 
 int cKxHdwParam::getKorvoMainType() const {
   switch (KrvProgrammerHdwId) {
-    case -1: return 1;
+    case -1:
+      return 1;
     case 0:
     case 1:
-    case 4: return 3;
-    case 2: return 4;
+    case 4:
+      return 3;
+    case 2:
+      return 4;
     case 9:
     case 10:
     case 11:
     case 12:
-    case 13: return KrvProgrammerHdwId;
-    default: return 0;
+    case 13:
+      return KrvProgrammerHdwId;
+    default:
+      return 0;
   }
 }
 

@@ -79,8 +79,10 @@ void cUiAlgoDataK3::prepareForAlgoAction(tByteArray& buffer, unsigned char readO
 }
 
 unsigned char* cUiAlgoDataK3::getDataBufferAddress() const {
-  const std::uint32_t low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(mpDataBuffer));
-  return (mpDataBuffer != nullptr && low == mpRecord->getDataBufferLow32()) ? mpDataBuffer : nullptr;
+  const std::uint32_t low =
+      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(mpDataBuffer));
+  return (mpDataBuffer != nullptr && low == mpRecord->getDataBufferLow32()) ? mpDataBuffer
+                                                                            : nullptr;
 }
 
 unsigned char* cUiAlgoDataK3::getDataBufferOf(const TAG_UI_ALGODATA_KRV3* rec) {

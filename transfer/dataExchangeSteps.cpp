@@ -77,8 +77,8 @@ bool readBufferCommand(tByteArrayInfo& info, const piSubFrame& sf) {
 }
 
 bool failBufferCommand(const char* where, const tByteArrayInfo& info) {
-  logDiag(std::string(where) + ": Failed to process ByteArrayInfo CmdType: " +
-          info.CmdTypeToString());
+  logDiag(std::string(where) +
+          ": Failed to process ByteArrayInfo CmdType: " + info.CmdTypeToString());
   return false;
 }
 
@@ -95,7 +95,8 @@ bool pinDefsFitSubFrame(unsigned long long pinDefs, const piSubFrame& sf, unsign
   if (pinDefs * kMinPinDefBytes <= sf.getSize()) {
     return true;
   }
-  logDiag("processingReceivedData: Descriptor asks for more pin definitions than its sub-frame holds: " +
+  logDiag("processingReceivedData: Descriptor asks for more pin definitions than its sub-frame "
+          "holds: " +
           std::to_string(slot));
   return false;
 }

@@ -8,7 +8,10 @@
 #include "tByteArrayInfo.h"
 
 tByteArray::tByteArray(eSourceLocation loc, unsigned size_, unsigned char fill, int id)
-    : pMemoryMap(new cByteArrayInfoVct), size(0), versionOfChanges(0), bufferId(id),
+    : pMemoryMap(new cByteArrayInfoVct),
+      size(0),
+      versionOfChanges(0),
+      bufferId(id),
       sourceLocation(loc) {
   pAr_resize(size_, fill);
   versionOfChanges = static_cast<unsigned>(fill) + 1u;
@@ -16,7 +19,10 @@ tByteArray::tByteArray(eSourceLocation loc, unsigned size_, unsigned char fill, 
 }
 
 tByteArray::tByteArray(const tByteArray& other)
-    : pMemoryMap(new cByteArrayInfoVct), size(0), versionOfChanges(0), bufferId(-1),
+    : pMemoryMap(new cByteArrayInfoVct),
+      size(0),
+      versionOfChanges(0),
+      bufferId(-1),
       sourceLocation(slNone) {
   *this = other;
 }
@@ -87,8 +93,8 @@ std::string hexText(unsigned v) {
 
 bool tByteArray::setDataBuffer(const unsigned char* src, unsigned len, unsigned version,
                                unsigned offset) {
-  const bool fits = len <= size && offset < size &&
-                    static_cast<std::uint64_t>(offset) + len <= size;
+  const bool fits =
+      len <= size && offset < size && static_cast<std::uint64_t>(offset) + len <= size;
   if (!fits || !pData) {
     logDiag("!!! Critical error !!! tByteArray::setDataBuffer(...) : wrong parameters of \"size\" "
             "and/or \"offset\" !!!");

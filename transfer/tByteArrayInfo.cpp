@@ -100,16 +100,26 @@ bool tByteArrayInfo::isTransferEnd() const { return isTransferCmd() && cmdType !
 
 std::string tByteArrayInfo::CmdTypeToString() const {
   switch (cmdType) {
-    case ctNo: return "ctNo";
-    case ctDeleteAllBuffers: return "ctDeleteAllBuffers";
-    case ctCreateOnly: return "ctCreateOnly";
-    case ctInfoOnly: return "ctInfoOnly";
-    case ctFullData: return "ctFullData";
-    case ctPartData: return "ctPartData";
-    case ctLastPartData: return "ctLastPartData";
-    case ctMemoryMapInfo: return "ctMemoryMapInfo";
-    case ctSerialNumberRecord: return "ctSerialNumberRecord";
-    default: return "Undefined";
+    case ctNo:
+      return "ctNo";
+    case ctDeleteAllBuffers:
+      return "ctDeleteAllBuffers";
+    case ctCreateOnly:
+      return "ctCreateOnly";
+    case ctInfoOnly:
+      return "ctInfoOnly";
+    case ctFullData:
+      return "ctFullData";
+    case ctPartData:
+      return "ctPartData";
+    case ctLastPartData:
+      return "ctLastPartData";
+    case ctMemoryMapInfo:
+      return "ctMemoryMapInfo";
+    case ctSerialNumberRecord:
+      return "ctSerialNumberRecord";
+    default:
+      return "Undefined";
   }
 }
 

@@ -31,8 +31,8 @@ public:
   tByteArrayInfo();
   // Start and size are given in units of org bits and stored in bytes.
   tByteArrayInfo(tByteArray::eSourceLocation loc, eCmdType cmd, unsigned start, unsigned sizeUnits,
-                 unsigned version, int id, unsigned char fill, unsigned org,
-                 eByteTypeInfo byteType, std::string name, std::string flags);
+                 unsigned version, int id, unsigned char fill, unsigned org, eByteTypeInfo byteType,
+                 std::string name, std::string flags);
   // Description of a whole buffer (ctInfoOnly).
   explicit tByteArrayInfo(const tByteArray& buffer);
   // Copies start with empty windows; assignment keeps the target's windows.
@@ -84,8 +84,8 @@ private:
 
   bool checkWindowRequest() const;
   bool checkWindowFits(const tByteArray& buffer, const char* tooSmallText) const;
-  static void wrapWindow(std::unique_ptr<piDBlock>& window, const unsigned char* bytes,
-                         unsigned n, cDTFrame& frame);
+  static void wrapWindow(std::unique_ptr<piDBlock>& window, const unsigned char* bytes, unsigned n,
+                         cDTFrame& frame);
 
   // Enumerations are held in their 32-bit wire form.
   unsigned int sourceLocation;

@@ -111,7 +111,8 @@ public:
     TAG_UI_ALGODATA_KRV3 record;
     {
       tQuietStream quiet(std::cerr);
-      benchCheck(cHostSession(*provider, kClient).fetchJobRecord(record), "the job record did not come back");
+      benchCheck(cHostSession(*provider, kClient).fetchJobRecord(record),
+                 "the job record did not come back");
     }
     benchCheck(record.getActionFailed() == 0 && record.getErrorCode() == 0,
                "the job failed with code " + std::to_string(record.getErrorCode()));

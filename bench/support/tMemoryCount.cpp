@@ -91,8 +91,9 @@ tCopyFn gMemmove = nullptr;
 
 // Before the C library's functions are looked up: a plain loop, which the
 // compiler must not turn back into a call.
-__attribute__((optimize("no-tree-loop-distribute-patterns")))
-void* copyBytes(void* to, const void* from, std::size_t n) {
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) void* copyBytes(void* to,
+                                                                              const void* from,
+                                                                              std::size_t n) {
   unsigned char* d = static_cast<unsigned char*>(to);
   const unsigned char* s = static_cast<const unsigned char*>(from);
   if (d < s) {

@@ -175,8 +175,8 @@ void cK5HoltekChip::violation(const std::string& text) { mViolations.push_back(t
 void cK5HoltekChip::refreshPower(cK5SimProgrammer& sim) {
   const tK5CpdSlotState& outputs = sim.cpd(0);
   const unsigned int vcc = sim.supplyLevel(PS_VCP1);
-  const bool powered = mInserted && !outputs.outputDisabled[k5OutVcp1] && vcc >= mLowMv &&
-                       vcc <= mHighMv;
+  const bool powered =
+      mInserted && !outputs.outputDisabled[k5OutVcp1] && vcc >= mLowMv && vcc <= mHighMv;
   if (powered != (mMode != mdOff)) {
     dropProtocolState();
     mMode = powered ? mdEntry : mdOff;
@@ -526,8 +526,8 @@ bool cK5HoltekChip::load(const std::string& path, std::string& error) {
     return false;
   }
   if (data.size() < kImageHeader) {
-    error = imageError(path, "truncated: " + std::to_string(data.size()) + " bytes, the header takes " +
-                                 std::to_string(kImageHeader));
+    error = imageError(path, "truncated: " + std::to_string(data.size()) +
+                                 " bytes, the header takes " + std::to_string(kImageHeader));
     return false;
   }
   const std::uint32_t version = get32(data, 4);
@@ -537,8 +537,8 @@ bool cK5HoltekChip::load(const std::string& path, std::string& error) {
     return false;
   }
   if (count == 0 || count > kMaxWords) {
-    error = imageError(path, "word count " + std::to_string(count) + " outside 1.." +
-                                 std::to_string(kMaxWords));
+    error = imageError(
+        path, "word count " + std::to_string(count) + " outside 1.." + std::to_string(kMaxWords));
     return false;
   }
   if (!std::equal(kSignaturePrefix.begin(), kSignaturePrefix.end(), data.begin() + 17)) {
@@ -547,9 +547,10 @@ bool cK5HoltekChip::load(const std::string& path, std::string& error) {
   }
   const std::size_t expected = kImageHeader + 2u * count;
   if (data.size() != expected) {
-    error = imageError(path, std::string(data.size() < expected ? "truncated: " : "trailing data: ") +
-                                 std::to_string(data.size()) + " bytes where " +
-                                 std::to_string(expected) + " belong");
+    error =
+        imageError(path, std::string(data.size() < expected ? "truncated: " : "trailing data: ") +
+                             std::to_string(data.size()) + " bytes where " +
+                             std::to_string(expected) + " belong");
     return false;
   }
   mWords.resize(count);

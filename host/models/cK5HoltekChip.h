@@ -149,7 +149,7 @@ private:
   };
   struct tSerial {
     std::uint8_t shift = 0;
-    unsigned int bits = 0;  // of the byte being shifted in
+    unsigned int bits = 0;            // of the byte being shifted in
     std::vector<std::uint8_t> bytes;  // of the instruction so far
     std::uint32_t answer = 0;
     unsigned int answerBits = 0;  // still to shift out; SDI holds the next

@@ -27,10 +27,10 @@ struct tBankRange {
   unsigned int last;
   unsigned char bank;
 };
-constexpr tBankRange kBankRanges[] = {
-    {1, 15, 1},   {16, 31, 3},  {32, 32, 1},  {33, 33, 3},  {34, 34, 1},
-    {35, 36, 3},  {37, 47, 1},  {48, 48, 3},  {49, 49, 1},  {50, 50, 3},
-    {51, 51, 1},  {52, 60, 3},  {61, 72, 1},  {73, 132, 2}, {133, 144, 1}};
+constexpr tBankRange kBankRanges[] = {{1, 15, 1},  {16, 31, 3},  {32, 32, 1},  {33, 33, 3},
+                                      {34, 34, 1}, {35, 36, 3},  {37, 47, 1},  {48, 48, 3},
+                                      {49, 49, 1}, {50, 50, 3},  {51, 51, 1},  {52, 60, 3},
+                                      {61, 72, 1}, {73, 132, 2}, {133, 144, 1}};
 
 using tBankOfPin = std::array<unsigned char, cK5TouchProbe::kLastPin + 1>;
 
@@ -60,9 +60,7 @@ cK5TouchProbe::cK5TouchProbe()
       mAddress(0),
       mSelected(0) {}
 
-unsigned int cK5TouchProbe::bankOf(unsigned int pin) {
-  return isPin(pin) ? kBankOfPin[pin] : 0;
-}
+unsigned int cK5TouchProbe::bankOf(unsigned int pin) { return isPin(pin) ? kBankOfPin[pin] : 0; }
 
 unsigned int cK5TouchProbe::bankRegister(unsigned int bank) {
   if (bank < kFirstBank || bank > kLastBank) return 0;

@@ -123,7 +123,7 @@ private:
     std::size_t run = 0;          // current run
     std::uint64_t usedInRun = 0;  // readings of the current run already given
     std::uint64_t readings = 0;
-    std::uint64_t reads = 0;      // of any bank register while selected
+    std::uint64_t reads = 0;  // of any bank register while selected
     std::array<std::uint64_t, kLastBank + 1> readsOfBank{};
     bool pinLimitPassed = false;
   };
@@ -151,9 +151,9 @@ private:
   std::uint64_t mPinReadLimit;
   bool mReadLimitPassed;
   std::uint64_t mTotalReads;
-  std::uint16_t mHighHalf;   // last 0x82 write
-  bool mHighHalfWritten;     // since the last 0x80 write
-  std::uint32_t mAddress;    // of the last 0x80 write
+  std::uint16_t mHighHalf;  // last 0x82 write
+  bool mHighHalfWritten;    // since the last 0x80 write
+  std::uint32_t mAddress;   // of the last 0x80 write
   unsigned int mSelected;
   std::vector<std::uint32_t> mSelections;
   std::vector<tReadRun> mReadLog;

@@ -8,7 +8,10 @@ std::string plannedText;
 }  // namespace
 
 cAbstractModule::cAbstractModule(cMPDE* mpde, std::string name)
-    : mMpde(mpde), mName(std::move(name)), mClassLoader(nullptr), mReloadPending(false),
+    : mMpde(mpde),
+      mName(std::move(name)),
+      mClassLoader(nullptr),
+      mReloadPending(false),
       mRemovePending(false) {
   if (throwPlanned) {
     throwPlanned = false;

@@ -4,9 +4,7 @@
 
 piDBlock::piDBlock() : mData(nullptr), mSize(0), mOwned(true) {}
 
-piDBlock::piDBlock(unsigned int n) : mData(nullptr), mSize(0), mOwned(true) {
-  createData(n);
-}
+piDBlock::piDBlock(unsigned int n) : mData(nullptr), mSize(0), mOwned(true) { createData(n); }
 
 piDBlock::piDBlock(char* p, unsigned int n, int memoryUsage)
     : mData(nullptr), mSize(0), mOwned(true) {

@@ -7,11 +7,16 @@ bool piSubFrame::Item::operator==(const Item& other) const {
     return false;
   }
   switch (type) {
-    case pitUInt32: return u32 == other.u32;
-    case pitInt32: return i32 == other.i32;
-    case pitUInt8: return u8 == other.u8;
-    case pitString: return text == other.text;
-    case pitBlock: return bytes == other.bytes;
+    case pitUInt32:
+      return u32 == other.u32;
+    case pitInt32:
+      return i32 == other.i32;
+    case pitUInt8:
+      return u8 == other.u8;
+    case pitString:
+      return text == other.text;
+    case pitBlock:
+      return bytes == other.bytes;
   }
   return false;
 }
@@ -25,10 +30,18 @@ bool storeItem(const piSubFrame::Item& src, const cDTFrame::Item& dst) {
     return false;
   }
   switch (src.type) {
-    case pitUInt32: *static_cast<unsigned int*>(dst.field) = src.u32; return true;
-    case pitInt32: *static_cast<int*>(dst.field) = src.i32; return true;
-    case pitUInt8: *static_cast<unsigned char*>(dst.field) = src.u8; return true;
-    case pitString: *static_cast<std::string*>(dst.field) = src.text; return true;
+    case pitUInt32:
+      *static_cast<unsigned int*>(dst.field) = src.u32;
+      return true;
+    case pitInt32:
+      *static_cast<int*>(dst.field) = src.i32;
+      return true;
+    case pitUInt8:
+      *static_cast<unsigned char*>(dst.field) = src.u8;
+      return true;
+    case pitString:
+      *static_cast<std::string*>(dst.field) = src.text;
+      return true;
     case pitBlock: {
       piDBlock* block = static_cast<piDBlock*>(dst.field);
       const std::size_t n = src.bytes.size();
@@ -112,10 +125,18 @@ bool piSubFrame::loadFromFrame(const cDTFrame* frame) {
       return false;
     }
     switch (f.type) {
-      case pitUInt32: addUInt32(*static_cast<unsigned int*>(f.field)); break;
-      case pitInt32: addInt32(*static_cast<int*>(f.field)); break;
-      case pitUInt8: addUInt8(*static_cast<unsigned char*>(f.field)); break;
-      case pitString: addString(*static_cast<std::string*>(f.field)); break;
+      case pitUInt32:
+        addUInt32(*static_cast<unsigned int*>(f.field));
+        break;
+      case pitInt32:
+        addInt32(*static_cast<int*>(f.field));
+        break;
+      case pitUInt8:
+        addUInt8(*static_cast<unsigned char*>(f.field));
+        break;
+      case pitString:
+        addString(*static_cast<std::string*>(f.field));
+        break;
       case pitBlock: {
         const piDBlock* b = static_cast<const piDBlock*>(f.field);
         addBlock(b->getData(), b->getSize());
@@ -131,10 +152,18 @@ unsigned int piSubFrame::getSize() const {
   for (const Item& it : mItems) {
     switch (it.type) {
       case pitUInt32:
-      case pitInt32: total += 4; break;
-      case pitUInt8: total += 1; break;
-      case pitString: total += it.text.size(); break;
-      case pitBlock: total += it.bytes.size(); break;
+      case pitInt32:
+        total += 4;
+        break;
+      case pitUInt8:
+        total += 1;
+        break;
+      case pitString:
+        total += it.text.size();
+        break;
+      case pitBlock:
+        total += it.bytes.size();
+        break;
     }
   }
   return static_cast<unsigned int>(total);
@@ -191,9 +220,15 @@ void piSubFrame::encodeInto(std::vector<std::uint8_t>& out) const {
   for (const Item& it : mItems) {
     out.push_back(static_cast<std::uint8_t>(it.type));
     switch (it.type) {
-      case pitUInt32: putU32(out, it.u32); break;
-      case pitInt32: putU32(out, static_cast<std::uint32_t>(it.i32)); break;
-      case pitUInt8: out.push_back(it.u8); break;
+      case pitUInt32:
+        putU32(out, it.u32);
+        break;
+      case pitInt32:
+        putU32(out, static_cast<std::uint32_t>(it.i32));
+        break;
+      case pitUInt8:
+        out.push_back(it.u8);
+        break;
       case pitString:
         putU32(out, static_cast<std::uint32_t>(it.text.size()));
         out.insert(out.end(), it.text.begin(), it.text.end());

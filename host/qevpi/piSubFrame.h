@@ -14,11 +14,11 @@ class piSubFrame {
 public:
   struct Item {
     ePiItemType type = pitUInt32;
-    std::uint32_t u32 = 0;      // pitUInt32
-    std::int32_t i32 = 0;       // pitInt32
-    std::uint8_t u8 = 0;        // pitUInt8
-    std::string text;           // pitString
-    std::vector<char> bytes;    // pitBlock
+    std::uint32_t u32 = 0;    // pitUInt32
+    std::int32_t i32 = 0;     // pitInt32
+    std::uint8_t u8 = 0;      // pitUInt8
+    std::string text;         // pitString
+    std::vector<char> bytes;  // pitBlock
     bool operator==(const Item& other) const;
   };
 

@@ -9,12 +9,6 @@ typedef std::int32_t piInt32;
 typedef std::uint8_t piUChar;
 
 // Types of the items a frame lists and a sub-frame carries.
-enum ePiItemType {
-  pitUInt32 = 0,
-  pitInt32 = 1,
-  pitUInt8 = 2,
-  pitString = 3,
-  pitBlock = 4
-};
+enum ePiItemType { pitUInt32 = 0, pitInt32 = 1, pitUInt8 = 2, pitString = 3, pitBlock = 4 };
 
 #endif

@@ -40,7 +40,8 @@ void checkBank(unsigned int bank, const char* call) {
 }
 
 void checkSlot(unsigned int slot, const char* call) {
-  if (slot >= Sim::kSlotCount) throw std::string(call) + ": invalid FPGA slot " + std::to_string(slot);
+  if (slot >= Sim::kSlotCount)
+    throw std::string(call) + ": invalid FPGA slot " + std::to_string(slot);
 }
 
 const unsigned int T = k5FaultThrow;
@@ -167,7 +168,8 @@ unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
   for (tFault& f : st.faults) {
     if (!(f.kind & kinds) || f.point != point || (f.slot >= 0 && f.slot != slot)) continue;
     ++f.seen;
-    if (strike == nullptr && f.seen > f.skip && (f.times == kAlways || f.fired < f.times)) strike = &f;
+    if (strike == nullptr && f.seen > f.skip && (f.times == kAlways || f.fired < f.times))
+      strike = &f;
   }
   if (strike == nullptr) return fkNone;
   ++strike->fired;
@@ -323,7 +325,8 @@ unsigned short Impl::fpgaRead(unsigned int slot, unsigned int reg) {
   chargeAccess();
   unsigned short value = st.fpga[slot][reg];
   const bool answered = askSocket(
-      [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); }, value);
+      [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); },
+      value);
   if (!answered && uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
     // Running while the period since the last (re)start has not elapsed;
     // an elapsed period restarts.
@@ -400,7 +403,8 @@ bool Impl::cpdRead(unsigned int slot, unsigned int bank, cK5CPDRegSet& set) {
   checkBank(bank, "readRegisterSet");
   bool ok = !refused("readRegisterSet", slot);
   if (ok)
-    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i) set.setReg(i, st.cpd[slot].bank[bank][i]);
+    for (unsigned int i = 0; i < cK5CPDRegSet::kRegCount; ++i)
+      set.setReg(i, st.cpd[slot].bank[bank][i]);
   record(tK5TraceEvent::tkCpdReadSet, slot, bank, ok ? 1u : 0u);
   return ok;
 }
@@ -666,7 +670,8 @@ bool cK5SimProgrammer::containsInOrder(
 }
 
 long cK5SimProgrammer::findSequence(
-    const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers, std::size_t from) const {
+    const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers,
+    std::size_t from) const {
   const std::size_t size = mImpl->trace.size();
   if (matchers.empty()) return from <= size ? static_cast<long>(from) : -1;
   for (std::size_t start = from; start + matchers.size() <= size; ++start) {
@@ -735,7 +740,8 @@ void cK5SimProgrammer::injectThrow(const std::string& point, const std::string& 
                                    unsigned int skip, unsigned int times) {
   addFault(*mImpl, "injectThrow", point, Impl::fkThrow, text, skip, times);
 }
-void cK5SimProgrammer::injectFalse(const std::string& point, unsigned int skip, unsigned int times) {
+void cK5SimProgrammer::injectFalse(const std::string& point, unsigned int skip,
+                                   unsigned int times) {
   addFault(*mImpl, "injectFalse", point, Impl::fkFalse, std::string(), skip, times);
 }
 void cK5SimProgrammer::injectNull(const std::string& point, unsigned int skip, unsigned int times) {
@@ -744,7 +750,8 @@ void cK5SimProgrammer::injectNull(const std::string& point, unsigned int skip, u
 std::vector<std::string> cK5SimProgrammer::unfiredFaults() const {
   std::vector<std::string> points;
   for (const Impl::tFault& f : mImpl->st.faults) {
-    if (f.fired == 0) points.push_back(f.slot < 0 ? f.point : f.point + "@" + std::to_string(f.slot));
+    if (f.fired == 0)
+      points.push_back(f.slot < 0 ? f.point : f.point + "@" + std::to_string(f.slot));
   }
   return points;
 }

@@ -26,32 +26,32 @@ class cK5StateCtrl;
 // One recorded hardware call.
 struct tK5TraceEvent {
   enum eKind {
-    tkDeviceCreated,   // a = number of live device objects after the call
+    tkDeviceCreated,  // a = number of live device objects after the call
     tkDeviceDestroyed,
-    tkMcuRead,         // a = byte offset from the register base, b = value
-    tkMcuWrite,        // a = byte offset, b = value
-    tkFpgaRead,        // slot, a = register, b = value
-    tkFpgaWrite,       // slot, a = register, b = value
-    tkResetFpga,       // slot, b = 1 done, 0 refused by an injected fault
-    tkLoadHdw,         // a = FPGA index, b = size, text = error text set
-    tkCpdWriteSet,     // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
-    tkCpdWriteSetOnly, // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
-    tkCpdReadSet,      // slot, a = bank, b = 1 read (0 refused)
-    tkCpdSelectBank,   // slot, a = bank
-    tkCpdStrobe,       // slot
-    tkCpdOutput,       // slot, a = eK5Output, b = 1 when the output is disabled
-    tkCpdDir,          // slot, b = 1 comparator, 0 level shifter
-    tkSupply,          // a = channel, b = millivolts
+    tkMcuRead,          // a = byte offset from the register base, b = value
+    tkMcuWrite,         // a = byte offset, b = value
+    tkFpgaRead,         // slot, a = register, b = value
+    tkFpgaWrite,        // slot, a = register, b = value
+    tkResetFpga,        // slot, b = 1 done, 0 refused by an injected fault
+    tkLoadHdw,          // a = FPGA index, b = size, text = error text set
+    tkCpdWriteSet,      // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
+    tkCpdWriteSetOnly,  // slot, a = bank, b = 1 written (0 refused), values = the 60 registers
+    tkCpdReadSet,       // slot, a = bank, b = 1 read (0 refused)
+    tkCpdSelectBank,    // slot, a = bank
+    tkCpdStrobe,        // slot
+    tkCpdOutput,        // slot, a = eK5Output, b = 1 when the output is disabled
+    tkCpdDir,           // slot, b = 1 comparator, 0 level shifter
+    tkSupply,           // a = channel, b = millivolts
     tkSuppliesOff,
-    tkSupplyRead,      // b = 1 when the read succeeded
-    tkState,           // a = state (3 busy, 1 ready)
-    tkClaim,           // text = interface, text2 = remote id, b = force flag, a = 1 granted
+    tkSupplyRead,  // b = 1 when the read succeeded
+    tkState,       // a = state (3 busy, 1 ready)
+    tkClaim,       // text = interface, text2 = remote id, b = force flag, a = 1 granted
     tkUnclaim,
-    tkWait,            // a = cycles; mcu wait: b = mapping, text = "mcu"; device wait: b = 0
-    tkBuzzer,          // a, b = the two values
+    tkWait,    // a = cycles; mcu wait: b = mapping, text = "mcu"; device wait: b = 0
+    tkBuzzer,  // a, b = the two values
     tkLockInterrupts,
     tkUnlockInterrupts,
-    tkClaimReadBack    // a = 0 interface, 1 remote id; text = the answer
+    tkClaimReadBack  // a = 0 interface, 1 remote id; text = the answer
   };
   eKind kind;
   unsigned int slot = 0;
@@ -61,7 +61,6 @@ struct tK5TraceEvent {
   std::string text2;
   std::vector<unsigned int> values;
 };
-
 
 // How a bank was last written.
 enum eK5BankWrite { k5BankUnwritten = 0, k5BankWriteSet = 1, k5BankWriteSetOnly = 2 };
@@ -117,12 +116,12 @@ public:
   void reset();
 
   // ---- address tokens (this is a 64-bit build: tokens, never pointers) ----
-  static const unsigned int kRegBaseToken = 0x40000000u;   // slot 0 register base
-  static const unsigned int kRegSpaceSize = 0x10000u;      // bytes of register space
+  static const unsigned int kRegBaseToken = 0x40000000u;  // slot 0 register base
+  static const unsigned int kRegSpaceSize = 0x10000u;     // bytes of register space
   static const unsigned int kFpgaMappingToken = 0x50000000u;
-  static const unsigned int kSlotCount = 7;                // FPGA slots 0..6
-  static const unsigned int kFpgaRegCount = 4096;          // registers per FPGA slot
-  static const unsigned int kAlways = 0xFFFFFFFFu;         // `times` of a fault that never ends
+  static const unsigned int kSlotCount = 7;         // FPGA slots 0..6
+  static const unsigned int kFpgaRegCount = 4096;   // registers per FPGA slot
+  static const unsigned int kAlways = 0xFFFFFFFFu;  // `times` of a fault that never ends
 
   // ---- objects handed out through the facade ----
   cK5AbstractPSCtrl* psCtrl();
@@ -175,9 +174,9 @@ public:
   const std::vector<tK5BuzzerRun>& buzzer() const;
 
   // ---- virtual bus clock (5 cycles per microsecond; nothing ever sleeps) ----
-  std::uint64_t waitedCycles() const;  // sum of all waits
-  std::uint64_t accessCycles() const;  // sum of register access costs
-  std::uint64_t nowCycles() const;     // waits + access costs + advance()
+  std::uint64_t waitedCycles() const;       // sum of all waits
+  std::uint64_t accessCycles() const;       // sum of register access costs
+  std::uint64_t nowCycles() const;          // waits + access costs + advance()
   void setAccessCost(unsigned int cycles);  // per register access, default 0
   void advance(std::uint64_t cycles);       // moves time without a wait
   std::uint64_t nowMs() const { return nowCycles() / 5000u; }
@@ -200,9 +199,11 @@ public:
   // Supply writes as (channel, mV) pairs, in order.
   std::vector<std::pair<unsigned int, unsigned int>> supplyWrites() const;
   // Index of the first event at or after `from` matching, or -1.
-  long findEvent(const std::function<bool(const tK5TraceEvent&)>& match, std::size_t from = 0) const;
+  long findEvent(const std::function<bool(const tK5TraceEvent&)>& match,
+                 std::size_t from = 0) const;
   // True when the matchers match events in this order (other events may lie between).
-  bool containsInOrder(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers) const;
+  bool containsInOrder(
+      const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers) const;
   // Index of the first run of consecutive events at or after `from` that the
   // matchers match one by one, or -1.
   long findSequence(const std::vector<std::function<bool(const tK5TraceEvent&)>>& matchers,

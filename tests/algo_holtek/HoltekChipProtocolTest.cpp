@@ -82,8 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         tEntryCase{"RightAcknowledge", true, 0xBC, 2200, 5500, 5000, 0xBC, 0, Chip::mdSerial, {}},
         tEntryCase{"LowWindowEdge", true, 0xBC, 3300, 5500, 3300, 0xBC, 0, Chip::mdSerial, {}},
         // The chip enters all the same; only its answer is wrong.
-        tEntryCase{"WrongAcknowledge", true, 0xBD, 2200, 5500, 5000, 0xBD, 2014, Chip::mdSerial,
-                   {}},
+        tEntryCase{
+            "WrongAcknowledge", true, 0xBD, 2200, 5500, 5000, 0xBD, 2014, Chip::mdSerial, {}},
         tEntryCase{"EmptySocket", false, 0xBC, 2200, 5500, 5000, 0x00, 2014, Chip::mdOff, {}},
         tEntryCase{"VccBelowTheWindow", true, 0xBC, 2200, 5500, 2199, 0x00, 2014, Chip::mdOff,
                    vppWithoutVcc(2199)},
@@ -220,22 +220,31 @@ TEST_P(HoltekChipBusy, AWaitOneCycleShortIsAViolation) {
   // The clock pulse already waited 2 cycles after its falling edge.
   mcu_wait_bus_cycles(c.busy - 3, mFPGAMapping);
   strobeEdge();
-  EXPECT_EQ(takeViolations(), tTokens{"line edge " + std::to_string(c.busy - 1) +
-                                      " cycles after " + c.what + " (busy for " +
-                                      std::to_string(c.busy) + ")"});
+  EXPECT_EQ(takeViolations(), tTokens{"line edge " + std::to_string(c.busy - 1) + " cycles after " +
+                                      c.what + " (busy for " + std::to_string(c.busy) + ")"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HoltekChipBusy,
-    testing::Values(tBusyCase{"PageCommit", [](mcPInterface& p) { p.WriteDataPage(0x0100); },
-                              {0x4C, 0x01, 0x00, 0x00}, Chip::kPageCommitCycles, "a page commit"},
-                    tBusyCase{"ChipErase", [](mcPInterface& p) { p.ChipErase(); },
-                              {0xAC, 0x80, 0x00, 0x00}, Chip::kEraseCycles, "a chip erase"},
-                    tBusyCase{"InfoDataWrite", [](mcPInterface& p) { p.WriteInfoData(0xFFFFFFFF); },
-                              {0xAC, 0x10, 0xFF, 0xFF}, Chip::kInfoWriteCycles,
+    testing::Values(tBusyCase{"PageCommit",
+                              [](mcPInterface& p) { p.WriteDataPage(0x0100); },
+                              {0x4C, 0x01, 0x00, 0x00},
+                              Chip::kPageCommitCycles,
+                              "a page commit"},
+                    tBusyCase{"ChipErase",
+                              [](mcPInterface& p) { p.ChipErase(); },
+                              {0xAC, 0x80, 0x00, 0x00},
+                              Chip::kEraseCycles,
+                              "a chip erase"},
+                    tBusyCase{"InfoDataWrite",
+                              [](mcPInterface& p) { p.WriteInfoData(0xFFFFFFFF); },
+                              {0xAC, 0x10, 0xFF, 0xFF},
+                              Chip::kInfoWriteCycles,
                               "an info-data write"},
-                    tBusyCase{"LockBitWrite", [](mcPInterface& p) { p.WriteLockBits(0x1F); },
-                              {0xAC, 0xE0, 0x00, 0x1F}, Chip::kLockWriteCycles,
+                    tBusyCase{"LockBitWrite",
+                              [](mcPInterface& p) { p.WriteLockBits(0x1F); },
+                              {0xAC, 0xE0, 0x00, 0x1F},
+                              Chip::kLockWriteCycles,
                               "a lock-bit write"}),
     [](const testing::TestParamInfo<tBusyCase>& info) { return std::string(info.param.name); });
 
@@ -268,11 +277,12 @@ TEST_P(HoltekChipVcc, MeasuresLikeOverTheStub) {
   EXPECT_EQ(overChip, wireTokens());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, HoltekChipVcc,
-    testing::Values(tChipVccCase{"InsideTheWindow", 3600, 3000, 3300, 3300},
-                    tChipVccCase{"AboveTheWindow", 3600, 3000, 3700, 0},
-                    tChipVccCase{"BelowTheWindow", 3600, 3000, 2900, 0}),
-    [](const testing::TestParamInfo<tChipVccCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, HoltekChipVcc,
+                         testing::Values(tChipVccCase{"InsideTheWindow", 3600, 3000, 3300, 3300},
+                                         tChipVccCase{"AboveTheWindow", 3600, 3000, 3700, 0},
+                                         tChipVccCase{"BelowTheWindow", 3600, 3000, 2900, 0}),
+                         [](const testing::TestParamInfo<tChipVccCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace

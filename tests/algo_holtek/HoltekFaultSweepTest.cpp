@@ -78,7 +78,7 @@ struct tOutcome {
   tTexts violations;
   std::vector<std::array<std::uint32_t, 4>> trace;  // kind, slot, a, b
   std::vector<unsigned int> traceValues;            // of all events, one after the other
-  std::vector<int> states;  // set during the action
+  std::vector<int> states;                          // set during the action
   std::array<unsigned int, 6> supplies{};
   std::array<bool, 5> outputs{};
   unsigned short interfaceEnable = 0;
@@ -354,11 +354,11 @@ protected:
 
     // Ready at the end: excused when the host handed out no device or state
     // control for the ready call, or threw at it.
-    check(!out.states.empty() && out.states.back() == 1, "device ready",
-          struckLastCall &&
-              ((nulled && is({"deviceCtrl", "stateCtrl"}) &&
-                logged("Error: No device state control. Can not set device ready.")) ||
-               (caughtInClose && is({"deviceCtrl", "stateCtrl", "setDeviceState"}))));
+    check(
+        !out.states.empty() && out.states.back() == 1, "device ready",
+        struckLastCall && ((nulled && is({"deviceCtrl", "stateCtrl"}) &&
+                            logged("Error: No device state control. Can not set device ready.")) ||
+                           (caughtInClose && is({"deviceCtrl", "stateCtrl", "setDeviceState"}))));
 
     // Slot 0's outputs all disabled (the supply outputs by the algorithm,
     // the global one by the close): excused when the host gave no slot-0
@@ -367,10 +367,9 @@ protected:
     const bool outputsOff =
         std::all_of(out.outputs.begin(), out.outputs.end(), [](bool off) { return off; });
     check(outputsOff, "pin-driver outputs disabled",
-          struckLastCall &&
-              ((is({"pdioCtrl@0", "cpdCtrl@0"}) &&
-                logged("Error: No CPD control of FPGA 0. Can not disable CPDs.")) ||
-               (caughtInClose && is({"setNOE@0"}))));
+          struckLastCall && ((is({"pdioCtrl@0", "cpdCtrl@0"}) &&
+                              logged("Error: No CPD control of FPGA 0. Can not disable CPDs.")) ||
+                             (caughtInClose && is({"setNOE@0"}))));
 
     // Supplies switched off after the last level was set: excused when the
     // host gave no supply control to the close, refused the switch-off or
@@ -426,8 +425,8 @@ protected:
     const tOutcome faulted =
         run(info, [&c] { faultSweep::inject(*c.target, c.kind, c.hit, kFaultText); });
     broke = broken(c, faulted, info, excused);
-    const bool struck = c.target->host ? info.hits.at(c.target->name) > c.hit
-                                       : sim().unfiredFaults().empty();
+    const bool struck =
+        c.target->host ? info.hits.at(c.target->name) > c.hit : sim().unfiredFaults().empty();
     if (!struck) broke.push_back("the fault never struck");
     secondRecord = info.endedAtLine.size() == 2;
     sim().clearFaults();

@@ -43,7 +43,8 @@ std::vector<unsigned char> programImage() {
   return bytes;
 }
 
-std::vector<std::uint16_t> chipWordsOf(const std::vector<unsigned char>& bytes, unsigned int words) {
+std::vector<std::uint16_t> chipWordsOf(const std::vector<unsigned char>& bytes,
+                                       unsigned int words) {
   std::vector<std::uint16_t> out;
   for (unsigned int w = 0; w < words; ++w) out.push_back(loadLeU16(bytes.data(), 2 * w));
   return out;
@@ -85,7 +86,8 @@ struct tFlowCase {
   std::uint64_t waits;
   // Sets the chip up before the run; checks the outcome after it.
   std::function<void(tHoltekAlgoTest&, cK5HoltekChip&)> before;
-  std::function<void(cK5HoltekChip&, const std::vector<unsigned char>&, const unsigned char*)> after;
+  std::function<void(cK5HoltekChip&, const std::vector<unsigned char>&, const unsigned char*)>
+      after;
 };
 
 class HoltekJobFlowTable : public HoltekJobFlow, public testing::WithParamInterface<tFlowCase> {};
@@ -114,7 +116,8 @@ TEST_P(HoltekJobFlowTable, RunsTheSelectedStepsInOrder) {
 
 void presetPattern(tHoltekAlgoTest&, cK5HoltekChip& chip) { chip.setWords(0, wordPattern(64, 7)); }
 
-void expectProgrammed(cK5HoltekChip& chip, const std::vector<unsigned char>&, const unsigned char*) {
+void expectProgrammed(cK5HoltekChip& chip, const std::vector<unsigned char>&,
+                      const unsigned char*) {
   EXPECT_EQ(chip.words(), chipWordsOf(programImage(), 64));
 }
 
@@ -123,33 +126,90 @@ void expectErased(cK5HoltekChip& chip, const std::vector<unsigned char>&, const 
 }
 
 const tFlowCase kFlowCases[] = {
-    {"ProgramWithEraseBlankCheckAndVerify", &mcAlgo::Program,
-     kOptErase | kOptBlankCheckAfterErase | kOptVerifyAfterProgram, kAreaMain, 0x01B,
-     {"msg 144", "step EraseDevice", "msg 145", "step BCheckMemory", "msg 505", "msg 148", "msg 136",
-      "step ProgrMemory", "msg 305 5f", "step VerifyMemory",
+    {"ProgramWithEraseBlankCheckAndVerify",
+     &mcAlgo::Program,
+     kOptErase | kOptBlankCheckAfterErase | kOptVerifyAfterProgram,
+     kAreaMain,
+     0x01B,
+     {"msg 144", "step EraseDevice", "msg 145", "step BCheckMemory", "msg 505", "msg 148",
+      "msg 136", "step ProgrMemory", "msg 305 5f", "step VerifyMemory",
       totalTime("0.275 797")},  // 1,378,989 cycles
-     0, 0, 0, true, kActionFrame + kChipErase + kBlankCheck + kProgram32 + kReadMode, presetPattern,
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kChipErase + kBlankCheck + kProgram32 + kReadMode,
+     presetPattern,
      expectProgrammed},
-    {"ProgramOnly", &mcAlgo::Program, 0, kAreaMain, 0x008,
+    {"ProgramOnly",
+     &mcAlgo::Program,
+     0,
+     kAreaMain,
+     0x008,
      {"msg 136", "step ProgrMemory", totalTime("0.014 838")},  // 74,192 cycles
-     0, 0, 0, true, kActionFrame + kProgram32, nullptr, expectProgrammed},
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kProgram32,
+     nullptr,
+     expectProgrammed},
     {"ProgramWithNoArea", &mcAlgo::Program, 0xFF, 0, 0, {}, -1, 9, 210, false, 0, nullptr, nullptr},
-    {"ReadWithNoArea", &mcAlgo::Read, 0xFF, 0, 0, {"msg 61280"}, -1, 9, 210, false, 0, nullptr,
+    {"ReadWithNoArea",
+     &mcAlgo::Read,
+     0xFF,
+     0,
+     0,
+     {"msg 61280"},
+     -1,
+     9,
+     210,
+     false,
+     0,
+     nullptr,
      nullptr},
-    {"ReadMain", &mcAlgo::Read, 0, kAreaMain, 0x004, {"msg 149", "step ReadMemory", kReadModeTime},
-     0, 0, 0, true, kActionFrame + kReadMode, presetPattern,
+    {"ReadMain",
+     &mcAlgo::Read,
+     0,
+     kAreaMain,
+     0x004,
+     {"msg 149", "step ReadMemory", kReadModeTime},
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kReadMode,
+     presetPattern,
      [](cK5HoltekChip& chip, const std::vector<unsigned char>& buf, const unsigned char*) {
-       std::vector<unsigned char> expected = wordBytes(std::vector<std::uint16_t>(
-           chip.words().begin(), chip.words().begin() + 32));
+       std::vector<unsigned char> expected =
+           wordBytes(std::vector<std::uint16_t>(chip.words().begin(), chip.words().begin() + 32));
        expected.resize(128, 0xFF);
        EXPECT_EQ(buf, expected);
      }},
-    {"ReadThenVerifyWhatWasRead", &mcAlgo::Read, kOptVerifyAfterRead, kAreaMain, 0x014,
+    {"ReadThenVerifyWhatWasRead",
+     &mcAlgo::Read,
+     kOptVerifyAfterRead,
+     kAreaMain,
+     0x014,
      {"msg 149", "step ReadMemory", "msg 305 5f", "step VerifyMemory", totalTime("0.000 720")},
-     0, 0, 0, true, kActionFrame + 2 * kReadMode, presetPattern, nullptr},
-    {"ReadInfoAndLockStoresThem", &mcAlgo::Read, 0, kAreaInfo | kAreaLock, 0x120,
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + 2 * kReadMode,
+     presetPattern,
+     nullptr},
+    {"ReadInfoAndLockStoresThem",
+     &mcAlgo::Read,
+     0,
+     kAreaInfo | kAreaLock,
+     0x120,
      {"msg 506", "msg 165", totalTime("0.000 181")},  // 909 cycles
-     0, 0, 0, true, kActionFrame + kReadInfo + kReadLock,
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kReadInfo + kReadLock,
      [](tHoltekAlgoTest&, cK5HoltekChip& chip) {
        chip.setInfoData(0x12345678u);
        chip.setLockBits(0x0A);
@@ -158,35 +218,112 @@ const tFlowCase kFlowCases[] = {
        EXPECT_EQ(tHoltekSettings::infoDataIn(cfg), 0x12345678u);
        EXPECT_EQ(tHoltekSettings::lockBitsIn(cfg), 0x0A);
      }},
-    {"ReadInfoAndLockThenVerifyThem", &mcAlgo::Read, kOptVerifyAfterRead, kAreaInfo | kAreaLock,
-     0x5A0, {"msg 506", "msg 165", totalTime("0.000 363")},  // 1,818 cycles
-     0, 0, 0, true, kActionFrame + 2 * (kReadInfo + kReadLock),
-     [](tHoltekAlgoTest&, cK5HoltekChip& chip) { chip.setLockBits(0xEA); }, nullptr},
-    {"VerifyWithBits4To6Clear", &mcAlgo::Verify, 0x8F, kAreaMain | kAreaInfo | kAreaLock, 0,
-     {"msg 61255"}, -1, 9, 210, false, 0, nullptr, nullptr},
-    {"VerifyMain", &mcAlgo::Verify, 0x20, kAreaMain, 0x010,
-     {"msg 305 5f", "step VerifyMemory", kReadModeTime}, 0, 0, 0, true, kActionFrame + kReadMode,
-     [](tHoltekAlgoTest&, cK5HoltekChip& chip) { chip.setWords(0, chipWordsOf(programImage(), 64)); },
+    {"ReadInfoAndLockThenVerifyThem",
+     &mcAlgo::Read,
+     kOptVerifyAfterRead,
+     kAreaInfo | kAreaLock,
+     0x5A0,
+     {"msg 506", "msg 165", totalTime("0.000 363")},  // 1,818 cycles
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + 2 * (kReadInfo + kReadLock),
+     [](tHoltekAlgoTest&, cK5HoltekChip& chip) { chip.setLockBits(0xEA); },
      nullptr},
-    {"VerifyInfoOnly", &mcAlgo::Verify, 0x40, kAreaInfo, 0x080,
+    {"VerifyWithBits4To6Clear",
+     &mcAlgo::Verify,
+     0x8F,
+     kAreaMain | kAreaInfo | kAreaLock,
+     0,
+     {"msg 61255"},
+     -1,
+     9,
+     210,
+     false,
+     0,
+     nullptr,
+     nullptr},
+    {"VerifyMain",
+     &mcAlgo::Verify,
+     0x20,
+     kAreaMain,
+     0x010,
+     {"msg 305 5f", "step VerifyMemory", kReadModeTime},
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kReadMode,
+     [](tHoltekAlgoTest&, cK5HoltekChip& chip) {
+       chip.setWords(0, chipWordsOf(programImage(), 64));
+     },
+     nullptr},
+    {"VerifyInfoOnly",
+     &mcAlgo::Verify,
+     0x40,
+     kAreaInfo,
+     0x080,
      {totalTime("0.000 121")},  // 606 cycles
-     0, 0, 0, true, kActionFrame + kReadInfo,
-     [](tHoltekAlgoTest&, cK5HoltekChip& chip) { chip.setInfoData(0xA5A55A5Au); }, nullptr},
-    {"Erase", &mcAlgo::Erase, 0, 0, 0x001, {"msg 144", "step EraseDevice", kEraseTime}, 0, 0, 0,
-     true, kActionFrame + kChipErase, presetPattern, expectErased},
-    {"EraseThenBlankCheck", &mcAlgo::Erase, kOptBlankCheckAfterErase, 0, 0x003,
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kReadInfo,
+     [](tHoltekAlgoTest&, cK5HoltekChip& chip) { chip.setInfoData(0xA5A55A5Au); },
+     nullptr},
+    {"Erase",
+     &mcAlgo::Erase,
+     0,
+     0,
+     0x001,
+     {"msg 144", "step EraseDevice", kEraseTime},
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kChipErase,
+     presetPattern,
+     expectErased},
+    {"EraseThenBlankCheck",
+     &mcAlgo::Erase,
+     kOptBlankCheckAfterErase,
+     0,
+     0x003,
      {"msg 144", "step EraseDevice", "msg 145", "step BCheckMemory", "msg 505", "msg 148",
       totalTime("0.260 599")},  // 1,302,997 cycles
-     0, 0, 0, true, kActionFrame + kChipErase + kBlankCheck, presetPattern, expectErased},
-    {"BlankCheckIgnoresOptionsAndAreas", &mcAlgo::BlankCheck, 0xFF, 0x7, 0x002,
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kChipErase + kBlankCheck,
+     presetPattern,
+     expectErased},
+    {"BlankCheckIgnoresOptionsAndAreas",
+     &mcAlgo::BlankCheck,
+     0xFF,
+     0x7,
+     0x002,
      {"msg 145", "step BCheckMemory", "msg 505", "msg 148",
       totalTime("0.000 541")},  // 2,709 cycles
-     0, 0, 0, true, kActionFrame + kBlankCheck, nullptr, nullptr},
-    {"ProgramEveryArea", &mcAlgo::Program, kOptErase | kOptVerifyAfterProgram,
-     kAreaMain | kAreaInfo | kAreaLock, 0x6D9,
-     {"msg 144", "step EraseDevice", "msg 136", "step ProgrMemory", "msg 305 5f", "step VerifyMemory",
-      totalTime("0.275 830")},  // 1,379,153 cycles
-     0, 0, 0, true,
+     0,
+     0,
+     0,
+     true,
+     kActionFrame + kBlankCheck,
+     nullptr,
+     nullptr},
+    {"ProgramEveryArea",
+     &mcAlgo::Program,
+     kOptErase | kOptVerifyAfterProgram,
+     kAreaMain | kAreaInfo | kAreaLock,
+     0x6D9,
+     {"msg 144", "step EraseDevice", "msg 136", "step ProgrMemory", "msg 305 5f",
+      "step VerifyMemory", totalTime("0.275 830")},  // 1,379,153 cycles
+     0,
+     0,
+     0,
+     true,
      kActionFrame + kChipErase + kProgram32 + kReadMode + kWriteInfo + kReadInfo + kWriteLock +
          kReadLock,
      presetPattern,
@@ -225,9 +362,9 @@ TEST_F(HoltekJobFlow, ProgramLoadsWholePagesAroundTheRange) {
 
   EXPECT_EQ(mpAlgo->Program(), 0);
 
-  EXPECT_EQ(wire, (tTexts{"40 00 04 FF", "48 00 05 B5", "40 00 06 B6", "48 00 07 B7", "4C 00 00 00",
-                          "40 00 08 B8", "48 00 09 B9", "40 00 0A FF", "48 00 0B FF",
-                          "4C 00 00 00"}));
+  EXPECT_EQ(wire,
+            (tTexts{"40 00 04 FF", "48 00 05 B5", "40 00 06 B6", "48 00 07 B7", "4C 00 00 00",
+                    "40 00 08 B8", "48 00 09 B9", "40 00 0A FF", "48 00 0B FF", "4C 00 00 00"}));
   ASSERT_EQ(mpAlgo->stepWaits.size(), 1u);
   EXPECT_EQ(mpAlgo->stepWaits[0].second, 67280u);
   EXPECT_EQ(mpAlgo->stepWaits[0].second, 8 * kLoadByte + 2 * kWritePage);
@@ -348,23 +485,43 @@ TEST_P(HoltekBlankCheck, StopsAtWhatIsNotBlank) {
 }
 
 const tBlankCase kBlankCases[] = {
-    {"Word", [](cK5HoltekChip& c) { c.setWords(0x23, {0xFFFE}); },
+    {"Word",
+     [](cK5HoltekChip& c) { c.setWords(0x23, {0xFFFE}); },
      {"msg 145", "step BCheckMemory", "adr 0x0", "adr 0x23 forced", "adr 0x23 forced",
       kReadModeTime},
-     0x23, 0xFF, 0xFE, 1, {"PIDBG: data read out : 0xFFFE on addr : 0x23"}},
-    {"HighByteOfTheLastWord", [](cK5HoltekChip& c) { c.setWords(0x3F, {0x7FFF}); },
+     0x23,
+     0xFF,
+     0xFE,
+     1,
+     {"PIDBG: data read out : 0xFFFE on addr : 0x23"}},
+    {"HighByteOfTheLastWord",
+     [](cK5HoltekChip& c) { c.setWords(0x3F, {0x7FFF}); },
      {"msg 145", "step BCheckMemory", "adr 0x0", "adr 0x40 forced", "adr 0x3F forced",
       kReadModeTime},
-     0x40, 0xFF, 0x7F, 1, {"PIDBG: data read out : 0x7FFF on addr : 0x3F"}},
-    {"InfoData", [](cK5HoltekChip& c) { c.setInfoData(0xFFFFFFFEu); },
+     0x40,
+     0xFF,
+     0x7F,
+     1,
+     {"PIDBG: data read out : 0x7FFF on addr : 0x3F"}},
+    {"InfoData",
+     [](cK5HoltekChip& c) { c.setInfoData(0xFFFFFFFEu); },
      // Read mode and the info data: 2,406 cycles.
      {"msg 145", "step BCheckMemory", "adr 0x0", "adr 0x3F forced", "msg 505",
       totalTime("0.000 481")},
-     0, 0, 0, 0, {}},
-    {"LockBits", [](cK5HoltekChip& c) { c.setLockBits(0xFE); },
+     0,
+     0,
+     0,
+     0,
+     {}},
+    {"LockBits",
+     [](cK5HoltekChip& c) { c.setLockBits(0xFE); },
      {"msg 145", "step BCheckMemory", "adr 0x0", "adr 0x3F forced", "msg 505", "msg 148",
       totalTime("0.000 541")},
-     0, 0, 0, 0, {}},
+     0,
+     0,
+     0,
+     0,
+     {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, HoltekBlankCheck, testing::ValuesIn(kBlankCases),
@@ -509,7 +666,7 @@ TEST_F(HoltekJobFlow, MeasuredVccSetsTheSuppliesToTheMeasuredLevel) {
     expected.push_back({PS_VCOMP, v});
   }
   for (unsigned int v = 3289; v <= 3300; ++v) expected.push_back({PS_VCOMP, v});
-  const tPairs power = {{PS_VCP1, 3300}, {PS_VCOMP, 1650}, {PS_VLS, 3300},
+  const tPairs power = {{PS_VCP1, 3300},  {PS_VCOMP, 1650}, {PS_VLS, 3300},
                         {PS_VCP3, 12000}, {PS_VCP2, 12000}, {PS_VCP2, 12000}};
   expected.insert(expected.end(), power.begin(), power.end());
   EXPECT_EQ(sim().supplyWrites(), expected);
@@ -591,7 +748,8 @@ TEST_F(HoltekJobFlow, PageSizeMustBeAPowerOfTwoUpTo256) {
   const struct {
     std::uint16_t pageSize;
     bool valid;
-  } cases[] = {{0, false}, {1, true}, {3, false}, {4, true}, {256, true}, {300, false}, {512, false}};
+  } cases[] = {{0, false},  {1, true},    {3, false},  {4, true},
+               {256, true}, {300, false}, {512, false}};
   // Room for a whole page of 256 bytes.
   ASSERT_TRUE(chip.setMemoryWords(128));
   settings.memorySize = 128;
@@ -625,9 +783,13 @@ TEST_F(HoltekJobFlow, MissingSetupConfigurationIsShownAndNeverPowers) {
     std::vector<std::string> labels;
     const char* text;
     const char* log;
-  } cases[] = {{0, {"SETUPi", "SHUTDOWN"}, "text Can not get CPD config: SETUP.\n",
+  } cases[] = {{0,
+                {"SETUPi", "SHUTDOWN"},
+                "text Can not get CPD config: SETUP.\n",
                 "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. SETUP"},
-               {1, {"SETUP", "SHUTDOWN"}, "text Can not get CPD config: SETUPi.\n",
+               {1,
+                {"SETUP", "SHUTDOWN"},
+                "text Can not get CPD config: SETUPi.\n",
                 "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. SETUPi"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

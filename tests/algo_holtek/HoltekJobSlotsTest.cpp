@@ -143,8 +143,8 @@ TEST_F(HoltekJobSlots, EraseWithBlankCheck) {
   EXPECT_EQ(chip.words(), std::vector<std::uint16_t>(64, 0xFFFF));
   EXPECT_EQ(chip.infoData(), 0xFFFFFFFFu);
   EXPECT_EQ(chip.lockBits(), 0xFF);
-  EXPECT_EQ(progressTexts(), (tTexts{"msg 144", "msg 145", "adr 0x0", "adr 0x3F", "msg 505",
-                                     "msg 148", "end"}));
+  EXPECT_EQ(progressTexts(),
+            (tTexts{"msg 144", "msg 145", "adr 0x0", "adr 0x3F", "msg 505", "msg 148", "end"}));
   EXPECT_EQ(shown(), tTexts{kContinuityOff});
   const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
   EXPECT_EQ(record.getActionFailed(), 0u);
@@ -193,9 +193,9 @@ TEST_F(HoltekJobSlots, ProgramWithEraseBlankCheckAndVerifyLeavesTheChipEqualToTh
   std::vector<std::uint16_t> expected = wordPattern(32, 5);
   expected.resize(64, 0xFFFF);
   EXPECT_EQ(chip.words(), expected);
-  EXPECT_EQ(progressTexts(), (tTexts{"msg 144", "msg 145", "adr 0x0", "adr 0x3F", "msg 505",
-                                     "msg 148", "msg 136", "adr 0x3F", "msg 305 5f", "adr 0x0",
-                                     "adr 0x3F", "end"}));
+  EXPECT_EQ(progressTexts(),
+            (tTexts{"msg 144", "msg 145", "adr 0x0", "adr 0x3F", "msg 505", "msg 148", "msg 136",
+                    "adr 0x3F", "msg 305 5f", "adr 0x0", "adr 0x3F", "end"}));
   const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
   EXPECT_EQ(record.getActionFailed(), 0u);
   EXPECT_EQ(record.getErrorCode(), 0u);
@@ -295,7 +295,9 @@ TEST_F(HoltekJobSlots, AddressDisplayIsThrottledToEvery256thAddressPlusTheLast) 
     tTexts records;
   } cases[] = {
       {"timer on, free accesses", true, 0, {"msg 149", "adr 0x0", "adr 0x2FF", "end"}},
-      {"timer on, costly accesses", true, 20,
+      {"timer on, costly accesses",
+       true,
+       20,
        {"msg 149", "adr 0x0", "adr 0x100", "adr 0x200", "adr 0x2FF", "end"}},
       {"timer off", false, 0, {"msg 149", "adr 0x0", "adr 0x100", "adr 0x200", "adr 0x2FF", "end"}},
   };
@@ -339,8 +341,8 @@ TEST_F(HoltekJobSlots, CancelDuringAReadEndsAtTheNextAddressAndPowersOff) {
   const TAG_UI_ALGODATA_KRV3 record = jobRecordNow();
   EXPECT_EQ(record.getActionFailed(), 1u);
   EXPECT_EQ(record.getErrorCode(), 0u);
-  EXPECT_EQ(log, join({opening("Slot_StartRead"), kPrepared, kClose, kFailed,
-                       configLive("SHUTDOWN")}));
+  EXPECT_EQ(log,
+            join({opening("Slot_StartRead"), kPrepared, kClose, kFailed, configLive("SHUTDOWN")}));
   EXPECT_EQ(outputSwitches(), kPoweredAction);
 }
 
@@ -353,8 +355,8 @@ TEST_F(HoltekJobSlots, InterfaceThatCannotBindCreatesNothing) {
 
   start(&cKrv32AlgoProviderBase::Slot_StartRead);
 
-  EXPECT_EQ(log, join({opening("Slot_StartRead"), kNotCreated, kClose, kFailed,
-                       configLive("SHUTDOWN")}));
+  EXPECT_EQ(
+      log, join({opening("Slot_StartRead"), kNotCreated, kClose, kFailed, configLive("SHUTDOWN")}));
   EXPECT_EQ(shown(), tTexts{kContinuityOff});
   EXPECT_EQ(interfaceEnables(), std::vector<unsigned int>{});
   EXPECT_EQ(provider->getAlgo(), nullptr);
@@ -386,9 +388,11 @@ TEST_F(HoltekJobSlots, HostThrowDuringShutdownStillReleasesBothAndTheNextActionR
 
   start(&cKrv32AlgoProviderBase::Slot_StartRead);
 
-  EXPECT_EQ(log, join({opening("Slot_StartRead"), kPrepared, kClose,
-                       {"PIDBG: catch postAlgoAction: bank select broke",
-                        "PIDBG: bank select broke"}}));
+  EXPECT_EQ(log,
+            join({opening("Slot_StartRead"),
+                  kPrepared,
+                  kClose,
+                  {"PIDBG: catch postAlgoAction: bank select broke", "PIDBG: bank select broke"}}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_EQ(interfaceEnables(), (std::vector<unsigned int>{1, 0}));
   // Released before the close switched the outputs off.

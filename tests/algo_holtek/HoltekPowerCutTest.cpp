@@ -94,7 +94,9 @@ TEST_F(HoltekPowerCut, EveryStepOfTheCutRunsWhateverTheOthersThrow) {
   } cases[] = {
       {"the settle wait throws", "waitBusCycles", {"VCP2 off", "VCP1 off"}, {}},
       // VPP stays on: the host refused the one call that switches it off.
-      {"the VPP switch throws", "setNOE@0", {w(50000), "VCP1 off"},
+      {"the VPP switch throws",
+       "setNOE@0",
+       {w(50000), "VCP1 off"},
        {"VPP on while Vcc is off (VCP1 5000 mV, output off)"}},
   };
   for (const auto& c : cases) {

@@ -135,7 +135,8 @@ private:
 // waits of each step are kept too.
 class tStepAlgo : public mcAlgo {
 public:
-  tStepAlgo(mcHInterface* hw, TAG_DEVICE_PARA* param, TAG_UI_ALGODATA_KRV3* record, tRecordingUi& ui)
+  tStepAlgo(mcHInterface* hw, TAG_DEVICE_PARA* param, TAG_UI_ALGODATA_KRV3* record,
+            tRecordingUi& ui)
       : mcAlgo(hw, param, record), mUi(ui) {}
 
   // Around each step, with its name.
@@ -143,11 +144,21 @@ public:
   std::function<void(const std::string&)> afterStep;
   std::vector<std::pair<std::string, std::uint64_t>> stepWaits;
 
-  void ReadMemory() override { step("ReadMemory", [this] { mcAlgo::ReadMemory(); }); }
-  void VerifyMemory() override { step("VerifyMemory", [this] { mcAlgo::VerifyMemory(); }); }
-  void BCheckMemory() override { step("BCheckMemory", [this] { mcAlgo::BCheckMemory(); }); }
-  void ProgrMemory() override { step("ProgrMemory", [this] { mcAlgo::ProgrMemory(); }); }
-  void EraseDevice() override { step("EraseDevice", [this] { mcAlgo::EraseDevice(); }); }
+  void ReadMemory() override {
+    step("ReadMemory", [this] { mcAlgo::ReadMemory(); });
+  }
+  void VerifyMemory() override {
+    step("VerifyMemory", [this] { mcAlgo::VerifyMemory(); });
+  }
+  void BCheckMemory() override {
+    step("BCheckMemory", [this] { mcAlgo::BCheckMemory(); });
+  }
+  void ProgrMemory() override {
+    step("ProgrMemory", [this] { mcAlgo::ProgrMemory(); });
+  }
+  void EraseDevice() override {
+    step("EraseDevice", [this] { mcAlgo::EraseDevice(); });
+  }
 
 private:
   template <class Body>
@@ -200,7 +211,8 @@ protected:
     jobData.forgetDataBuffer();
     mpBuffer.reset();
     if (withBuffer) {
-      mpBuffer.reset(new tByteArray(tByteArray::slHost, static_cast<unsigned>(buffer.size()), 0, 0));
+      mpBuffer.reset(
+          new tByteArray(tByteArray::slHost, static_cast<unsigned>(buffer.size()), 0, 0));
       mpBuffer->setDataBuffer(buffer.data(), static_cast<unsigned>(buffer.size()), 1, 0);
       jobData.prepareForAlgoAction(*mpBuffer, 0);
     }

@@ -79,9 +79,9 @@ TEST(SignalTestPinBankTable, HoldsEveryPinOnItsBankBetweenTwoZeros) {
   EXPECT_EQ(onBank[2], 60u);
   EXPECT_EQ(onBank[3], 30u);
   const std::vector<std::pair<unsigned int, int>> edges = {
-      {1, 1},  {15, 1}, {16, 3}, {31, 3},  {32, 1},  {33, 3},  {34, 1},  {35, 3},
-      {36, 3}, {37, 1}, {47, 1}, {48, 3},  {49, 1},  {50, 3},  {51, 1},  {52, 3},
-      {60, 3}, {61, 1}, {72, 1}, {73, 2},  {132, 2}, {133, 1}, {144, 1}};
+      {1, 1},  {15, 1}, {16, 3}, {31, 3}, {32, 1},  {33, 3},  {34, 1}, {35, 3},
+      {36, 3}, {37, 1}, {47, 1}, {48, 3}, {49, 1},  {50, 3},  {51, 1}, {52, 3},
+      {60, 3}, {61, 1}, {72, 1}, {73, 2}, {132, 2}, {133, 1}, {144, 1}};
   for (const auto& e : edges) EXPECT_EQ(pinBankTable[e.first], e.second) << e.first;
 }
 

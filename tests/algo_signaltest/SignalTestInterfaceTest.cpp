@@ -34,8 +34,9 @@ protected:
   }
 
   std::unique_ptr<mcHInterface> build(unsigned char& ok) {
-    return std::unique_ptr<mcHInterface>(new mcHInterface(
-        *mpProvider->getKrv5Ctrl(), mpProvider->getK5CpdCtrl(), ok, *mpProvider->getAlgoUiInterface()));
+    return std::unique_ptr<mcHInterface>(new mcHInterface(*mpProvider->getKrv5Ctrl(),
+                                                          mpProvider->getK5CpdCtrl(), ok,
+                                                          *mpProvider->getAlgoUiInterface()));
   }
   // The host control of a pin-driver slot.
   static cK5AbstractCPDCtrl* control(unsigned int slot) { return sim().pdio(slot)->cpdCtrl(); }
@@ -87,12 +88,14 @@ TEST_P(SignalTestInterfaceBoards, FillsOneEntryPerFurtherBoardUpToSix) {
   EXPECT_EQ(sim().supplyWrites(), kRestLevels);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Boards, SignalTestInterfaceBoards,
-    testing::Values(tBoardsCase{"None", 0, 0}, tBoardsCase{"One", 1, 0}, tBoardsCase{"Three", 3, 2},
-                    tBoardsCase{"Seven", 7, 6}, tBoardsCase{"Nine", 9, 6},
-                    tBoardsCase{"Countless", 0xFFFFFFFFu, 0}),
-    [](const testing::TestParamInfo<tBoardsCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Boards, SignalTestInterfaceBoards,
+                         testing::Values(tBoardsCase{"None", 0, 0}, tBoardsCase{"One", 1, 0},
+                                         tBoardsCase{"Three", 3, 2}, tBoardsCase{"Seven", 7, 6},
+                                         tBoardsCase{"Nine", 9, 6},
+                                         tBoardsCase{"Countless", 0xFFFFFFFFu, 0}),
+                         [](const testing::TestParamInfo<tBoardsCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // A slot whose controller cannot be bound fails the construction before the
 // supplies or the interface enable are touched; the entries after it stay
@@ -102,7 +105,8 @@ TEST_F(SignalTestInterface, FailedLookupGivesOkZeroAndLeavesTheHardwareAlone) {
   unsigned char ok = 1;
   std::unique_ptr<mcHInterface> hw = build(ok);
   EXPECT_EQ(ok, 0);
-  EXPECT_EQ(hw->getCPDCtrlTable(), (tTable{control(1), nullptr, nullptr, nullptr, nullptr, nullptr}));
+  EXPECT_EQ(hw->getCPDCtrlTable(),
+            (tTable{control(1), nullptr, nullptr, nullptr, nullptr, nullptr}));
   EXPECT_EQ(IOSpace, cK5SimProgrammer::kRegBaseToken);
   hw.reset();
   EXPECT_TRUE(sim().supplyWrites().empty());
@@ -118,7 +122,8 @@ TEST_F(SignalTestInterface, NullControllerIsANullEntry) {
   unsigned char ok = 0;
   std::unique_ptr<mcHInterface> hw = build(ok);
   EXPECT_EQ(ok, 1);
-  EXPECT_EQ(hw->getCPDCtrlTable(), (tTable{control(1), nullptr, control(3), nullptr, nullptr, nullptr}));
+  EXPECT_EQ(hw->getCPDCtrlTable(),
+            (tTable{control(1), nullptr, control(3), nullptr, nullptr, nullptr}));
   EXPECT_EQ(mcuWrites(), (tPairs{{0xA6, 1}}));
 }
 

@@ -52,7 +52,8 @@ TEST_F(SignalTestSlots, MissingShutdownIsShownAndBothObjectsGo) {
   EXPECT_EQ(log, join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
                        configMissing("SHUTDOWN")}));
   EXPECT_EQ(jobRecord().getActionFailed(), 0u);
-  EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kSetupLive, kTestLevels, kInterfaceOff, kSwitchOff}));
+  EXPECT_EQ(powerAndPinDrivers(),
+            join({kInterfaceOn, kSetupLive, kTestLevels, kInterfaceOff, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
   EXPECT_EQ(probe.violations(), tTokens{});
 }
@@ -69,15 +70,19 @@ TEST_F(SignalTestSlots, HostTextDuringShutdownStillReleasesBoth) {
 
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(provider->getAlgo(), nullptr);
-  EXPECT_EQ(log, join({opening("Slot_StartVerify"), configLive("SETUP"), kPrepared, kClose,
-                       {"PIDBG: catch postAlgoAction: pin drivers lost",
-                        "PIDBG: pin drivers lost"}}));
+  EXPECT_EQ(log,
+            join({opening("Slot_StartVerify"),
+                  configLive("SETUP"),
+                  kPrepared,
+                  kClose,
+                  {"PIDBG: catch postAlgoAction: pin drivers lost", "PIDBG: pin drivers lost"}}));
   EXPECT_EQ(shown(), (tTokens{"Continuity Test disabled", "pin drivers lost"}));
   const TAG_UI_ALGODATA_KRV3 record = jobRecord();
   EXPECT_EQ(record.getActionFailed(), 1u);
   EXPECT_EQ(record.getActionFailCode(), 3003u);
-  EXPECT_EQ(powerAndPinDrivers(),
-            join({kInterfaceOn, kSetupLive, kTestLevels, {"GLOBAL@0 on"}, kInterfaceOff, kSwitchOff}));
+  EXPECT_EQ(
+      powerAndPinDrivers(),
+      join({kInterfaceOn, kSetupLive, kTestLevels, {"GLOBAL@0 on"}, kInterfaceOff, kSwitchOff}));
   // The close's record, and the one that reports the failure.
   EXPECT_EQ(endedRecords(), 2u);
   EXPECT_EQ(sim().stateHistory(), (std::vector<int>{3, 1}));
@@ -93,8 +98,8 @@ TEST_F(SignalTestSlots, UnboundPinDriverSlotFailsTheFactorySilently) {
 
   EXPECT_TRUE(sim().unfiredFaults().empty());
   EXPECT_EQ(shown(), tTokens{"Continuity Test disabled"});
-  EXPECT_EQ(log,
-            join({opening("Slot_StartVerify"), kNotCreated, kClose, kFailed, configLive("SHUTDOWN")}));
+  EXPECT_EQ(log, join({opening("Slot_StartVerify"), kNotCreated, kClose, kFailed,
+                       configLive("SHUTDOWN")}));
   EXPECT_EQ(jobRecord().getActionFailCode(), 3003u);
   EXPECT_EQ(powerAndPinDrivers(), join({kShutdownLive, kSwitchOff}));
   EXPECT_EQ(provider->getAlgo(), nullptr);
@@ -123,7 +128,8 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
   EXPECT_EQ(r.getErrorCode(), 210u);
   EXPECT_EQ(r.getActionFailed(), 1u);
   EXPECT_EQ(r.getActionFailCode(), 3003u);
-  EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kSetupLive, kShutdownLive, kInterfaceOff, kSwitchOff}));
+  EXPECT_EQ(powerAndPinDrivers(),
+            join({kInterfaceOn, kSetupLive, kShutdownLive, kInterfaceOff, kSwitchOff}));
   EXPECT_EQ(shown(), tTokens{"Continuity Test disabled"});
   EXPECT_TRUE(buzzerRuns().empty());
   EXPECT_EQ(probe.totalReads(), 0u);
@@ -133,11 +139,11 @@ TEST_P(SignalTestSlotsRefused, FailWithClassNineCode210) {
 
 INSTANTIATE_TEST_SUITE_P(
     Actions, SignalTestSlotsRefused,
-    testing::Values(
-        tRefusedCase{"Program", &cScaffoProvider::Slot_StartProg, "Slot_StartProg"},
-        tRefusedCase{"Read", &cScaffoProvider::Slot_StartRead, "Slot_StartRead"},
-        tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank, "Slot_StartBlank"},
-        tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase, "Slot_StartErase"}),
+    testing::Values(tRefusedCase{"Program", &cScaffoProvider::Slot_StartProg, "Slot_StartProg"},
+                    tRefusedCase{"Read", &cScaffoProvider::Slot_StartRead, "Slot_StartRead"},
+                    tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank,
+                                 "Slot_StartBlank"},
+                    tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase, "Slot_StartErase"}),
     [](const testing::TestParamInfo<tRefusedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

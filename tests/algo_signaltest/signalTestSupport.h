@@ -66,8 +66,9 @@ private:
         return "buzz " + std::to_string(e.a) + "," + std::to_string(e.b);
       case tK5TraceEvent::tkWait:
         // Only a bus-cycle wait on the module's mapping passes for a wait.
-        return e.text == "mcu" && e.b == mFPGAMapping ? "w" + std::to_string(e.a)
-                                                      : "w" + std::to_string(e.a) + " (" + e.text + ")";
+        return e.text == "mcu" && e.b == mFPGAMapping
+                   ? "w" + std::to_string(e.a)
+                   : "w" + std::to_string(e.a) + " (" + e.text + ")";
       default:
         return "event " + std::to_string(e.kind);
     }
@@ -116,7 +117,9 @@ public:
   void K4ShowMessage(int no, long) override { message("msg " + std::to_string(no)); }
   void K4ShowMessage(int no, long, long) override { message("msg " + std::to_string(no)); }
   void K4ShowMessage(int no, long, long, long) override { message("msg " + std::to_string(no)); }
-  void K4ShowMessage(int no, long, long, long, long) override { message("msg " + std::to_string(no)); }
+  void K4ShowMessage(int no, long, long, long, long) override {
+    message("msg " + std::to_string(no));
+  }
   void K4ShowMessage(int no, float) override { message("msg " + std::to_string(no)); }
   void K4ShowMessage(int no, float, float) override { message("msg " + std::to_string(no)); }
   void K4ShowMessage(const char* text) override { message(std::string("text ") + text); }

@@ -62,9 +62,10 @@ struct tActionResult {
 };
 
 void PrintTo(const tActionResult& r, std::ostream* os) {
-  *os << "{" << r.messages.size() << " messages, " << r.dbgMessages.size() << " developer messages, "
-      << r.progress.size() << " progress records, failed " << r.actionFailed << "/"
-      << r.actionFailCode << ", error " << r.errorClass << "/" << r.errorCode << "}";
+  *os << "{" << r.messages.size() << " messages, " << r.dbgMessages.size()
+      << " developer messages, " << r.progress.size() << " progress records, failed "
+      << r.actionFailed << "/" << r.actionFailCode << ", error " << r.errorClass << "/"
+      << r.errorCode << "}";
 }
 
 // Larkspur and Sorrel loaded side by side, a Holtek chip and the touch probe

@@ -48,8 +48,9 @@ std::vector<std::string> commaList(const std::string& text) {
 }
 
 TEST(ModuleSymbols, EachModuleExportsOnlyItsEntryPointsAndGlobals) {
-  const std::set<std::string> expected = {"moduleInit", "moduleDone", "moduleVersion", "IOSpace",
-                                          "mFPGAMapping", "PSCtrl", "CPDCtrl", "K5Device"};
+  const std::set<std::string> expected = {"moduleInit", "moduleDone",   "moduleVersion",
+                                          "IOSpace",    "mFPGAMapping", "PSCtrl",
+                                          "CPDCtrl",    "K5Device"};
   for (const char* path : {LS_LARKSPUR_PATH, LS_SORREL_PATH}) {
     EXPECT_EQ(definedDynamicSymbols(path), expected) << path;
   }

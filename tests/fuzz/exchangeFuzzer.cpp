@@ -144,11 +144,21 @@ void rebuild(piSubFrame& sf, const std::vector<piSubFrame::Item>& items) {
   sf.clear();
   for (const piSubFrame::Item& it : items) {
     switch (it.type) {
-      case pitUInt32: sf.addUInt32(it.u32); break;
-      case pitInt32: sf.addInt32(it.i32); break;
-      case pitUInt8: sf.addUInt8(it.u8); break;
-      case pitString: sf.addString(it.text); break;
-      case pitBlock: sf.addBlock(it.bytes); break;
+      case pitUInt32:
+        sf.addUInt32(it.u32);
+        break;
+      case pitInt32:
+        sf.addInt32(it.i32);
+        break;
+      case pitUInt8:
+        sf.addUInt8(it.u8);
+        break;
+      case pitString:
+        sf.addString(it.text);
+        break;
+      case pitBlock:
+        sf.addBlock(it.bytes);
+        break;
     }
   }
 }
@@ -168,14 +178,26 @@ piSubFrame::Item itemOf(std::uint32_t type, std::uint32_t value) {
 // gains one when empty).
 void replaceValue(piSubFrame::Item& it, std::uint32_t value) {
   switch (it.type) {
-    case pitUInt32: it.u32 = value; break;
-    case pitInt32: it.i32 = static_cast<std::int32_t>(value); break;
-    case pitUInt8: it.u8 = static_cast<std::uint8_t>(value); break;
+    case pitUInt32:
+      it.u32 = value;
+      break;
+    case pitInt32:
+      it.i32 = static_cast<std::int32_t>(value);
+      break;
+    case pitUInt8:
+      it.u8 = static_cast<std::uint8_t>(value);
+      break;
     case pitString:
-      if (it.text.empty()) it.text.push_back(static_cast<char>(value)); else it.text.pop_back();
+      if (it.text.empty())
+        it.text.push_back(static_cast<char>(value));
+      else
+        it.text.pop_back();
       break;
     case pitBlock:
-      if (it.bytes.empty()) it.bytes.push_back(static_cast<char>(value)); else it.bytes.pop_back();
+      if (it.bytes.empty())
+        it.bytes.push_back(static_cast<char>(value));
+      else
+        it.bytes.pop_back();
       break;
   }
 }
@@ -189,15 +211,26 @@ void damage(piSubFrame& sf, eDamage kind, std::uint16_t index, std::uint32_t arg
   }
   const std::size_t i = index % items.size();
   switch (kind) {
-    case dmDrop: items.erase(items.begin() + static_cast<std::ptrdiff_t>(i)); break;
-    case dmDuplicate: items.insert(items.begin() + static_cast<std::ptrdiff_t>(i), items[i]); break;
-    case dmRetype: items[i] = itemOf(arg, arg); break;
-    case dmTruncate: items.resize(i); break;
-    case dmReplace: replaceValue(items[i], arg); break;
+    case dmDrop:
+      items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    case dmDuplicate:
+      items.insert(items.begin() + static_cast<std::ptrdiff_t>(i), items[i]);
+      break;
+    case dmRetype:
+      items[i] = itemOf(arg, arg);
+      break;
+    case dmTruncate:
+      items.resize(i);
+      break;
+    case dmReplace:
+      replaceValue(items[i], arg);
+      break;
     case dmSwap:
       if (i + 1 < items.size()) std::swap(items[i], items[i + 1]);
       break;
-    default: break;
+    default:
+      break;
   }
   rebuild(sf, items);
 }
@@ -215,8 +248,8 @@ struct tSlotView {
 };
 
 std::vector<tSlotView> slotsOf(tExchange& ex) {
-  cDataTransferDescriptors set(ex.sf[1], ex.sf[2], ex.sf[3], ex.sf[4], ex.sf[5], ex.sf[6],
-                               ex.sf[7], ex.sf[8]);
+  cDataTransferDescriptors set(ex.sf[1], ex.sf[2], ex.sf[3], ex.sf[4], ex.sf[5], ex.sf[6], ex.sf[7],
+                               ex.sf[8]);
   set << ex.sf[0];
   std::vector<tSlotView> slots(set.getMaxSfNum());
   for (unsigned int i = 0; i < slots.size(); ++i) {
@@ -416,8 +449,9 @@ private:
         answer.getSourceLocation() != tByteArray::slModule) {
       finding(where + "answered a record that names another window");
     }
-    if (absent(id)) finding(where + "answered a window of buffer " + std::to_string(id) +
-                            ", which does not exist");
+    if (absent(id))
+      finding(where + "answered a window of buffer " + std::to_string(id) +
+              ", which does not exist");
     if (!present(id)) return;
     const std::vector<std::uint8_t>& model = mBuffers.at(id).bytes;
     const std::uint64_t end = std::uint64_t(asked.getStartAddr()) + asked.getSize();
@@ -430,14 +464,14 @@ private:
     }
   }
 
-  void checkInfo(const std::string& where, const piSubFrame& request, const piSubFrame& data) const {
+  void checkInfo(const std::string& where, const piSubFrame& request,
+                 const piSubFrame& data) const {
     tByteArrayInfo asked;
     if (!(asked << request) || asked.getCmdType() != ctInfoOnly) return;
     tByteArrayInfo answer;
     if (!(answer << data)) finding(where + "answered no buffer description");
     const int id = asked.getId();
-    if (present(id) &&
-        (answer.getId() != id || answer.getSize() != mBuffers.at(id).bytes.size())) {
+    if (present(id) && (answer.getId() != id || answer.getSize() != mBuffers.at(id).bytes.size())) {
       finding(where + "described buffer " + std::to_string(id) + " with id " +
               std::to_string(answer.getId()) + " and size " + std::to_string(answer.getSize()));
     }
@@ -479,9 +513,9 @@ private:
 // ------------------------------------------------------------ one run
 
 eCmdType commandOf(std::uint8_t b) {
-  static const int table[] = {ctFullData, ctPartData,        ctLastPartData, ctSerialNumberRecord,
-                              ctNo,       ctDeleteAllBuffers, ctCreateOnly,   ctInfoOnly,
-                              ctMemoryMapInfo, 9};
+  static const int table[] = {
+      ctFullData,         ctPartData,   ctLastPartData, ctSerialNumberRecord, ctNo,
+      ctDeleteAllBuffers, ctCreateOnly, ctInfoOnly,     ctMemoryMapInfo,      9};
   if (b >= 0xF0) return static_cast<eCmdType>(static_cast<int>(b) - 0x100);
   return static_cast<eCmdType>(table[b % (sizeof(table) / sizeof(table[0]))]);
 }
@@ -554,10 +588,18 @@ private:
   void operation() {
     const eOp op = static_cast<eOp>(in.u8() % kOps);
     switch (op) {
-      case opReceive: receive(readExchange()); break;
-      case opSend: send(readExchange()); break;
-      case opRawReceive: receive(readRawExchange()); break;
-      case opRawSend: send(readRawExchange()); break;
+      case opReceive:
+        receive(readExchange());
+        break;
+      case opSend:
+        send(readExchange());
+        break;
+      case opRawReceive:
+        receive(readRawExchange());
+        break;
+      case opRawSend:
+        send(readRawExchange());
+        break;
       case opClaim: {
         std::string remote = in.text();
         std::string iface = in.text();
@@ -621,27 +663,42 @@ private:
         checkOk("Slot_PostActionFkt", ok, threw);
         break;
       }
-      case opLoadFpga: loadFpga(); break;
-      case opService: service(); break;
-      case opHardwareFault: hardwareFault(); break;
-      case opHostSignal: hostSignal(); break;
-      case opHostEvent: hostEvent(); break;
+      case opLoadFpga:
+        loadFpga();
+        break;
+      case opService:
+        service();
+        break;
+      case opHardwareFault:
+        hardwareFault();
+        break;
+      case opHostSignal:
+        hostSignal();
+        break;
+      case opHostEvent:
+        hostEvent();
+        break;
       case opCancelAtAccess: {
         const std::uint32_t n = in.num();
         sim().atRegisterAccess(sim().registerAccesses() + n, [this] { cancel(); });
         break;
       }
-      case opSocket: socket(); break;
-      case opVerify: verify(); break;
-      default: break;
+      case opSocket:
+        socket();
+        break;
+      case opVerify:
+        verify();
+        break;
+      default:
+        break;
     }
   }
 
   void claim(std::string& remote, std::string& iface, std::uint8_t flag) {
     note("Slot_ClaimKorvo");
     unsigned char ok = 0xEE;
-    const bool threw = callSlot(
-        "Slot_ClaimKorvo", [&] { provider->Slot_ClaimKorvo(remote, iface, flag, ok, kHost); });
+    const bool threw = callSlot("Slot_ClaimKorvo",
+                                [&] { provider->Slot_ClaimKorvo(remote, iface, flag, ok, kHost); });
     checkOk("Slot_ClaimKorvo", ok, threw);
   }
 
@@ -664,17 +721,50 @@ private:
     bool threw = false;
     const char* name = "service slot";
     switch (which) {
-      case 0: name = "FindKrvTixDllSlotSync"; threw = callSlot(name, [&] { p.FindKrvTixDllSlotSync(ok, kHost); }); break;
-      case 1: name = "FirstFpgaInitSlotSync"; threw = callSlot(name, [&] { p.FirstFpgaInitSlotSync(ok, kHost); }); break;
-      case 2: callSlot("LoadBattOffSlotSync", [&] { p.LoadBattOffSlotSync(kHost); }); ok = 0; break;
-      case 3: callSlot("LoadBattOnSlotSync", [&] { p.LoadBattOnSlotSync(kHost); }); ok = 0; break;
-      case 4: callSlot("ResetKorvoSlotSync", [&] { p.ResetKorvoSlotSync(kHost); }); ok = 0; break;
-      case 5: callSlot("KorvoTestFktSlotSync", [&] { p.KorvoTestFktSlotSync(number, text, kHost); }); ok = 0; break;
-      case 6: name = "CalibVoltageSlotSync"; threw = callSlot(name, [&] { p.CalibVoltageSlotSync(ok, kHost); }); break;
-      case 7: callSlot("ScanVsupplySlotSync", [&] { p.ScanVsupplySlotSync(value, kHost); }); ok = 0; break;
-      case 8: callSlot("ScanVBattSlotSync", [&] { p.ScanVBattSlotSync(value, kHost); }); ok = 0; break;
-      case 9: name = "StartBattTimerSlotSync"; threw = callSlot(name, [&] { p.StartBattTimerSlotSync(number, ok, kHost); }); break;
-      case 10: callSlot("ReadEepromSlotSync", [&] { p.ReadEepromSlotSync(value, kHost); }); ok = 0; break;
+      case 0:
+        name = "FindKrvTixDllSlotSync";
+        threw = callSlot(name, [&] { p.FindKrvTixDllSlotSync(ok, kHost); });
+        break;
+      case 1:
+        name = "FirstFpgaInitSlotSync";
+        threw = callSlot(name, [&] { p.FirstFpgaInitSlotSync(ok, kHost); });
+        break;
+      case 2:
+        callSlot("LoadBattOffSlotSync", [&] { p.LoadBattOffSlotSync(kHost); });
+        ok = 0;
+        break;
+      case 3:
+        callSlot("LoadBattOnSlotSync", [&] { p.LoadBattOnSlotSync(kHost); });
+        ok = 0;
+        break;
+      case 4:
+        callSlot("ResetKorvoSlotSync", [&] { p.ResetKorvoSlotSync(kHost); });
+        ok = 0;
+        break;
+      case 5:
+        callSlot("KorvoTestFktSlotSync", [&] { p.KorvoTestFktSlotSync(number, text, kHost); });
+        ok = 0;
+        break;
+      case 6:
+        name = "CalibVoltageSlotSync";
+        threw = callSlot(name, [&] { p.CalibVoltageSlotSync(ok, kHost); });
+        break;
+      case 7:
+        callSlot("ScanVsupplySlotSync", [&] { p.ScanVsupplySlotSync(value, kHost); });
+        ok = 0;
+        break;
+      case 8:
+        callSlot("ScanVBattSlotSync", [&] { p.ScanVBattSlotSync(value, kHost); });
+        ok = 0;
+        break;
+      case 9:
+        name = "StartBattTimerSlotSync";
+        threw = callSlot(name, [&] { p.StartBattTimerSlotSync(number, ok, kHost); });
+        break;
+      case 10:
+        callSlot("ReadEepromSlotSync", [&] { p.ReadEepromSlotSync(value, kHost); });
+        ok = 0;
+        break;
       default: {
         unsigned int result = 0;
         name = "FpgaTestSlotSync";
@@ -730,7 +820,9 @@ private:
     const std::uint8_t what = in.u8() % 7;
     std::function<void()> event;
     switch (what) {
-      case 0: event = [this] { cancel(); }; break;
+      case 0:
+        event = [this] { cancel(); };
+        break;
       case 1: {
         auto ex = std::make_shared<tExchange>(readExchange());
         event = [this, ex] { receiveUnmodelled(*ex); };
@@ -741,7 +833,9 @@ private:
         event = [this, ex] { sendUnmodelled(*ex); };
         break;
       }
-      case 3: event = [this] { loadFpga(); }; break;
+      case 3:
+        event = [this] { loadFpga(); };
+        break;
       case 4: {
         auto remote = std::make_shared<std::string>(in.text());
         auto iface = std::make_shared<std::string>(in.text());
@@ -765,7 +859,8 @@ private:
   // Changes of a device that is not in the socket are read and dropped.
   void socket() {
     const eSocket what = static_cast<eSocket>(in.u8() % kSockets);
-    if (!chip && what >= skAcknowledge && what <= skMemoryWords) spareChip.reset(new cK5HoltekChip());
+    if (!chip && what >= skAcknowledge && what <= skMemoryWords)
+      spareChip.reset(new cK5HoltekChip());
     if (!probe && what >= skTouch) spareProbe.reset(new cK5TouchProbe());
     cK5HoltekChip* c = chip ? chip.get() : spareChip.get();
     cK5TouchProbe* p = probe ? probe.get() : spareProbe.get();
@@ -781,22 +876,34 @@ private:
         wiring.disconnect(slot, in.u8() % 64);
         break;
       }
-      case skInsert: wiring.setInserted(in.u8() & 1); break;
+      case skInsert:
+        wiring.setInserted(in.u8() & 1);
+        break;
       case skTouching: {
         const unsigned int pin = in.u8();
         wiring.setTouching(pin, in.u8() & 1);
         break;
       }
-      case skAcknowledge: c->setAcknowledge(in.u8()); break;
-      case skSensedSupply: c->setSensedSupply(in.num()); break;
+      case skAcknowledge:
+        c->setAcknowledge(in.u8());
+        break;
+      case skSensedSupply:
+        c->setSensedSupply(in.num());
+        break;
       case skPowerWindow: {
         const unsigned int low = in.num();
         c->setPowerWindow(low, in.num());
         break;
       }
-      case skChipInsert: c->setInserted(in.u8() & 1); break;
-      case skLockBits: c->setLockBits(in.u8()); break;
-      case skInfoData: c->setInfoData(in.u32()); break;
+      case skChipInsert:
+        c->setInserted(in.u8() & 1);
+        break;
+      case skLockBits:
+        c->setLockBits(in.u8());
+        break;
+      case skInfoData:
+        c->setInfoData(in.u32());
+        break;
       case skWords: {
         const unsigned int first = in.num();
         std::vector<std::uint16_t> words(in.u8() % 32);
@@ -809,8 +916,12 @@ private:
         c->setMemoryWords(words < kMaxChipWords ? words : kMaxChipWords);
         break;
       }
-      case skTouch: p->touch(in.u8()); break;
-      case skHoldLow: p->holdLow(in.u8()); break;
+      case skTouch:
+        p->touch(in.u8());
+        break;
+      case skHoldLow:
+        p->holdLow(in.u8());
+        break;
       default: {
         const unsigned int pin = in.u8();
         std::vector<cK5TouchProbe::tRun> runs(in.u8() % 4);
@@ -854,7 +965,9 @@ private:
   void readItem(JobBuilder& job) {
     const eItem item = static_cast<eItem>(in.u8() % kItems);
     switch (item) {
-      case itDeleteAll: job.deleteAllBuffers(); break;
+      case itDeleteAll:
+        job.deleteAllBuffers();
+        break;
       case itCreate: {
         const int id = in.id();
         const std::uint32_t size = in.num();
@@ -866,12 +979,15 @@ private:
         const int id = in.id();
         const std::uint32_t start = in.num();
         const std::uint32_t version = in.num();
-        const tByteArray::eSourceLocation loc = static_cast<tByteArray::eSourceLocation>(in.u8() % 4);
+        const tByteArray::eSourceLocation loc =
+            static_cast<tByteArray::eSourceLocation>(in.u8() % 4);
         const std::vector<std::uint8_t> bytes = in.run();
         job.window(cmd, id, start, bytes.data(), static_cast<unsigned>(bytes.size()), version, loc);
         break;
       }
-      case itBufferRecord: job.bufferCommand(readBufferRecord()); break;
+      case itBufferRecord:
+        job.bufferCommand(readBufferRecord());
+        break;
       case itWindowRecord: {
         const tByteArrayInfo info = readBufferRecord();
         piSubFrame sf;
@@ -894,13 +1010,21 @@ private:
         job.parameterSet(continuity, timer, path, in.text());
         break;
       }
-      case itJobRecord: job.jobRecord(readJobRecord()); break;
-      case itDeviceConfig: job.deviceConfig(readDeviceConfig()); break;
-      case itHardwareParams: job.item(JobBuilder::typed(cDataTransferDescriptor::dtHdwParam),
-                                      readHardwareParams());
+      case itJobRecord:
+        job.jobRecord(readJobRecord());
         break;
-      case itPinDriverConfigs: readPinDriverConfigs(job); break;
-      case itLayout: readLayout(job); break;
+      case itDeviceConfig:
+        job.deviceConfig(readDeviceConfig());
+        break;
+      case itHardwareParams:
+        job.item(JobBuilder::typed(cDataTransferDescriptor::dtHdwParam), readHardwareParams());
+        break;
+      case itPinDriverConfigs:
+        readPinDriverConfigs(job);
+        break;
+      case itLayout:
+        readLayout(job);
+        break;
       case itDataBlock: {
         const std::string name = in.text();
         const std::vector<char> bytes = chars(in.run());
@@ -929,12 +1053,16 @@ private:
         job.fetchWindow(cmd, id, start, in.num());
         break;
       }
-      case itFetchInfo: job.fetchInfo(in.id()); break;
+      case itFetchInfo:
+        job.fetchInfo(in.id());
+        break;
       case itFetchRecord: {
-        static const unsigned int records[] = {
-            cDataTransferDescriptor::dtAlgoParam, cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs,
-            cDataTransferDescriptor::dtAlgoKrv3UIData, cDataTransferDescriptor::dtDeviceAlgPrm,
-            cDataTransferDescriptor::dtHdwParam, cDataTransferDescriptor::dtCfgFileDeviceLayout};
+        static const unsigned int records[] = {cDataTransferDescriptor::dtAlgoParam,
+                                               cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs,
+                                               cDataTransferDescriptor::dtAlgoKrv3UIData,
+                                               cDataTransferDescriptor::dtDeviceAlgPrm,
+                                               cDataTransferDescriptor::dtHdwParam,
+                                               cDataTransferDescriptor::dtCfgFileDeviceLayout};
         const std::uint8_t b = in.u8();
         const unsigned int type = b < kSmallLimit ? records[b % 6] : in.num();
         job.item(JobBuilder::typed(type), piSubFrame());
@@ -1163,15 +1291,16 @@ private:
   // Calls a start slot.
   void start(eStart which) {
     typedef void (cKrv32AlgoProviderBase::*tStart)(piModuleAddr);
-    static const tStart starts[kStarts] = {
-        &cKrv32AlgoProviderBase::Slot_StartProg,       &cKrv32AlgoProviderBase::Slot_StartRead,
-        &cKrv32AlgoProviderBase::Slot_StartBlank,      &cKrv32AlgoProviderBase::Slot_StartVerify,
-        &cKrv32AlgoProviderBase::Slot_StartErase,      &cKrv32AlgoProviderBase::Slot_StartContinuity,
-        &cKrv32AlgoProviderBase::Slot_StartNoContinuity};
-    static const char* const names[kStarts] = {"Slot_StartProg",  "Slot_StartRead",
-                                               "Slot_StartBlank", "Slot_StartVerify",
-                                               "Slot_StartErase", "Slot_StartContinuity",
-                                               "Slot_StartNoContinuity"};
+    static const tStart starts[kStarts] = {&cKrv32AlgoProviderBase::Slot_StartProg,
+                                           &cKrv32AlgoProviderBase::Slot_StartRead,
+                                           &cKrv32AlgoProviderBase::Slot_StartBlank,
+                                           &cKrv32AlgoProviderBase::Slot_StartVerify,
+                                           &cKrv32AlgoProviderBase::Slot_StartErase,
+                                           &cKrv32AlgoProviderBase::Slot_StartContinuity,
+                                           &cKrv32AlgoProviderBase::Slot_StartNoContinuity};
+    static const char* const names[kStarts] = {
+        "Slot_StartProg",  "Slot_StartRead",       "Slot_StartBlank",       "Slot_StartVerify",
+        "Slot_StartErase", "Slot_StartContinuity", "Slot_StartNoContinuity"};
     note(names[which]);
     cKrv32AlgoProviderBase& p = *provider;
     callSlot(names[which], [&] { (p.*starts[which])(kHost); });

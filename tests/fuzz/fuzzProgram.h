@@ -74,9 +74,9 @@ enum eStart : std::uint8_t {
 };
 
 enum eBench : std::uint8_t {
-  bnWiring = 0x01,      // the continuity wiring is in the socket
-  bnDevice = 0x02,      // the Holtek chip or the touch probe is in the socket
-  bnChipTakenOut = 0x04 // the wired chip is not inserted
+  bnWiring = 0x01,       // the continuity wiring is in the socket
+  bnDevice = 0x02,       // the Holtek chip or the touch probe is in the socket
+  bnChipTakenOut = 0x04  // the wired chip is not inserted
 };
 
 enum eOp : std::uint8_t {
@@ -106,25 +106,25 @@ enum eOp : std::uint8_t {
 
 // Items of a structured exchange; any of them may travel either way.
 enum eItem : std::uint8_t {
-  itDeleteAll,       // -
-  itCreate,          // id, size (num), fill (u8)
-  itWindow,          // command (u8), id, start (num), version (num), location (u8), bytes
-  itBufferRecord,    // command (num), start, size, version (num), id, fill (u8),
-                     // location, org, byte type (num), name, flags (text)
-  itWindowRecord,    // the same record in the descriptor, then bytes
-  itParts,           // id, parts (u8), version (num), bytes
-  itParameterSet,    // continuity (u8), UI timer (num), path, action (text)
-  itJobRecord,       // byte runs, start, end, action mode, error info mode (num), pokes
-  itDeviceConfig,    // byte runs, Holtek settings (see the harness), pokes
-  itHardwareParams,  // images, count, error ids, texts and numbers
-  itPinDriverConfigs,// configurations with their settings, header changes
-  itLayout,          // method, label (text), three levels (num), pins, count
-  itDataBlock,       // name (text), bytes, size change (u8, num)
-  itRaw,             // data type (num), a byte run decoded into the data sub-frame
-  itFetchWindow,     // command (u8), id, start, size (num)
-  itFetchInfo,       // id
-  itFetchRecord,     // data type (u8; below 6 one of the records, else num)
-  itFetchBlock,      // name (text), size (num)
+  itDeleteAll,         // -
+  itCreate,            // id, size (num), fill (u8)
+  itWindow,            // command (u8), id, start (num), version (num), location (u8), bytes
+  itBufferRecord,      // command (num), start, size, version (num), id, fill (u8),
+                       // location, org, byte type (num), name, flags (text)
+  itWindowRecord,      // the same record in the descriptor, then bytes
+  itParts,             // id, parts (u8), version (num), bytes
+  itParameterSet,      // continuity (u8), UI timer (num), path, action (text)
+  itJobRecord,         // byte runs, start, end, action mode, error info mode (num), pokes
+  itDeviceConfig,      // byte runs, Holtek settings (see the harness), pokes
+  itHardwareParams,    // images, count, error ids, texts and numbers
+  itPinDriverConfigs,  // configurations with their settings, header changes
+  itLayout,            // method, label (text), three levels (num), pins, count
+  itDataBlock,         // name (text), bytes, size change (u8, num)
+  itRaw,               // data type (num), a byte run decoded into the data sub-frame
+  itFetchWindow,       // command (u8), id, start, size (num)
+  itFetchInfo,         // id
+  itFetchRecord,       // data type (u8; below 6 one of the records, else num)
+  itFetchBlock,        // name (text), size (num)
   kItems
 };
 
@@ -141,21 +141,21 @@ enum eDamage : std::uint8_t {
 
 // Changes to the socket devices.
 enum eSocket : std::uint8_t {
-  skConnect,        // wiring: slot (u8 % 8), line (u8 % 64), device pin (u8)
-  skDisconnect,     // wiring: slot, line
-  skInsert,         // wiring: inserted (u8 & 1)
-  skTouching,       // wiring: device pin (u8), touching (u8 & 1)
-  skAcknowledge,    // chip: acknowledge byte (u8)
-  skSensedSupply,   // chip: millivolts (num)
-  skPowerWindow,    // chip: low, high millivolts (num, num)
-  skChipInsert,     // chip: inserted (u8 & 1)
-  skLockBits,       // chip: lock byte (u8)
-  skInfoData,       // chip: info data (u32)
-  skWords,          // chip: first word (num), count (u8 % 32) words (u16 each)
-  skMemoryWords,    // chip: words (num), at most 1024
-  skTouch,          // probe: the pin's touch (u8)
-  skHoldLow,        // probe: the pin reads low for ever (u8)
-  skScript,         // probe: pin (u8), runs (u8 % 4), each low (u8 & 1), count (num)
+  skConnect,       // wiring: slot (u8 % 8), line (u8 % 64), device pin (u8)
+  skDisconnect,    // wiring: slot, line
+  skInsert,        // wiring: inserted (u8 & 1)
+  skTouching,      // wiring: device pin (u8), touching (u8 & 1)
+  skAcknowledge,   // chip: acknowledge byte (u8)
+  skSensedSupply,  // chip: millivolts (num)
+  skPowerWindow,   // chip: low, high millivolts (num, num)
+  skChipInsert,    // chip: inserted (u8 & 1)
+  skLockBits,      // chip: lock byte (u8)
+  skInfoData,      // chip: info data (u32)
+  skWords,         // chip: first word (num), count (u8 % 32) words (u16 each)
+  skMemoryWords,   // chip: words (num), at most 1024
+  skTouch,         // probe: the pin's touch (u8)
+  skHoldLow,       // probe: the pin reads low for ever (u8)
+  skScript,        // probe: pin (u8), runs (u8 % 4), each low (u8 & 1), count (num)
   kSockets
 };
 
@@ -166,9 +166,9 @@ const unsigned int kMaxChunk = 4096;
 // Numbers: tags below kSmallLimit are the value, the next ones name a table
 // entry, then a 16-bit and a 32-bit value follow.
 const std::uint8_t kSmallLimit = 0xF0;
-const std::uint32_t kNumberTable[] = {0x100,      0x1000,      0x7FFF,     0x8000,     0xFFFF,
-                                      0x10000,    0x00FFFFFF,  0x01000000, 0x01000001, 0x04000000,
-                                      0x7FFFFFFF, 0x80000000,  0xFFFFFFFF, 0xFFFFFFFE};
+const std::uint32_t kNumberTable[] = {0x100,      0x1000,     0x7FFF,     0x8000,     0xFFFF,
+                                      0x10000,    0x00FFFFFF, 0x01000000, 0x01000001, 0x04000000,
+                                      0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE};
 const std::uint8_t kTag16 = kSmallLimit + sizeof(kNumberTable) / sizeof(kNumberTable[0]);
 const std::uint8_t kTag32 = kTag16 + 1;
 static_assert(kTag32 == 0xFF, "number tags fill the byte");

@@ -28,15 +28,24 @@ namespace {
 // Index of a command in the harness's command table.
 std::uint8_t commandByte(eCmdType cmd) {
   switch (cmd) {
-    case ctFullData: return 0;
-    case ctPartData: return 1;
-    case ctLastPartData: return 2;
-    case ctSerialNumberRecord: return 3;
-    case ctNo: return 4;
-    case ctDeleteAllBuffers: return 5;
-    case ctCreateOnly: return 6;
-    case ctInfoOnly: return 7;
-    case ctMemoryMapInfo: return 8;
+    case ctFullData:
+      return 0;
+    case ctPartData:
+      return 1;
+    case ctLastPartData:
+      return 2;
+    case ctSerialNumberRecord:
+      return 3;
+    case ctNo:
+      return 4;
+    case ctDeleteAllBuffers:
+      return 5;
+    case ctCreateOnly:
+      return 6;
+    case ctInfoOnly:
+      return 7;
+    case ctMemoryMapInfo:
+      return 8;
   }
   return 9;
 }
@@ -44,12 +53,18 @@ std::uint8_t commandByte(eCmdType cmd) {
 // Index of a record's data type in the harness's fetch table.
 std::uint8_t recordByte(cDataTransferDescriptor::eDataType type) {
   switch (type) {
-    case cDataTransferDescriptor::dtAlgoParam: return 0;
-    case cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs: return 1;
-    case cDataTransferDescriptor::dtAlgoKrv3UIData: return 2;
-    case cDataTransferDescriptor::dtDeviceAlgPrm: return 3;
-    case cDataTransferDescriptor::dtHdwParam: return 4;
-    default: return 5;
+    case cDataTransferDescriptor::dtAlgoParam:
+      return 0;
+    case cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs:
+      return 1;
+    case cDataTransferDescriptor::dtAlgoKrv3UIData:
+      return 2;
+    case cDataTransferDescriptor::dtDeviceAlgPrm:
+      return 3;
+    case cDataTransferDescriptor::dtHdwParam:
+      return 4;
+    default:
+      return 5;
   }
 }
 
@@ -71,7 +86,9 @@ std::uint8_t count(std::size_t n, unsigned limit) {
   return static_cast<std::uint8_t>(n);
 }
 
-std::vector<std::uint8_t> pattern(unsigned n, unsigned seed) { return jobSamples::pattern(n, seed); }
+std::vector<std::uint8_t> pattern(unsigned n, unsigned seed) {
+  return jobSamples::pattern(n, seed);
+}
 
 // ---------------------------------------------------------------- items
 
@@ -240,7 +257,14 @@ private:
   }
   void record(eCmdType cmd, int id, std::uint32_t start, std::uint32_t size, std::uint32_t loc,
               std::uint32_t org) {
-    w.num(static_cast<std::uint32_t>(cmd)).num(start).num(size).num(0).id(id).u8(0).num(loc).num(org);
+    w.num(static_cast<std::uint32_t>(cmd))
+        .num(start)
+        .num(size)
+        .num(0)
+        .id(id)
+        .u8(0)
+        .num(loc)
+        .num(org);
     w.num(0).text("unknown").text("unknown");
   }
 };
@@ -255,9 +279,7 @@ struct tDamage {
 // A host program under construction.
 class tProgram {
 public:
-  tProgram(eStart start, std::uint8_t bench, std::uint8_t size) {
-    w.u8(start).u8(bench).u8(size);
-  }
+  tProgram(eStart start, std::uint8_t bench, std::uint8_t size) { w.u8(start).u8(bench).u8(size); }
 
   // A structured exchange of the items fill writes (1 to 8).
   template <class Fill>
@@ -335,7 +357,9 @@ tProgram holtekJob(eStart start, const tHoltek& h, std::uint32_t first, std::uin
 tProgram signalJob(const std::vector<unsigned>& touched, std::uint8_t limitK) {
   tProgram p(stVerify, bnDevice, limitK);
   p.receive([&](tItems& it) {
-    it.parameterSet(0, 10, "", "Verify").jobRecord(0, 0).hardwareParams(kHdwImage)
+    it.parameterSet(0, 10, "", "Verify")
+        .jobRecord(0, 0)
+        .hardwareParams(kHdwImage)
         .pinDriverConfigs(kSignalConfigs);
   });
   for (unsigned pin : touched) p.op(opSocket).w.u8(skTouch).u8(static_cast<std::uint8_t>(pin));
@@ -366,8 +390,8 @@ std::vector<tSeed> seeds() {
   auto add = [&](const std::string& name, const tProgram& p) { all.push_back({name, p.w.bytes}); };
 
   // Each start slot with nothing sent.
-  const char* const startNames[] = {"prog", "read", "blank", "verify", "erase", "continuity",
-                                    "nocontinuity"};
+  const char* const startNames[] = {"prog",  "read",       "blank",       "verify",
+                                    "erase", "continuity", "nocontinuity"};
   for (unsigned s = 0; s < kStarts; ++s) {
     add(std::string("start-") + startNames[s], tProgram(static_cast<eStart>(s), bnWiring, 0));
   }
@@ -413,7 +437,8 @@ std::vector<tSeed> seeds() {
 
   // Continuity: chip in, chip out, the other method.
   add("continuity-chip-in", continuityJob(stContinuity, bnWiring, "OneGndDiodeHigh"));
-  add("continuity-chip-out", continuityJob(stNoContinuity, bnWiring | bnChipTakenOut, "OneGndDiodeHigh"));
+  add("continuity-chip-out",
+      continuityJob(stNoContinuity, bnWiring | bnChipTakenOut, "OneGndDiodeHigh"));
   add("continuity-multi-gnd", continuityJob(stContinuity, bnWiring, "MultiGndDiodeHigh"));
   {
     tProgram p = continuityJob(stProg, bnWiring | bnDevice, "OneGndDiodeHigh");
@@ -426,15 +451,21 @@ std::vector<tSeed> seeds() {
   {
     tProgram p(stRead, 0, 0);
     p.receive([](tItems& it) {
-      it.create(1, 64, 0xFF).create(2, 300, 0).window(ctFullData, 1, 0, pattern(64, 2))
+      it.create(1, 64, 0xFF)
+          .create(2, 300, 0)
+          .window(ctFullData, 1, 0, pattern(64, 2))
           .parts(2, 3, pattern(300, 3));
     });
     p.send([](tItems& it) {
-      it.fetchWindow(ctFullData, 1, 0, 64).fetchWindow(ctPartData, 2, 100, 50).fetchInfo(1)
-          .fetchInfo(2).fetchInfo(5);
+      it.fetchWindow(ctFullData, 1, 0, 64)
+          .fetchWindow(ctPartData, 2, 100, 50)
+          .fetchInfo(1)
+          .fetchInfo(2)
+          .fetchInfo(5);
     });
     p.receive([](tItems& it) {
-      it.bufferRecord(ctMemoryMapInfo, 2, 16, 32).bufferRecord(ctInfoOnly, 2, 0, 0)
+      it.bufferRecord(ctMemoryMapInfo, 2, 16, 32)
+          .bufferRecord(ctInfoOnly, 2, 0, 0)
           .windowRecord(ctLastPartData, 2, 290, pattern(10, 4));
     });
     p.op(opVerify);
@@ -453,7 +484,8 @@ std::vector<tSeed> seeds() {
   {
     tProgram p(stBlank, 0, 0);
     p.receive([](tItems& it) {
-      it.create(0, 32, 0).window(ctFullData, 0, 0, pattern(32, 6), 5, tByteArray::slModule)
+      it.create(0, 32, 0)
+          .window(ctFullData, 0, 0, pattern(32, 6), 5, tByteArray::slModule)
           .window(ctPartData, 0, 30, pattern(4, 7));
     });
     p.receive([](tItems& it) { it.windowRecord(ctFullData, 0, 0, pattern(16, 8), 16); });
@@ -466,15 +498,18 @@ std::vector<tSeed> seeds() {
     tProgram p(stContinuity, bnWiring, 0);
     p.receive([](tItems& it) {
       // Error id 0, programmer id and port address away from their defaults.
-      it.parameterSet(1, 250, "/cfg/dev.cfg", "Prog").jobRecord(0x10, 0xFFFF, 3, 2)
+      it.parameterSet(1, 250, "/cfg/dev.cfg", "Prog")
+          .jobRecord(0x10, 0xFFFF, 3, 2)
           .deviceConfig(tHoltek())
           .hardwareParams(kBothImages, {{98, 7}, {111, 11}, {122, 0x3BC}})
           .pinDriverConfigs(kHoltekConfigs)
           .layout("OneGndDiodeHigh", fourPinChip());
     });
     p.send([](tItems& it) {
-      it.fetch(cDataTransferDescriptor::dtAlgoParam).fetch(cDataTransferDescriptor::dtAlgoKrv3UIData)
-          .fetch(cDataTransferDescriptor::dtDeviceAlgPrm).fetch(cDataTransferDescriptor::dtHdwParam)
+      it.fetch(cDataTransferDescriptor::dtAlgoParam)
+          .fetch(cDataTransferDescriptor::dtAlgoKrv3UIData)
+          .fetch(cDataTransferDescriptor::dtDeviceAlgPrm)
+          .fetch(cDataTransferDescriptor::dtHdwParam)
           .fetch(cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs)
           .fetch(cDataTransferDescriptor::dtCfgFileDeviceLayout);
     });
@@ -485,7 +520,8 @@ std::vector<tSeed> seeds() {
     // A count the record cannot hold: the image walk stops at the slots.
     tProgram p(stProg, bnWiring, 0);
     p.receive([](tItems& it) {
-      it.parameterSet(0, 10, "", "Job").hardwareParams(kBothImages, {{1, 0xFFFFFFFFu}})
+      it.parameterSet(0, 10, "", "Job")
+          .hardwareParams(kBothImages, {{1, 0xFFFFFFFFu}})
           .jobRecord(0, 0, 0);
     });
     p.op(opLoadFpga);
@@ -505,7 +541,8 @@ std::vector<tSeed> seeds() {
     tProgram p(stContinuity, bnWiring, 0);
     p.raw(opRawReceive, job);
     JobBuilder fetch;
-    fetch.fetchWindow(ctFullData, 0, 0, 64).fetchInfo(0)
+    fetch.fetchWindow(ctFullData, 0, 0, 64)
+        .fetchInfo(0)
         .fetch(cDataTransferDescriptor::dtCfgFileDeviceCpdConfigs)
         .fetch(cDataTransferDescriptor::dtCfgFileDeviceLayout)
         .fetch(cDataTransferDescriptor::dtHdwParam);
@@ -520,19 +557,26 @@ std::vector<tSeed> seeds() {
     piSubFrame record;
     cKxHdwParam hdw(hptDefault);
     hdw >> record;
-    p.receive([&](tItems& it) { it.raw(cDataTransferDescriptor::dtHdwParam, record).raw(12, record); });
+    p.receive(
+        [&](tItems& it) { it.raw(cDataTransferDescriptor::dtHdwParam, record).raw(12, record); });
     add("raw-undefined-types", p);
   }
 
   // Item-level damage of descriptors and data.
   {
     tProgram p(stRead, 0, 0);
-    p.receive([](tItems& it) {
-      it.create(1, 32, 0).window(ctFullData, 1, 0, pattern(32, 11)).parameterSet(1, 7, "a", "b");
-    }, {{0, dmReplace, 36, 8}, {2, dmDuplicate, 0, 0}, {3, dmRetype, 1, 2}});
-    p.receive([](tItems& it) {
-      it.pinDriverConfigs(kSignalConfigs).layout("OneGndDiodeHigh", fourPinChip());
-    }, {{1, dmDrop, 2, 0}, {2, dmTruncate, 5, 0}, {0, dmSwap, 40, 0}});
+    p.receive(
+        [](tItems& it) {
+          it.create(1, 32, 0)
+              .window(ctFullData, 1, 0, pattern(32, 11))
+              .parameterSet(1, 7, "a", "b");
+        },
+        {{0, dmReplace, 36, 8}, {2, dmDuplicate, 0, 0}, {3, dmRetype, 1, 2}});
+    p.receive(
+        [](tItems& it) {
+          it.pinDriverConfigs(kSignalConfigs).layout("OneGndDiodeHigh", fourPinChip());
+        },
+        {{1, dmDrop, 2, 0}, {2, dmTruncate, 5, 0}, {0, dmSwap, 40, 0}});
     p.send([](tItems& it) { it.fetchWindow(ctFullData, 1, 0, 32).fetchInfo(1); },
            {{0, dmReplace, 3, 64}});
     add("damaged", p);

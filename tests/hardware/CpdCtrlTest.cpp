@@ -61,7 +61,8 @@ TEST_F(CpdCtrlTest, EnableWritesOnlyTheNamedSlotsAndStrobesSlotZero) {
   }
   EXPECT_TRUE(sim().cpd(1).liveValid);
   EXPECT_EQ(sim().cpd(1).liveBank, 1u);
-  EXPECT_EQ(std::vector<unsigned int>(sim().cpd(3).live.begin(), sim().cpd(3).live.end()), image({{5, 0x33}}));
+  EXPECT_EQ(std::vector<unsigned int>(sim().cpd(3).live.begin(), sim().cpd(3).live.end()),
+            image({{5, 0x33}}));
 
   // Outputs on before any register is written; bank 1 selected, then strobed, on slot 0.
   EXPECT_TRUE(sim().containsInOrder({cK5SimProgrammer::eventIs(tE::tkCpdOutput, k5OutGlobal, 0, 0),
@@ -177,19 +178,37 @@ tLines failedLines(const std::string& middle, const std::string& label) {
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, CpdCtrlFailure,
-    testing::Values(
-        tCpdFailure{"NoConfigurationSet", false, "SHUTDOWN", "CfgFileDeviceCpdConfigs invalid.\n",
-                    failedLines("mpCfgFileDeviceCpdConfigs invalid.", "SHUTDOWN"), {}},
-        tCpdFailure{"UnknownLabel", true, "XYZ", "Can not get CPD config: XYZ.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. XYZ", "XYZ"), {}},
-        tCpdFailure{"LabelIsCaseSensitive", true, "setup", "Can not get CPD config: setup.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. setup", "setup"), {}},
-        // The first bad pin ends the setup: the later bad register is not reached.
-        tCpdFailure{"SlotSeven", true, "BADSLOT", "Can not get CPD control for Fpga Number: #7.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. BADSLOT", "BADSLOT"), {}},
-        tCpdFailure{"RegisterSixty", true, "BADREG", "Can setup the CPD register for PDy: #60.\n",
-                    failedLines("setupCpdConfig(sLabel) failed. BADREG", "BADREG"),
-                    {"Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"}}),
+    testing::Values(tCpdFailure{"NoConfigurationSet",
+                                false,
+                                "SHUTDOWN",
+                                "CfgFileDeviceCpdConfigs invalid.\n",
+                                failedLines("mpCfgFileDeviceCpdConfigs invalid.", "SHUTDOWN"),
+                                {}},
+                    tCpdFailure{"UnknownLabel",
+                                true,
+                                "XYZ",
+                                "Can not get CPD config: XYZ.\n",
+                                failedLines("setupCpdConfig(sLabel) failed. XYZ", "XYZ"),
+                                {}},
+                    tCpdFailure{"LabelIsCaseSensitive",
+                                true,
+                                "setup",
+                                "Can not get CPD config: setup.\n",
+                                failedLines("setupCpdConfig(sLabel) failed. setup", "setup"),
+                                {}},
+                    // The first bad pin ends the setup: the later bad register is not reached.
+                    tCpdFailure{"SlotSeven",
+                                true,
+                                "BADSLOT",
+                                "Can not get CPD control for Fpga Number: #7.\n",
+                                failedLines("setupCpdConfig(sLabel) failed. BADSLOT", "BADSLOT"),
+                                {}},
+                    tCpdFailure{"RegisterSixty",
+                                true,
+                                "BADREG",
+                                "Can setup the CPD register for PDy: #60.\n",
+                                failedLines("setupCpdConfig(sLabel) failed. BADREG", "BADREG"),
+                                {"Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"}}),
     [](const testing::TestParamInfo<tCpdFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(CpdCtrlTest, FoundLabelSwitchesOutputsOnEvenWhenTheSetupFails) {
@@ -265,18 +284,19 @@ TEST_P(CpdCtrlOutputs, ActOnSlotZero) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CpdCtrlOutputs,
-    testing::Values(tOutputCase{"EnableCPD01", &cK5CpdCtrl::EnableCPD01, tE::tkCpdOutput, k5OutGlobal, 0},
-                    tOutputCase{"DisableCPD01", &cK5CpdCtrl::DisableCPD01, tE::tkCpdOutput, k5OutGlobal, 1},
-                    tOutputCase{"EnableVCP1", &cK5CpdCtrl::EnableVCP1, tE::tkCpdOutput, k5OutVcp1, 0},
-                    tOutputCase{"DisableVCP1", &cK5CpdCtrl::DisableVCP1, tE::tkCpdOutput, k5OutVcp1, 1},
-                    tOutputCase{"EnableVCP2", &cK5CpdCtrl::EnableVCP2, tE::tkCpdOutput, k5OutVcp2, 0},
-                    tOutputCase{"DisableVCP2", &cK5CpdCtrl::DisableVCP2, tE::tkCpdOutput, k5OutVcp2, 1},
-                    tOutputCase{"EnableVCP3", &cK5CpdCtrl::EnableVCP3, tE::tkCpdOutput, k5OutVcp3, 0},
-                    tOutputCase{"DisableVCP3", &cK5CpdCtrl::DisableVCP3, tE::tkCpdOutput, k5OutVcp3, 1},
-                    tOutputCase{"EnableGND", &cK5CpdCtrl::EnableGND, tE::tkCpdOutput, k5OutGnd, 0},
-                    tOutputCase{"DisableGND", &cK5CpdCtrl::DisableGND, tE::tkCpdOutput, k5OutGnd, 1},
-                    tOutputCase{"EnableDirLs", &cK5CpdCtrl::EnableDirLs, tE::tkCpdDir, -1, 0},
-                    tOutputCase{"EnableDirComp", &cK5CpdCtrl::EnableDirComp, tE::tkCpdDir, -1, 1}),
+    testing::Values(
+        tOutputCase{"EnableCPD01", &cK5CpdCtrl::EnableCPD01, tE::tkCpdOutput, k5OutGlobal, 0},
+        tOutputCase{"DisableCPD01", &cK5CpdCtrl::DisableCPD01, tE::tkCpdOutput, k5OutGlobal, 1},
+        tOutputCase{"EnableVCP1", &cK5CpdCtrl::EnableVCP1, tE::tkCpdOutput, k5OutVcp1, 0},
+        tOutputCase{"DisableVCP1", &cK5CpdCtrl::DisableVCP1, tE::tkCpdOutput, k5OutVcp1, 1},
+        tOutputCase{"EnableVCP2", &cK5CpdCtrl::EnableVCP2, tE::tkCpdOutput, k5OutVcp2, 0},
+        tOutputCase{"DisableVCP2", &cK5CpdCtrl::DisableVCP2, tE::tkCpdOutput, k5OutVcp2, 1},
+        tOutputCase{"EnableVCP3", &cK5CpdCtrl::EnableVCP3, tE::tkCpdOutput, k5OutVcp3, 0},
+        tOutputCase{"DisableVCP3", &cK5CpdCtrl::DisableVCP3, tE::tkCpdOutput, k5OutVcp3, 1},
+        tOutputCase{"EnableGND", &cK5CpdCtrl::EnableGND, tE::tkCpdOutput, k5OutGnd, 0},
+        tOutputCase{"DisableGND", &cK5CpdCtrl::DisableGND, tE::tkCpdOutput, k5OutGnd, 1},
+        tOutputCase{"EnableDirLs", &cK5CpdCtrl::EnableDirLs, tE::tkCpdDir, -1, 0},
+        tOutputCase{"EnableDirComp", &cK5CpdCtrl::EnableDirComp, tE::tkCpdDir, -1, 1}),
     [](const testing::TestParamInfo<tOutputCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CpdCtrlTest, CopiesShareTheSetButNotTheSlots) {

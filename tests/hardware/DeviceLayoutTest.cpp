@@ -47,8 +47,11 @@ TEST(DeviceLayout, InitNeedsASlotAndATestablePin) {
       {"no pins", {}, false, 0, 0},
       {"all in slot 0", {{0, P::trHigh}, {0, P::trLow}}, false, 0, 0},
       {"nothing testable", {{1, P::trDontCare}, {2, P::trLowSideDriverPin}}, false, 2, 0},
-      {"three testable", {{1, P::trHighSideDriverPin}, {3, P::trHigh}, {2, P::trLow}, {6, P::trDontCare}},
-       true, 6, 3},
+      {"three testable",
+       {{1, P::trHighSideDriverPin}, {3, P::trHigh}, {2, P::trLow}, {6, P::trDontCare}},
+       true,
+       6,
+       3},
       {"slot 7", {{7, P::trHigh}}, true, 0, 1},
   };
   for (const Case& k : cases) {
@@ -90,7 +93,8 @@ TEST(DeviceLayout, ConnectedWhenMorePinsPassThanHighSideDrivers) {
 }
 
 TEST(DeviceLayout, OnlyTheDriverPassingReportsNothingConnected) {
-  cCfgFileDeviceLayout layout = layoutOf({{1, P::trHighSideDriverPin}, {2, P::trHigh}, {2, P::trLow}});
+  cCfgFileDeviceLayout layout =
+      layoutOf({{1, P::trHighSideDriverPin}, {2, P::trHigh}, {2, P::trLow}});
   ASSERT_TRUE(layout.init());
   layout.getHighSideDriverPin()->setbResult(1);
   layout.getDevicePDxyData(1)->setbResult(0);
@@ -132,11 +136,16 @@ TEST(DeviceLayout, TestResultPerRuleAndLevel) {
     int level;  // -1: not read
     bool pass;
   };
-  const Case cases[] = {{P::trHighSideDriverPin, 1, true}, {P::trHighSideDriverPin, 0, false},
-                        {P::trHigh, 1, true},              {P::trHigh, 0, false},
-                        {P::trLow, 0, true},               {P::trLow, 1, false},
-                        {P::trLow, -1, false},             {P::trDontCare, 1, false},
-                        {P::trDontCare, 0, false},         {P::trLowSideDriverPin, 0, false}};
+  const Case cases[] = {{P::trHighSideDriverPin, 1, true},
+                        {P::trHighSideDriverPin, 0, false},
+                        {P::trHigh, 1, true},
+                        {P::trHigh, 0, false},
+                        {P::trLow, 0, true},
+                        {P::trLow, 1, false},
+                        {P::trLow, -1, false},
+                        {P::trDontCare, 1, false},
+                        {P::trDontCare, 0, false},
+                        {P::trLowSideDriverPin, 0, false}};
   for (const Case& k : cases) {
     P pin(1, 0, k.rule, 1u, "X");
     if (k.level >= 0) pin.setbResult(static_cast<unsigned char>(k.level ? 7 : 0));

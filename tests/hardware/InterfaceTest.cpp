@@ -96,7 +96,8 @@ struct tLookupFault {
   bool psBound;  // the supply front end is bound before the pin-driver lookup
 };
 
-class InterfaceLookupFault : public InterfaceTest, public testing::WithParamInterface<tLookupFault> {};
+class InterfaceLookupFault : public InterfaceTest,
+                             public testing::WithParamInterface<tLookupFault> {};
 
 TEST_P(InterfaceLookupFault, GivesOkZeroAndLeavesTheHardwareAlone) {
   const tLookupFault& c = GetParam();
@@ -120,14 +121,15 @@ TEST_P(InterfaceLookupFault, GivesOkZeroAndLeavesTheHardwareAlone) {
   EXPECT_EQ(krv5().getErrorInfo(), c.null ? "" : "Fatal (exception): lookup failed");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, InterfaceLookupFault,
-    testing::Values(tLookupFault{"FpgaThrows", "fpgaCtrl@0", false, false},
-                    tLookupFault{"FpgaNull", "fpgaCtrl@0", true, false},
-                    tLookupFault{"PdioThrows", "pdioCtrl@0", false, false},
-                    tLookupFault{"CpdThrows", "cpdCtrl@0", false, true},
-                    tLookupFault{"CpdNull", "cpdCtrl@0", true, true}),
-    [](const testing::TestParamInfo<tLookupFault>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faults, InterfaceLookupFault,
+                         testing::Values(tLookupFault{"FpgaThrows", "fpgaCtrl@0", false, false},
+                                         tLookupFault{"FpgaNull", "fpgaCtrl@0", true, false},
+                                         tLookupFault{"PdioThrows", "pdioCtrl@0", false, false},
+                                         tLookupFault{"CpdThrows", "cpdCtrl@0", false, true},
+                                         tLookupFault{"CpdNull", "cpdCtrl@0", true, true}),
+                         [](const testing::TestParamInfo<tLookupFault>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // A host text thrown part way through construction shows how far the binding
 // got: each step only runs after the ones before it.
@@ -190,7 +192,8 @@ TEST_F(InterfaceTest, HostFaultsInTheDestructorAreOnlyLogged) {
     tPairs mcu;
     tPairs supplies;
   };
-  for (const Case& c : {Case{"register", {}, kResetWrites}, Case{"setSupplyVoltage", {{0xA6, 0}}, {}}}) {
+  for (const Case& c :
+       {Case{"register", {}, kResetWrites}, Case{"setSupplyVoltage", {{0xA6, 0}}, {}}}) {
     SCOPED_TRACE(c.point);
     std::unique_ptr<cA5H5InterfaceT> iface = ready();
     sim().injectThrow(c.point, "host fault");
@@ -207,7 +210,8 @@ struct tWriteCase {
   tPairs writes;
 };
 
-class InterfaceRegisterWrites : public InterfaceTest, public testing::WithParamInterface<tWriteCase> {};
+class InterfaceRegisterWrites : public InterfaceTest,
+                                public testing::WithParamInterface<tWriteCase> {};
 
 TEST_P(InterfaceRegisterWrites, WriteExactlyThese) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();
@@ -219,9 +223,11 @@ TEST_P(InterfaceRegisterWrites, WriteExactlyThese) {
 INSTANTIATE_TEST_SUITE_P(
     Table, InterfaceRegisterWrites,
     testing::Values(
-        tWriteCase{"LoadAddrRegHighHalfFirst", [](cA5H5InterfaceT& i) { i.loadAddrReg(65538); },
+        tWriteCase{"LoadAddrRegHighHalfFirst",
+                   [](cA5H5InterfaceT& i) { i.loadAddrReg(65538); },
                    {{0x82, 1}, {0x80, 2}}},
-        tWriteCase{"LoadAddrRegTopBits", [](cA5H5InterfaceT& i) { i.loadAddrReg(0xFEDCBA98ul); },
+        tWriteCase{"LoadAddrRegTopBits",
+                   [](cA5H5InterfaceT& i) { i.loadAddrReg(0xFEDCBA98ul); },
                    {{0x82, 0xFEDC}, {0x80, 0xBA98}}},
         tWriteCase{"DirWriteThenRead",
                    [](cA5H5InterfaceT& i) {
@@ -245,7 +251,8 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    {{0xB6, 1}, {0xB6, 0}, {0xB4, 7}, {0xB0, 2}}},
         tWriteCase{"LineTwoSet", [](cA5H5InterfaceT&) { cPinDriverLS<2>().set(); }, {{0x42, 4}}},
-        tWriteCase{"LineThreeReset", [](cA5H5InterfaceT&) { cPinDriverLS<3>().reset(); }, {{0x44, 8}}},
+        tWriteCase{
+            "LineThreeReset", [](cA5H5InterfaceT&) { cPinDriverLS<3>().reset(); }, {{0x44, 8}}},
         tWriteCase{"LineOneBoth",
                    [](cA5H5InterfaceT&) {
                      cPinDriverLS<1> line;
@@ -298,7 +305,8 @@ TEST_F(InterfaceTest, ComparatorLowReadsOnItsOwn) {
 TEST_F(InterfaceTest, BankReadsStepByBank) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();
   const unsigned short data[] = {0x1111, 0x2222, 0x3333, 0x4444};
-  for (unsigned int bank = 0; bank < 4; ++bank) sim().setMcuRegister(0x84 + bank * 0x200, data[bank]);
+  for (unsigned int bank = 0; bank < 4; ++bank)
+    sim().setMcuRegister(0x84 + bank * 0x200, data[bank]);
   // Bit 7 clear on banks 1 and 3 only; the other bits must not count.
   sim().setMcuRegister(0x60, 0x0080);
   sim().setMcuRegister(0x260, 0xFF7F);
@@ -314,8 +322,14 @@ TEST_F(InterfaceTest, BankReadsStepByBank) {
 
   tPairs reads;
   for (const tK5TraceEvent& e : sim().traceOf(tE::tkMcuRead)) reads.push_back({e.a, e.b});
-  EXPECT_EQ(reads, (tPairs{{0x84, 0x1111}, {0x284, 0x2222}, {0x484, 0x3333}, {0x684, 0x4444},
-                           {0x60, 0x0080}, {0x260, 0xFF7F}, {0x460, 0x0080}, {0x660, 0x0000}}));
+  EXPECT_EQ(reads, (tPairs{{0x84, 0x1111},
+                           {0x284, 0x2222},
+                           {0x484, 0x3333},
+                           {0x684, 0x4444},
+                           {0x60, 0x0080},
+                           {0x260, 0xFF7F},
+                           {0x460, 0x0080},
+                           {0x660, 0x0000}}));
   EXPECT_TRUE(mcuWrites().empty());
 }
 
@@ -425,8 +439,9 @@ TEST_F(InterfaceTest, FailedConfigurationSwitchIsReportedWithItsReason) {
   {
     tLineTap tap(std::cerr);
     EXPECT_FALSE(iface->CPD_transmitConfig("SETUPi", false));
-    EXPECT_EQ(tap.lines, (std::vector<std::string>{
-                             "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. SETUPi"}));
+    EXPECT_EQ(tap.lines,
+              (std::vector<std::string>{
+                  "PIDBG: cK5CpdCtrl::transmitCpdConfig::setupCpdConfig(sLabel) failed. SETUPi"}));
   }
   EXPECT_EQ(iface->getCpdErrorInfo(), "Can not get CPD config: SETUPi.\n");
   EXPECT_EQ(iface->getCpdErrorInfo(), "");  // handed out once

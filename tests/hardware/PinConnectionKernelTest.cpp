@@ -57,9 +57,10 @@ protected:
   std::string mHint;
 };
 
-const tPairs kTestLevels = {{PS_VLS, 2000}, {PS_VGATE, 15000}, {PS_VCP3, 12000},
-                            {PS_VCOMP, 1000}, {PS_VCP1, 2200}, {PS_VCP2, 3000}};
-const tPairs kAllZero = {{PS_VCP2, 0}, {PS_VCP1, 0}, {PS_VCOMP, 0}, {PS_VCP3, 0}, {PS_VGATE, 0}, {PS_VLS, 0}};
+const tPairs kTestLevels = {{PS_VLS, 2000},   {PS_VGATE, 15000}, {PS_VCP3, 12000},
+                            {PS_VCOMP, 1000}, {PS_VCP1, 2200},   {PS_VCP2, 3000}};
+const tPairs kAllZero = {{PS_VCP2, 0}, {PS_VCP1, 0},  {PS_VCOMP, 0},
+                         {PS_VCP3, 0}, {PS_VGATE, 0}, {PS_VLS, 0}};
 
 std::string methodLine(const std::string& method) {
   return "PIDBG: Pin Continuity Test: - " + method + " - method selected.";
@@ -143,10 +144,10 @@ TEST_F(PinConnectionKernelTest, ImagesGoNullComparatorDriverNullEachWithOneStrob
 
   // (slot, image) of every bank write, and where the strobes fall.
   const std::vector<std::vector<unsigned int>> expected = {
-      image({{0, kNull}, {5, kNull}}), image({{47, kNull}, {10, kNull}}), image({{59, kNull}}),
-      image({{0, kComp}, {5, kComp}}), image({{47, kComp}, {10, kComp}}), image({{59, kComp}}),
+      image({{0, kNull}, {5, kNull}}),  image({{47, kNull}, {10, kNull}}), image({{59, kNull}}),
+      image({{0, kComp}, {5, kComp}}),  image({{47, kComp}, {10, kComp}}), image({{59, kComp}}),
       image({{0, kDrive}, {5, kComp}}), image({{47, kComp}, {10, kComp}}), image({{59, kComp}}),
-      image({{0, kNull}, {5, kNull}}), image({{47, kNull}, {10, kNull}}), image({{59, kNull}})};
+      image({{0, kNull}, {5, kNull}}),  image({{47, kNull}, {10, kNull}}), image({{59, kNull}})};
   std::vector<std::string> shape;
   std::vector<std::vector<unsigned int>> images;
   for (const tK5TraceEvent& e : sim().trace()) {
@@ -170,8 +171,18 @@ TEST_F(PinConnectionKernelTest, ImagesGoNullComparatorDriverNullEachWithOneStrob
             sim().findEvent(cK5SimProgrammer::eventIs(tE::tkCpdWriteSet)));
   std::vector<std::pair<unsigned int, unsigned int>> reads;
   for (const tK5TraceEvent& e : sim().traceOf(tE::tkFpgaRead)) reads.push_back({e.slot, e.a});
-  EXPECT_EQ(reads, tPairs({{1, 109}, {1, 106}, {1, 103}, {1, 100}, {2, 109}, {2, 106}, {2, 103}, {2, 100},
-                           {3, 109}, {3, 106}, {3, 103}, {3, 100}}));
+  EXPECT_EQ(reads, tPairs({{1, 109},
+                           {1, 106},
+                           {1, 103},
+                           {1, 100},
+                           {2, 109},
+                           {2, 106},
+                           {2, 103},
+                           {2, 100},
+                           {3, 109},
+                           {3, 106},
+                           {3, 103},
+                           {3, 100}}));
 }
 
 TEST_F(PinConnectionKernelTest, MultiMethodDrivesEveryDriverPin) {
@@ -196,9 +207,13 @@ TEST_F(PinConnectionKernelTest, ReadBackWordAssemblesFourRegisters) {
   sim().setFpgaRegister(1, 106, 0x8000);
   sim().setFpgaRegister(1, 109, 0x0000);
   sim().setFpgaRegister(2, 109, 0x8001);
-  prepare("OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {1, 47, P::trHigh, 2},
-                              {1, 1, P::trLow, 3}, {1, 46, P::trLow, 4}, {1, 48, P::trLow, 5},
-                              {2, 48, P::trHigh, 6}, {2, 59, P::trLow, 7}});
+  prepare("OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1},
+                              {1, 47, P::trHigh, 2},
+                              {1, 1, P::trLow, 3},
+                              {1, 46, P::trLow, 4},
+                              {1, 48, P::trLow, 5},
+                              {2, 48, P::trHigh, 6},
+                              {2, 59, P::trLow, 7}});
   cPinConnectionKernel kernel(mLayout, krv5());
   ASSERT_TRUE(kernel.init());
   EXPECT_EQ(kernel.readPDyFromAdapter(1), 0x0000800000000001ull);
@@ -243,8 +258,12 @@ TEST_F(PinConnectionKernelTest, FailingStepsLeaveTheirHintsExactly) {
   };
   const tLines unknownMethod = {"PIDBG: Error: Unknown ConnectionTestMethod selected."};
   const Case cases[] = {
-      {"slot 7", "OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {7, 0, P::trHigh, 2}},
-       "Error: Invalid Pindriver-Slot found.", {methodLine("OneGndDiodeHigh")}, false},
+      {"slot 7",
+       "OneGndDiodeHigh",
+       {{1, 0, P::trHighSideDriverPin, 1}, {7, 0, P::trHigh, 2}},
+       "Error: Invalid Pindriver-Slot found.",
+       {methodLine("OneGndDiodeHigh")},
+       false},
       {"PDx 0", "OneGndDiodeHigh", fourPinChipAnd({0, 3, P::trLow, 7}),
        "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n",
        startedLog("OneGndDiodeHigh", {"PIDBG: Error: Invalid Fpga slot number. 0",
@@ -255,11 +274,15 @@ TEST_F(PinConnectionKernelTest, FailingStepsLeaveTheirHintsExactly) {
        startedLog("OneGndDiodeHigh", {"PIDBG: Error: Can not set CPD register.",
                                       "PIDBG: Error: setCpdCfgAllPins(DAT_NULL_MODE) failed."}),
        true},
-      {"no driver pin", "OneGndDiodeHigh", {{1, 0, P::trHigh, 1}, {2, 1, P::trHigh, 2}},
+      {"no driver pin",
+       "OneGndDiodeHigh",
+       {{1, 0, P::trHigh, 1}, {2, 1, P::trHigh, 2}},
        "Error: Can not get the High-Side driver pin.\n",
        startedLog("OneGndDiodeHigh", {"PIDBG: Error: Can not get the High-Side driver pin."}),
        true},
-      {"no driver pins", "MultiGndDiodeHigh", {{1, 0, P::trHigh, 1}},
+      {"no driver pins",
+       "MultiGndDiodeHigh",
+       {{1, 0, P::trHigh, 1}},
        "Error: Can not get the High-Side driver pin(s).\n",
        startedLog("MultiGndDiodeHigh", {"PIDBG: Error: Can not get the High-Side driver pin(s)."}),
        true},
@@ -309,7 +332,8 @@ TEST_F(PinConnectionKernelTest, MappingFailuresReplaceTheHint) {
   };
   const Case cases[] = {
       {"cpdCtrl@2", true, "Error: FPGA Mapping failed for CPD control."},
-      {"fpgaCtrl@3", true, "Error: FPGA Mapping failed for FPGA control.\nFatal (exception): no FPGA 3"},
+      {"fpgaCtrl@3", true,
+       "Error: FPGA Mapping failed for FPGA control.\nFatal (exception): no FPGA 3"},
       {"cpdCtrl@0", false, "Error: FPGA Mapping failed for CPD control."},
       {"fpgaCtrl@2", false, "Error: FPGA Mapping failed for FPGA control.\n"},
   };
@@ -352,8 +376,10 @@ TEST_F(PinConnectionKernelTest, HintIsClearedByAMethodReplacedByInitAndKeptOther
                     }),
             (tLines{"PIDBG: Error: Invalid Fpga slot number. 0",
                     "PIDBG: Error: No device layout defined."}));
-  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
-  EXPECT_EQ(kernel.getErrorHint(), "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
+  EXPECT_EQ(kernel.getErrorHint(),
+            "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
+  EXPECT_EQ(kernel.getErrorHint(),
+            "Error: Invalid Fpga slot number. \nError: No device layout defined.\n");
 
   // A failed init replaces the hint with its one message.
   sim().clearTrace();
@@ -374,8 +400,8 @@ TEST_F(PinConnectionKernelTest, DriverVoltageReachesVcp1Unchecked) {
   mLayout.uiVls() = 1800;
   mLayout.uiVComp() = 700;
   EXPECT_TRUE(run());
-  const tPairs up = {{PS_VLS, 1800}, {PS_VGATE, 15000}, {PS_VCP3, 12000},
-                     {PS_VCOMP, 700}, {PS_VCP1, 30000}, {PS_VCP2, 3000}};
+  const tPairs up = {{PS_VLS, 1800},  {PS_VGATE, 15000}, {PS_VCP3, 12000},
+                     {PS_VCOMP, 700}, {PS_VCP1, 30000},  {PS_VCP2, 3000}};
   EXPECT_EQ(sim().supplyWrites(), concat(up, kAllZero));
 }
 

@@ -38,11 +38,9 @@ TEST_F(SmartPSCtrlTest, ConstructionTouchesNoSupply) {
 tLines alarmFrame(unsigned int mV, const std::vector<std::pair<std::string, unsigned int>>& above) {
   const std::string slashes = "PIDBG: " + std::string(64, '/');
   const std::string blank = "PIDBG: ///" + std::string(58, ' ') + "///";
-  tLines lines = {"PIDBG: ////// cK5SmartPSCtrl::setVcp3, mV: " + std::to_string(mV) + " - ignored",
-                  slashes,
-                  "PIDBG: /// ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM  ///",
-                  slashes,
-                  blank};
+  tLines lines = {
+      "PIDBG: ////// cK5SmartPSCtrl::setVcp3, mV: " + std::to_string(mV) + " - ignored", slashes,
+      "PIDBG: /// ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM !!! ALARM  ///", slashes, blank};
   for (const auto& supply : above) {
     lines.push_back("PIDBG: ///  " + supply.first + " is " + std::to_string(supply.second) +
                     " mV, but you try set VCP3 to " + std::to_string(mV) + " mV !!!  ///");
@@ -76,7 +74,8 @@ struct tSupplyCase {
   tPairs writes;
 };
 
-class SmartPSCtrlAfterInit : public SmartPSCtrlTest, public testing::WithParamInterface<tSupplyCase> {};
+class SmartPSCtrlAfterInit : public SmartPSCtrlTest,
+                             public testing::WithParamInterface<tSupplyCase> {};
 
 TEST_P(SmartPSCtrlAfterInit, SendsExactlyTheseLevels) {
   ps().init();
@@ -97,14 +96,22 @@ INSTANTIATE_TEST_SUITE_P(
                       p.setVcp2(16000);
                       p.reset();
                     },
-                    {{1, 21000}, {5, 16000}, {4, 16000},
-                     {2, 800}, {0, 1800}, {3, 1800}, {4, 1800}, {5, 5000}}},
-        tSupplyCase{"Vcp1RaisesVcp3ThenItself", [](cK5SmartPSCtrl& p) { p.setVcp1(12000); },
+                    {{1, 21000},
+                     {5, 16000},
+                     {4, 16000},
+                     {2, 800},
+                     {0, 1800},
+                     {3, 1800},
+                     {4, 1800},
+                     {5, 5000}}},
+        tSupplyCase{"Vcp1RaisesVcp3ThenItself",
+                    [](cK5SmartPSCtrl& p) { p.setVcp1(12000); },
                     {{5, 12000}, {3, 12000}}},
         tSupplyCase{"GateEqualIsIgnored", [](cK5SmartPSCtrl& p) { p.setVGate(20000); }, {}},
         tSupplyCase{"GateLowerIsIgnored", [](cK5SmartPSCtrl& p) { p.setVGate(19999); }, {}},
         tSupplyCase{"GateHigherIsSent", [](cK5SmartPSCtrl& p) { p.setVGate(20001); }, {{1, 20001}}},
-        tSupplyCase{"Vcp3MayComeDownToVcp1", [](cK5SmartPSCtrl& p) { p.setVcp3(1800); }, {{5, 1800}}},
+        tSupplyCase{
+            "Vcp3MayComeDownToVcp1", [](cK5SmartPSCtrl& p) { p.setVcp3(1800); }, {{5, 1800}}},
         tSupplyCase{"VlsAndVcompUnguarded",
                     [](cK5SmartPSCtrl& p) {
                       p.setVls(0);
@@ -218,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, Krv5CtrlCtorFault,
     testing::Values(tCtorFault{"cKorvo5Device", false, "Fatal (exception): no hardware", 0},
                     tCtorFault{"psCtrl", false, "Fatal (exception): no hardware", 1},
-                    tCtorFault{"psCtrl", true, "Fatal pointer of cK5AbstractPSCtrl is invalid.", 1}));
+                    tCtorFault{"psCtrl", true, "Fatal pointer of cK5AbstractPSCtrl is invalid.",
+                               1}));
 
 TEST_F(Krv5CtrlTest, NonOwningHandleWithNullDeviceFails) {
   unsigned char ok = 1;

@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                     tTimeText{999999, "0.999 999 sec"}, tTimeText{1000000, "1.000 000 sec"},
                     tTimeText{1234567, "1.234 567 sec"}, tTimeText{61000000, "61.000 000 sec"},
                     // Only the low 32 bits of the span are shown.
-                    tTimeText{4294967295LL, "4294.967 295 sec"}, tTimeText{4294967296LL, "0.000 000 sec"},
+                    tTimeText{4294967295LL, "4294.967 295 sec"},
+                    tTimeText{4294967296LL, "0.000 000 sec"},
                     tTimeText{4294967296LL + 1234567, "1.234 567 sec"}),
     [](const testing::TestParamInfo<tTimeText>& info) {
       return "us" + std::to_string(info.param.microseconds);
@@ -116,25 +117,24 @@ TEST_P(LinuxTimeTest, WaitsOnceWithTheseCycles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Conversions, LinuxTimeTest,
-    testing::Values(
-        tDelayCase{"Ndelay199", [](tK5LinuxTime& t) { t.ndelay(199); }, 0},
-        tDelayCase{"Ndelay1000", [](tK5LinuxTime& t) { t.ndelay(1000); }, 5},
-        tDelayCase{"DelayNs", [](tK5LinuxTime& t) { EXPECT_TRUE(t.delay_ns(401)); }, 2},
-        tDelayCase{"Udelay10", [](tK5LinuxTime& t) { t.udelay(10); }, 50},
-        tDelayCase{"DelayUs", [](tK5LinuxTime& t) { EXPECT_TRUE(t.delay_us(7)); }, 35},
-        tDelayCase{"Mdelay", [](tK5LinuxTime& t) { t.mdelay(3); }, 15000},
-        tDelayCase{"DelayMs50", [](tK5LinuxTime& t) { t.delay_ms(50); }, 250000},
-        tDelayCase{"Sdelay1", [](tK5LinuxTime& t) { t.sdelay(1); }, 5000000},
-        tDelayCase{"DelayDefaultCount", [](tK5LinuxTime& t) { t.delay(); }, 5},
-        tDelayCase{"DelayAfterSetCount",
-                   [](tK5LinuxTime& t) {
-                     t.SetDelayCount(20);
-                     t.delay();
-                   },
-                   100},
-        // Cycle counts are unsigned 32-bit and wrap.
-        tDelayCase{"SdelayWraps", [](tK5LinuxTime& t) { t.sdelay(859); }, 32704},
-        tDelayCase{"MdelayWraps", [](tK5LinuxTime& t) { t.mdelay(858994); }, 2704}),
+    testing::Values(tDelayCase{"Ndelay199", [](tK5LinuxTime& t) { t.ndelay(199); }, 0},
+                    tDelayCase{"Ndelay1000", [](tK5LinuxTime& t) { t.ndelay(1000); }, 5},
+                    tDelayCase{"DelayNs", [](tK5LinuxTime& t) { EXPECT_TRUE(t.delay_ns(401)); }, 2},
+                    tDelayCase{"Udelay10", [](tK5LinuxTime& t) { t.udelay(10); }, 50},
+                    tDelayCase{"DelayUs", [](tK5LinuxTime& t) { EXPECT_TRUE(t.delay_us(7)); }, 35},
+                    tDelayCase{"Mdelay", [](tK5LinuxTime& t) { t.mdelay(3); }, 15000},
+                    tDelayCase{"DelayMs50", [](tK5LinuxTime& t) { t.delay_ms(50); }, 250000},
+                    tDelayCase{"Sdelay1", [](tK5LinuxTime& t) { t.sdelay(1); }, 5000000},
+                    tDelayCase{"DelayDefaultCount", [](tK5LinuxTime& t) { t.delay(); }, 5},
+                    tDelayCase{"DelayAfterSetCount",
+                               [](tK5LinuxTime& t) {
+                                 t.SetDelayCount(20);
+                                 t.delay();
+                               },
+                               100},
+                    // Cycle counts are unsigned 32-bit and wrap.
+                    tDelayCase{"SdelayWraps", [](tK5LinuxTime& t) { t.sdelay(859); }, 32704},
+                    tDelayCase{"MdelayWraps", [](tK5LinuxTime& t) { t.mdelay(858994); }, 2704}),
     [](const testing::TestParamInfo<tDelayCase>& info) { return std::string(info.param.name); });
 
 // ---- the FPGA period timer ----
@@ -153,8 +153,9 @@ TEST_F(UiFpgaTimerTest, PeriodIsWrittenToAndReadBackFromRegister92) {
   cK5UiFpgaTimer timer(fpga(1));
   timer.setTime_ms(250);
   EXPECT_EQ(timer.getTimerCount(), 250);
-  EXPECT_TRUE(sim().containsInOrder({cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaWrite, 92, 250, 1),
-                                     cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaRead, 92, 250, 1)}));
+  EXPECT_TRUE(
+      sim().containsInOrder({cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaWrite, 92, 250, 1),
+                             cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaRead, 92, 250, 1)}));
 }
 
 TEST_F(UiFpgaTimerTest, RunsForThePeriodOnTheVirtualClock) {

@@ -63,7 +63,8 @@ protected:
     socket.connect(1, 5, 2);
     socket.connect(2, 47, 3);
   }
-  const std::vector<tLineMode> mTest = {{1, 0, kDrive}, {1, 5, kComp}, {2, 47, kComp}, {2, 3, kComp}};
+  const std::vector<tLineMode> mTest = {
+      {1, 0, kDrive}, {1, 5, kComp}, {2, 47, kComp}, {2, 3, kComp}};
 };
 
 TEST_F(WiredSocket, PinsReachedThroughTheChipReadHigh) {

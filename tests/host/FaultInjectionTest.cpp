@@ -59,7 +59,9 @@ TEST_F(Korvo5Faults, EachNamedCallThrowsTheInjectedText) {
       {"setSupplyVoltage", [](cKorvo5Device& d) { d.psCtrl()->setSupplyVoltage(PS_VLS, 1); }},
       {"switchOffSupplies", [](cKorvo5Device& d) { d.psCtrl()->switchOffSupplies(); }},
       {"writeRegisterSet",
-       [](cKorvo5Device& d) { d.pdioCtrl(1)->cpdCtrl()->writeRegisterSet(0, cK5CPDRegSet(), nullptr); }},
+       [](cKorvo5Device& d) {
+         d.pdioCtrl(1)->cpdCtrl()->writeRegisterSet(0, cK5CPDRegSet(), nullptr);
+       }},
       {"pulseCPDStrobe", [](cKorvo5Device& d) { d.pdioCtrl(0)->cpdCtrl()->pulseCPDStrobe(); }},
       {"setNOE", [](cKorvo5Device& d) { d.pdioCtrl(0)->cpdCtrl()->setNOEVCP3(false); }},
       {"resetFPGA", [](cKorvo5Device& d) { d.pdioCtrl(0)->fpgaCtrl()->resetFPGA(); }},

@@ -82,8 +82,8 @@ TEST_F(FaultPointHits, CountsEachCallByPointAndSlot) {
 // strikes, one that skips all hits never does.
 TEST_F(FaultPointHits, EveryHitIsAPlaceWhereAnInjectedFaultStrikes) {
   routine();
-  const std::vector<std::string> points = {"psCtrl",     "setSupplyVoltage@3", "register@0",
-                                           "register",   "setNOE@0",           "pdioCtrl@1",
+  const std::vector<std::string> points = {"psCtrl",           "setSupplyVoltage@3", "register@0",
+                                           "register",         "setNOE@0",           "pdioCtrl@1",
                                            "switchOffSupplies"};
   for (const std::string& point : points) {
     SCOPED_TRACE(point);
@@ -137,8 +137,8 @@ TEST_F(FaultPointHits, CallBeyondTheSlotsCountsOnlyForThePoint) {
 }
 
 TEST_F(FaultPointHits, PointsAreCheckedAsInjectionChecksThem) {
-  const char* const refused[] = {"noSuchCall", "psCtrl@0", "register@7", "setSupplyVoltage@6",
-                                 "register@", "register@x"};
+  const char* const refused[] = {"noSuchCall",         "psCtrl@0",  "register@7",
+                                 "setSupplyVoltage@6", "register@", "register@x"};
   for (const char* point : refused) {
     EXPECT_THROW(sim().faultPointHits(point), std::invalid_argument) << point;
   }

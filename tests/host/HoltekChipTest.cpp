@@ -69,7 +69,8 @@ protected:
   }
 
   // The entry sequence; gives the acknowledge bits as read, least significant first.
-  static std::vector<unsigned int> entry(const std::array<unsigned short, 4>& nibbles = {{5, 6, 9, 10}}) {
+  static std::vector<unsigned int> entry(const std::array<unsigned short, 4>& nibbles = {
+                                             {5, 6, 9, 10}}) {
     high(kL1);
     high(kL3);
     high(kL2);
@@ -128,7 +129,8 @@ protected:
     wait(125);
     high(kBusWrite);
     // Unmasked, as the programmer sends them: the chip takes bits 0-3.
-    for (unsigned int k = 0; k < 4; ++k) strobeNibble(static_cast<unsigned short>(address >> (4 * k)));
+    for (unsigned int k = 0; k < 4; ++k)
+      strobeNibble(static_cast<unsigned short>(address >> (4 * k)));
     low(kBusWrite);
     wait(125);
     high(kL3);
@@ -246,7 +248,11 @@ TEST_F(HoltekChip, VppWithoutVccIsAViolation) {
   };
   const Case cases[] = {
       {"Vcc output off", 5000, false, true, {"VPP on while Vcc is off (VCP1 5000 mV, output off)"}},
-      {"Vcc below the window", 1800, true, true, {"VPP on while Vcc is off (VCP1 1800 mV, output on)"}},
+      {"Vcc below the window",
+       1800,
+       true,
+       true,
+       {"VPP on while Vcc is off (VCP1 1800 mV, output on)"}},
       {"Vcc first", 5000, true, true, {}},
       {"empty socket", 0, false, false, {}},
   };
@@ -334,8 +340,8 @@ TEST_F(HoltekChip, WrongEntryAcknowledgesZeroAndLeavesTheChipDeaf) {
   const std::array<unsigned short, 4> sequences[] = {
       {{5, 6, 9, 11}}, {{6, 5, 9, 10}}, {{0, 0, 0, 0}}, {{10, 9, 6, 5}}};
   for (const auto& nibbles : sequences) {
-    SCOPED_TRACE(testing::Message() << nibbles[0] << " " << nibbles[1] << " " << nibbles[2] << " "
-                                    << nibbles[3]);
+    SCOPED_TRACE(testing::Message()
+                 << nibbles[0] << " " << nibbles[1] << " " << nibbles[2] << " " << nibbles[3]);
     suppliesOn();
     EXPECT_EQ(byteOf(entry(nibbles)), 0x00u);
     EXPECT_EQ(chip.mode(), Chip::mdLocked);
@@ -799,8 +805,8 @@ TEST_F(HoltekChipImage, SaveWhereNoFileCanBeIsRefused) {
   const std::string notFolder = path + "/chip.hti";
   write(path, "old");
   EXPECT_FALSE(chip.save(notFolder, error));
-  EXPECT_EQ(error, "chip image " + notFolder + ": cannot create " + notFolder +
-                       ".tmp: Not a directory");
+  EXPECT_EQ(error,
+            "chip image " + notFolder + ": cannot create " + notFolder + ".tmp: Not a directory");
   EXPECT_EQ(contents(path), "old");
 
   // The target is a directory: the rename fails and the temporary file goes.

@@ -74,7 +74,8 @@ TEST(QevpiSubFrame, ListsOfDifferentLengthStoreTheCommonPartAndFail) {
     int subFrameItems;
     int frameFields;
     bool result;
-  } cases[] = {{3, 3, true}, {3, 2, false}, {2, 3, false}, {0, 1, false}, {1, 0, false}, {0, 0, true}};
+  } cases[] = {{3, 3, true},  {3, 2, false}, {2, 3, false},
+               {0, 1, false}, {1, 0, false}, {0, 0, true}};
   for (const auto& c : cases) {
     piSubFrame f;
     for (int k = 0; k < c.subFrameItems; ++k) f.addInt32(100 + k);
@@ -107,8 +108,8 @@ TEST(QevpiSubFrame, WrappedBlockTakesExactlyItsOwnSize) {
     f.addBlock(c.received);
     EXPECT_EQ(f.storeToFrame(&frame), c.result) << c.received.size();
     EXPECT_EQ(before, 42u);
-    const std::vector<char> expected =
-        c.result ? std::vector<char>{9, 8, 7, 6, '#', '#'} : std::vector<char>{'a', 'b', 'c', 'd', '#', '#'};
+    const std::vector<char> expected = c.result ? std::vector<char>{9, 8, 7, 6, '#', '#'}
+                                                : std::vector<char>{'a', 'b', 'c', 'd', '#', '#'};
     EXPECT_EQ(std::vector<char>(memory, memory + 6), expected) << c.received.size();
     // Still the caller's memory, same size.
     EXPECT_EQ(wrapped.getData(), memory);

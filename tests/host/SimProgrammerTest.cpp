@@ -78,14 +78,11 @@ TEST_F(Korvo5Sim, TraceKeepsCallOrderWithValues) {
   device->unlockInterrupts();
   device->deviceCtrl()->stateCtrl()->setDeviceState(3);
 
-  EXPECT_TRUE(sim().containsInOrder({Sim::eventIs(Ev::tkSupply, PS_VCP1, 5000),
-                                     Sim::eventIs(Ev::tkMcuWrite, 0x82, 1),
-                                     Sim::eventIs(Ev::tkMcuWrite, 0x80, 2),
-                                     Sim::eventIs(Ev::tkCpdSelectBank, 1, -1, 0),
-                                     Sim::eventIs(Ev::tkCpdStrobe, -1, -1, 0),
-                                     Sim::eventIs(Ev::tkLockInterrupts),
-                                     Sim::eventIs(Ev::tkUnlockInterrupts),
-                                     Sim::eventIs(Ev::tkState, 3)}));
+  EXPECT_TRUE(sim().containsInOrder(
+      {Sim::eventIs(Ev::tkSupply, PS_VCP1, 5000), Sim::eventIs(Ev::tkMcuWrite, 0x82, 1),
+       Sim::eventIs(Ev::tkMcuWrite, 0x80, 2), Sim::eventIs(Ev::tkCpdSelectBank, 1, -1, 0),
+       Sim::eventIs(Ev::tkCpdStrobe, -1, -1, 0), Sim::eventIs(Ev::tkLockInterrupts),
+       Sim::eventIs(Ev::tkUnlockInterrupts), Sim::eventIs(Ev::tkState, 3)}));
   EXPECT_FALSE(sim().containsInOrder(
       {Sim::eventIs(Ev::tkMcuWrite, 0x80, 2), Sim::eventIs(Ev::tkMcuWrite, 0x82, 1)}));
   EXPECT_EQ(sim().trace().size(), 8u);
@@ -648,11 +645,14 @@ TEST_F(Korvo5Sim, SameSlotGivesSameObjectsAcrossDevicesAndResets) {
 
 TEST_F(Korvo5Sim, DeviceObjectsAreCountedAndTraced) {
   EXPECT_EQ(sim().liveDevices(), 1u);
-  { cKorvo5Device other; EXPECT_EQ(sim().liveDevices(), 2u); }
+  {
+    cKorvo5Device other;
+    EXPECT_EQ(sim().liveDevices(), 2u);
+  }
   EXPECT_EQ(sim().liveDevices(), 1u);
-  EXPECT_TRUE(sim().containsInOrder(
-      {Sim::eventIs(Ev::tkDeviceCreated, 1), Sim::eventIs(Ev::tkDeviceCreated, 2),
-       Sim::eventIs(Ev::tkDeviceDestroyed, 1)}));
+  EXPECT_TRUE(sim().containsInOrder({Sim::eventIs(Ev::tkDeviceCreated, 1),
+                                     Sim::eventIs(Ev::tkDeviceCreated, 2),
+                                     Sim::eventIs(Ev::tkDeviceDestroyed, 1)}));
 }
 
 TEST_F(Korvo5Sim, ResetRestoresPowerUp) {

@@ -115,11 +115,10 @@ TEST_F(TouchProbe, BankBoundariesReadLowOnTheirOwnRegister) {
     unsigned int pin;
     unsigned int reg;
   };
-  const tCase cases[] = {{1, kBank1},  {15, kBank1},  {16, kBank3},  {31, kBank3},
-                         {32, kBank1}, {33, kBank3},  {34, kBank1},  {36, kBank3},
-                         {37, kBank1}, {48, kBank3},  {51, kBank1},  {52, kBank3},
-                         {60, kBank3}, {61, kBank1},  {72, kBank1},  {73, kBank2},
-                         {132, kBank2}, {133, kBank1}, {144, kBank1}};
+  const tCase cases[] = {{1, kBank1},  {15, kBank1},  {16, kBank3},  {31, kBank3}, {32, kBank1},
+                         {33, kBank3}, {34, kBank1},  {36, kBank3},  {37, kBank1}, {48, kBank3},
+                         {51, kBank1}, {52, kBank3},  {60, kBank3},  {61, kBank1}, {72, kBank1},
+                         {73, kBank2}, {132, kBank2}, {133, kBank1}, {144, kBank1}};
   for (const tCase& c : cases) {
     probe.holdLow(c.pin);
     select(c.pin);
@@ -204,8 +203,10 @@ TEST_F(TouchProbe, ReadOfAnotherBankAnswersHighAndDoesNotAdvance) {
   EXPECT_EQ(probe.reads(1, kBank2), 2u);
   EXPECT_EQ(probe.reads(1, kBank3), 1u);
   EXPECT_EQ(probe.totalReads(), 7u);
-  const std::vector<Probe::tReadRun> expected = {{1, kBank1, true, 1},  {1, kBank2, false, 2},
-                                                 {1, kBank3, false, 1}, {1, kBank1, true, 1},
+  const std::vector<Probe::tReadRun> expected = {{1, kBank1, true, 1},
+                                                 {1, kBank2, false, 2},
+                                                 {1, kBank3, false, 1},
+                                                 {1, kBank1, true, 1},
                                                  {1, kBank1, false, 2}};
   EXPECT_EQ(probe.readLog(), expected);
 }
@@ -294,9 +295,8 @@ TEST_F(TouchProbe, SelectionEventRunsEachTimeThePinIsSelected) {
 
 TEST_F(TouchProbe, ReadingEventRunsOnceRightAfterTheNthReading) {
   std::vector<std::string> events;
-  ASSERT_TRUE(probe.atReading(3, 2, [&] {
-    events.push_back("event after reading " + std::to_string(probe.readings(3)));
-  }));
+  ASSERT_TRUE(probe.atReading(
+      3, 2, [&] { events.push_back("event after reading " + std::to_string(probe.readings(3))); }));
   probe.holdLow(3);
   probe.holdLow(4);
   select(4);
@@ -307,9 +307,9 @@ TEST_F(TouchProbe, ReadingEventRunsOnceRightAfterTheNthReading) {
     levels(kBank1, 1);
     events.push_back("read " + std::to_string(i) + " returned");
   }
-  EXPECT_EQ(events, (std::vector<std::string>{"read 1 returned", "event after reading 2",
-                                              "read 2 returned", "read 3 returned",
-                                              "read 4 returned"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"read 1 returned", "event after reading 2", "read 2 returned",
+                                      "read 3 returned", "read 4 returned"}));
   EXPECT_FALSE(probe.atReading(3, 0, [] {}));
   EXPECT_FALSE(probe.atReading(145, 1, [] {}));
 }

@@ -49,8 +49,8 @@ cPinConnectionData sentResult(const tScaffoPinData& data) {
 TEST_F(ActionFlow, ProgramRunsTheAlgorithmInItsOrderAndClosesOnce) {
   call(&cKrv32AlgoProviderBase::Slot_StartProg);
   EXPECT_EQ(provider->calls,
-            std::vector<std::string>({"CreateAlgo", "setAlgoUI", "Init", "CheckProcess", "GetEpMax", "GetEpNumber",
-                                      "Config", "Program", "DeleteAlgo", "~"}));
+            std::vector<std::string>({"CreateAlgo", "setAlgoUI", "Init", "CheckProcess", "GetEpMax",
+                                      "GetEpNumber", "Config", "Program", "DeleteAlgo", "~"}));
   expectOneClose(false);
   EXPECT_EQ(record().getCheckProcessRet(), 0);
   EXPECT_EQ(record().getEpMax(), 7u);
@@ -64,7 +64,8 @@ TEST_F(ActionFlow, ProgramRunsTheAlgorithmInItsOrderAndClosesOnce) {
   EXPECT_EQ(devShown(), std::vector<std::string>({"LoadFPGAs with HDW Ok."}));
 
   // Continuity first (on the images in place), then the "HDW" images, then the algorithm.
-  const long lastRead = sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaRead, 100, -1, 3));
+  const long lastRead =
+      sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkFpgaRead, 100, -1, 3));
   const long reset = sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkResetFpga));
   ASSERT_NE(lastRead, -1);
   EXPECT_LT(lastRead, reset);
@@ -99,8 +100,9 @@ TEST_F(ActionFlow, ProgrammerBusyFromPreparationToTheLastCloseStep) {
   const auto is = &cK5SimProgrammer::eventIs;
   const auto outputsOff = is(tE::tkCpdOutput, k5OutGlobal, 1, 0);
   EXPECT_TRUE(sim().containsInOrder({is(tE::tkState, 3, -1, -1), is(tE::tkFpgaRead, 100, -1, -1),
-                                     is(tE::tkResetFpga, -1, -1, -1), is(tE::tkLoadHdw, -1, -1, -1), outputsOff,
-                                     is(tE::tkSuppliesOff, -1, -1, -1), is(tE::tkState, 1, -1, -1)}));
+                                     is(tE::tkResetFpga, -1, -1, -1), is(tE::tkLoadHdw, -1, -1, -1),
+                                     outputsOff, is(tE::tkSuppliesOff, -1, -1, -1),
+                                     is(tE::tkState, 1, -1, -1)}));
   EXPECT_EQ(sim().findEvent(is(tE::tkState, 3, -1, -1)), 0);
   EXPECT_EQ(sim().trace().back().kind, tE::tkState);
   // The final record goes out before the algorithm is released and the
@@ -160,12 +162,12 @@ TEST(ActionFlowRows, ContinuityVerdictsOfEmptySocketAndBentPin) {
     cPinConnectionData sent;
   };
   const Case cases[] = {
-      {"empty socket, no-continuity", false, 0, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, false, "",
-       cPinConnectionData(4, 0)},
+      {"empty socket, no-continuity", false, 0, &cKrv32AlgoProviderBase::Slot_StartNoContinuity,
+       false, "", cPinConnectionData(4, 0)},
       {"empty socket, continuity", false, 0, &cKrv32AlgoProviderBase::Slot_StartContinuity, true,
        "Continuity Test error : device not connected", cPinConnectionData(4, 0)},
-      {"inserted chip, no-continuity", true, 0, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, true,
-       "Continuity Test error : device is connected", cPinConnectionData(4, 4)},
+      {"inserted chip, no-continuity", true, 0, &cKrv32AlgoProviderBase::Slot_StartNoContinuity,
+       true, "Continuity Test error : device is connected", cPinConnectionData(4, 4)},
       {"bent pin, continuity", true, 3, &cKrv32AlgoProviderBase::Slot_StartContinuity, true,
        "Continuity Test error : device not connected", cPinConnectionData(4, 3)},
       {"bent pin, program", true, 3, &cKrv32AlgoProviderBase::Slot_StartProg, true,
@@ -201,7 +203,9 @@ TEST(ActionFlowRows, KernelHintsReachTheUser) {
   };
   const Case cases[] = {
       {"wrong case", "ONEGNDDIODEHIGH", fourPinChip(), ""},
-      {"slot 7", "OneGndDiodeHigh", {{1, 0, P::trHighSideDriverPin, 1}, {7, 1, P::trHigh, 2}},
+      {"slot 7",
+       "OneGndDiodeHigh",
+       {{1, 0, P::trHighSideDriverPin, 1}, {7, 1, P::trHigh, 2}},
        "Error: Invalid Pindriver-Slot found."},
       {"PDx 0", "OneGndDiodeHigh", fourPinChipAnd({0, 3, P::trLow, 7}),
        "Error: Invalid Fpga slot number. \nError: setCpdCfgAllPins(DAT_NULL_MODE) failed.\n"},
@@ -232,16 +236,41 @@ TEST(ActionFlowRows, ContinuityTestSkippedOrUnavailable) {
     unsigned int sent;  // results sent, each (0, 0)
   };
   const Case cases[] = {
-      {"disabled, continuity", false, true, &cKrv32AlgoProviderBase::Slot_StartContinuity, false,
-       {"Continuity Test disabled"}, 0},
-      {"disabled, no-continuity", false, true, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, true,
-       {"Continuity Test disabled"}, 0},
-      {"no layout, continuity", true, false, &cKrv32AlgoProviderBase::Slot_StartContinuity, false,
-       {"Continuity Test not available"}, 0},
-      {"no layout, no-continuity", true, false, &cKrv32AlgoProviderBase::Slot_StartNoContinuity, false,
-       {"Doing Continuity Test", "Continuity Test not available"}, 1},
-      {"disabled, program", false, true, &cKrv32AlgoProviderBase::Slot_StartProg, false,
-       {"Continuity Test disabled"}, 0},
+      {"disabled, continuity",
+       false,
+       true,
+       &cKrv32AlgoProviderBase::Slot_StartContinuity,
+       false,
+       {"Continuity Test disabled"},
+       0},
+      {"disabled, no-continuity",
+       false,
+       true,
+       &cKrv32AlgoProviderBase::Slot_StartNoContinuity,
+       true,
+       {"Continuity Test disabled"},
+       0},
+      {"no layout, continuity",
+       true,
+       false,
+       &cKrv32AlgoProviderBase::Slot_StartContinuity,
+       false,
+       {"Continuity Test not available"},
+       0},
+      {"no layout, no-continuity",
+       true,
+       false,
+       &cKrv32AlgoProviderBase::Slot_StartNoContinuity,
+       false,
+       {"Doing Continuity Test", "Continuity Test not available"},
+       1},
+      {"disabled, program",
+       false,
+       true,
+       &cKrv32AlgoProviderBase::Slot_StartProg,
+       false,
+       {"Continuity Test disabled"},
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -264,7 +293,8 @@ TEST(ActionFlowRows, ContinuityTestSkippedOrUnavailable) {
 }
 
 TEST(ActionFlowRows, LayoutThatCannotBeInitialisedFailsBothTests) {
-  for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartContinuity, &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
+  for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartContinuity,
+                     &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
     tActionBench b;
     // Nothing testable on the pins.
     b.setLayout(benchLayout("OneGndDiodeHigh", {{1, 0, P::trDontCare, 1}}));
@@ -295,7 +325,7 @@ TEST_F(ActionFlow, ResultNotTakenByTheHostIsOnlyLogged) {
 struct tFailureRow {
   const char* what;
   std::function<void(tActionBench&, cScriptedAlgoProvider&)> arrange;
-  std::vector<std::string> logLines;  // in this order, other lines between
+  std::vector<std::string> logLines;    // in this order, other lines between
   std::vector<std::string> shownTexts;  // every message shown, in order
   std::vector<std::string> devTexts;    // every developer message, in order
   unsigned int deletes;
@@ -328,7 +358,10 @@ TEST(ActionFlowFailures, EveryRowEndsInExactlyOneClose) {
       {"continuity test failed",
        [](tActionBench& f, cScriptedAlgoProvider&) { f.socket.setTouching(2, false); },
        {kPrepare + "doPinConnectionTest() failed.", "try postAlgoAction", kActionFailed},
-       {kDoing, "Continuity Test error : device not connected"}, {}, 1, 1},
+       {kDoing, "Continuity Test error : device not connected"},
+       {},
+       1,
+       1},
       {"no HDW image",
        [](tActionBench&, cScriptedAlgoProvider& p) {
          p.getAP().getHdwParam().createFpgaHdwImagesLst();
@@ -336,69 +369,124 @@ TEST(ActionFlowFailures, EveryRowEndsInExactlyOneClose) {
        },
        {kCreate + "loadFPGAs() failed.", kCreateFailed, kActionFailed},
        {kDoing},
-       {"Error: No FPGAs loaded"}, 1, 1},
+       {"Error: No FPGAs loaded"},
+       1,
+       1},
       {"UI timer of 65536",
        [](tActionBench&, cScriptedAlgoProvider& p) { p.getAP().setUiFpgaTimerValue(65536); },
        {"cAlgoModuleUiInterface::createUiFpgaTimer: Error: Timer value is \"0\".",
         "Error: Failed to create Ui-FPGA timer.", kCreateFailed, kActionFailed},
-       {kDoing, "Error: Failed to create Ui-FPGA timer."}, {kLoaded}, 1, 1},
-      {"CreateAlgo false", [](tActionBench&, cScriptedAlgoProvider& p) { p.createResult = false; },
-       {kCreate + "CreateAlgo() failed.", kCreateFailed, kActionFailed}, {kDoing}, {kLoaded}, 1, 1},
+       {kDoing, "Error: Failed to create Ui-FPGA timer."},
+       {kLoaded},
+       1,
+       1},
+      {"CreateAlgo false",
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.createResult = false; },
+       {kCreate + "CreateAlgo() failed.", kCreateFailed, kActionFailed},
+       {kDoing},
+       {kLoaded},
+       1,
+       1},
       {"no algorithm after CreateAlgo",
        [](tActionBench&, cScriptedAlgoProvider& p) { p.createBuildsAlgo = false; },
-       {kCreate + "getAlgo() failed.", kCreateFailed, kActionFailed}, {kDoing}, {kLoaded}, 1, 1},
-      {"Init false", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.init = 0; },
-       {"pAlgo->Init() -> false!", kCreateFailed, kActionFailed}, {kDoing},
-       {kLoaded, "pAlgo->Init() -> false!"}, 2, 1},
-      {"CheckProcess 5", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.checkProcess = 5; },
+       {kCreate + "getAlgo() failed.", kCreateFailed, kActionFailed},
+       {kDoing},
+       {kLoaded},
+       1,
+       1},
+      {"Init false",
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.script.init = 0; },
+       {"pAlgo->Init() -> false!", kCreateFailed, kActionFailed},
+       {kDoing},
+       {kLoaded, "pAlgo->Init() -> false!"},
+       2,
+       1},
+      {"CheckProcess 5",
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.script.checkProcess = 5; },
        {"maprAlgoParam->getAlgoKrv3UIData().CheckProcessRet: 5", "cfgUIData failed", kCreateFailed,
         kActionFailed},
-       {kDoing}, {kLoaded}, 1, 1},
+       {kDoing},
+       {kLoaded},
+       1,
+       1},
       {"ActionMode 1",
        [](tActionBench& f, cScriptedAlgoProvider&) { f.record().setActionMode(1); },
-       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {kDoing},
-       {kLoaded, "cfgAlgoForSpecificAction failed."}, 1, 1},
+       {"cfgAlgoForSpecificAction failed.", kActionFailed},
+       {kDoing},
+       {kLoaded, "cfgAlgoForSpecificAction failed."},
+       1,
+       1},
       {"ActionMode 0x0011 acts as 1",
        [](tActionBench& f, cScriptedAlgoProvider&) { f.record().setActionMode(0x0011); },
-       {"cfgAlgoForSpecificAction failed.", kActionFailed}, {kDoing},
-       {kLoaded, "cfgAlgoForSpecificAction failed."}, 1, 1},
-      {"Config false", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.config = 0; },
-       {"AbstractAlgoBase.Config() failed.", kActionFailed}, {kDoing},
-       {kLoaded, "AbstractAlgoBase.Config() failed."}, 1, 1},
-      {"Program -1", [](tActionBench&, cScriptedAlgoProvider& p) { p.script.status = -1; },
-       {"try postAlgoAction", kActionFailed}, {kDoing}, {kLoaded}, 1, 1},
+       {"cfgAlgoForSpecificAction failed.", kActionFailed},
+       {kDoing},
+       {kLoaded, "cfgAlgoForSpecificAction failed."},
+       1,
+       1},
+      {"Config false",
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.script.config = 0; },
+       {"AbstractAlgoBase.Config() failed.", kActionFailed},
+       {kDoing},
+       {kLoaded, "AbstractAlgoBase.Config() failed."},
+       1,
+       1},
+      {"Program -1",
+       [](tActionBench&, cScriptedAlgoProvider& p) { p.script.status = -1; },
+       {"try postAlgoAction", kActionFailed},
+       {kDoing},
+       {kLoaded},
+       1,
+       1},
       {"ErrorCode with ErrorInfoMode 3",
        [](tActionBench& f, cScriptedAlgoProvider& p) {
          f.record().setErrorInfoMode(3);
          p.script.duringRun = [&f](cScriptedAlgo&) { f.record().setErrorCode(0x21); };
        },
-       {"try postAlgoAction"}, {kDoing}, {kLoaded}, 1, 1},
+       {"try postAlgoAction"},
+       {kDoing},
+       {kLoaded},
+       1,
+       1},
       {"text thrown in Init",
        [](tActionBench&, cScriptedAlgoProvider& p) {
          p.script.throwIn = "Init";
          p.script.throwText = "init lost";
        },
-       {"catch in Slot_StartProg: init lost", kActionFailed}, {kDoing, "init lost"}, {kLoaded},
-       1, 1},
+       {"catch in Slot_StartProg: init lost", kActionFailed},
+       {kDoing, "init lost"},
+       {kLoaded},
+       1,
+       1},
       {"text thrown by the host in the continuity test",
        [](tActionBench& f, cScriptedAlgoProvider&) {
          f.sim().injectThrow("pulseCPDStrobe", "strobe lost");
        },
-       {"catch in Slot_StartProg: strobe lost", kActionFailed}, {kDoing, "strobe lost"}, {}, 1, 1},
+       {"catch in Slot_StartProg: strobe lost", kActionFailed},
+       {kDoing, "strobe lost"},
+       {},
+       1,
+       1},
       {"text thrown in Program",
        [](tActionBench&, cScriptedAlgoProvider& p) {
          p.script.throwIn = "Program";
          p.script.throwText = "bus error";
        },
-       {"catch in Slot_StartProg: bus error", kActionFailed}, {kDoing, "bus error"}, {kLoaded},
-       1, 1},
+       {"catch in Slot_StartProg: bus error", kActionFailed},
+       {kDoing, "bus error"},
+       {kLoaded},
+       1,
+       1},
       {"text thrown in the close after the record went out",
        [](tActionBench& f, cScriptedAlgoProvider&) {
          // The "SHUTDOWN" transfer of the release.
          f.sim().injectThrow("writeRegisterSet@1", "no transfer", 4);
        },
-       {"try postAlgoAction", "catch postAlgoAction: no transfer"}, {kDoing, "no transfer"},
-       {kLoaded}, 1, 2, false},
+       {"try postAlgoAction", "catch postAlgoAction: no transfer"},
+       {kDoing, "no transfer"},
+       {kLoaded},
+       1,
+       2,
+       false},
   };
   for (const tFailureRow& row : rows) runFailureRow(row);
 }
@@ -437,15 +525,19 @@ TEST(ActionFlowRows, ActionModeLowBitsChooseTheSettingCall) {
     std::vector<std::string> between;  // calls between GetEpNumber and Config
   };
   const Case cases[] = {
-      {0, {}}, {4, {}}, {2, {"SetEpNumber(1)"}}, {0xFFF2, {"SetEpNumber(1)"}}, {8, {"SetSinglNullMode"}},
+      {0, {}},
+      {4, {}},
+      {2, {"SetEpNumber(1)"}},
+      {0xFFF2, {"SetEpNumber(1)"}},
+      {8, {"SetSinglNullMode"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
     tActionBench b;
     b.record().setActionMode(c.mode);
     b.call(&cKrv32AlgoProviderBase::Slot_StartVerify);
-    std::vector<std::string> expected = {"CreateAlgo", "setAlgoUI", "Init", "CheckProcess", "GetEpMax",
-                                         "GetEpNumber"};
+    std::vector<std::string> expected = {"CreateAlgo",   "setAlgoUI", "Init",
+                                         "CheckProcess", "GetEpMax",  "GetEpNumber"};
     expected.insert(expected.end(), c.between.begin(), c.between.end());
     for (const char* tail : {"Config", "Verify", "DeleteAlgo", "~"}) expected.push_back(tail);
     EXPECT_EQ(b.provider->calls, expected);
@@ -466,9 +558,8 @@ TEST_F(ActionFlow, CancelBeforeTheAlgorithmIsForgottenOneDuringTheRunIsSeen) {
   provider->script.duringRun = [&seen, this](cScriptedAlgo& algo) {
     seen.push_back(algo.ui()->K4Cancel());
     // The host delivers the cancel while the algorithm's message goes out.
-    cAbstractEventManager::setScheduleHook([this](cAbstractEventManager&, int) {
-      provider->Slot_CancelAction(kClient);
-    });
+    cAbstractEventManager::setScheduleHook(
+        [this](cAbstractEventManager&, int) { provider->Slot_CancelAction(kClient); });
     algo.ActionMessage(12);
     cAbstractEventManager::setScheduleHook(nullptr);
     seen.push_back(algo.ui()->K4Cancel());
@@ -573,26 +664,34 @@ TEST(ActionFlowRows, HostFailingAgainDuringTheFailureReportStillClosesOnce) {
          tBench::host().throwAt(ssProgress, 1, "host busy");
          tBench::host().throwAt(ssProgress, 2, "host gone");
        },
-       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 0, true},
+       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"},
+       0,
+       true},
       {"close's text refused",
        [](cScriptedAlgoProvider&) {
          tBench::host().throwAt(ssProgress, 1, "host busy");
          tBench::host().throwAt(ssMessage, 2, "host gone");
        },
-       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"}, 1, true},
+       {"catch postAlgoAction: host busy", "catch postAlgoAction: host gone"},
+       1,
+       true},
       {"every signal refused",
        [](cScriptedAlgoProvider&) {
          for (unsigned int n = 1; n <= 4; ++n) tBench::host().throwAt(ssProgress, n, "host gone");
          for (unsigned int n = 2; n <= 4; ++n) tBench::host().throwAt(ssMessage, n, "host gone");
        },
-       {"catch postAlgoAction: host gone", "catch postAlgoAction: host gone"}, 0, true},
+       {"catch postAlgoAction: host gone", "catch postAlgoAction: host gone"},
+       0,
+       true},
       {"slot's text refused",
        [](cScriptedAlgoProvider& p) {
          p.script.throwIn = "Program";
          p.script.throwText = "bus error";
          tBench::host().throwAt(ssMessage, 2, "host gone");
        },
-       {"catch in Slot_StartProg: bus error", "catch in Slot_StartProg: host gone", "try postAlgoAction"}, 1,
+       {"catch in Slot_StartProg: bus error", "catch in Slot_StartProg: host gone",
+        "try postAlgoAction"},
+       1,
        true},
   };
   for (const Case& c : cases) {
@@ -632,13 +731,15 @@ protected:
 
 TEST_F(ActionFlowWithoutHardware, EveryStartClosesWithoutTouchingWhatIsMissing) {
   ASSERT_EQ(provider->getKrv5Ctrl(), nullptr);
-  for (tSlot slot : {&cKrv32AlgoProviderBase::Slot_StartProg, &cKrv32AlgoProviderBase::Slot_StartContinuity,
-                     &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
+  for (tSlot slot :
+       {&cKrv32AlgoProviderBase::Slot_StartProg, &cKrv32AlgoProviderBase::Slot_StartContinuity,
+        &cKrv32AlgoProviderBase::Slot_StartNoContinuity}) {
     host().clear();
     call(slot);
-    EXPECT_EQ(shown(), std::vector<std::string>({"Error: No Korvo control object available.",
-                                                 "Error: No korvo 5 ctrl. Can not disable CPDs.",
-                                                 "Error: No korvo 5 ctrl. Can not reset power supplies."}));
+    EXPECT_EQ(shown(),
+              std::vector<std::string>({"Error: No Korvo control object available.",
+                                        "Error: No korvo 5 ctrl. Can not disable CPDs.",
+                                        "Error: No korvo 5 ctrl. Can not reset power supplies."}));
     EXPECT_EQ(endedRecords(), 1u);
     EXPECT_EQ(record().getActionFailed(), 1u);
     EXPECT_EQ(record().getActionFailCode(), 3003u);

@@ -73,7 +73,8 @@ TEST_F(ActionReentry, ReceiveDuringAnActionIsRefusedAndChangesNothing) {
     if (c.duringJob) progressDuringTheJob();
     unsigned char ok = 7;
     host().atProgressRecord(1, [&](cScaffoProvider&) {
-      ok = receive(JobBuilder().createBuffer(0, 16, 0xEE).pinDriverConfigs(jobSamples::sampleConfigs()));
+      ok = receive(
+          JobBuilder().createBuffer(0, 16, 0xEE).pinDriverConfigs(jobSamples::sampleConfigs()));
     });
     call(&cKrv32AlgoProviderBase::Slot_StartProg);
 
@@ -96,7 +97,8 @@ TEST_F(ActionReentry, StartDuringAnActionIsRefused) {
   host().atProgressRecord(1, [&](cScaffoProvider& p) { p.Slot_StartErase(kClient); });
   call(&cKrv32AlgoProviderBase::Slot_StartProg);
 
-  EXPECT_EQ("PIDBG: Slot_StartErase refused while an action runs.", lineAfter("try Slot_StartErase"));
+  EXPECT_EQ("PIDBG: Slot_StartErase refused while an action runs.",
+            lineAfter("try Slot_StartErase"));
   EXPECT_EQ(1u, callsOf("CreateAlgo"));
   EXPECT_EQ(0u, callsOf("Erase"));
   expectPassedOnce(2);

@@ -147,7 +147,8 @@ TEST(AlgoBaseStdBuf, BufOperationsReceiveBufferZerosDataAndPassTheStatusOn) {
   const struct {
     short (AbstractAlgoBase::*op)();
     short result;
-  } cases[] = {{&AbstractAlgoBase::Program, -1}, {&AbstractAlgoBase::Verify, 0},
+  } cases[] = {{&AbstractAlgoBase::Program, -1},
+               {&AbstractAlgoBase::Verify, 0},
                {&AbstractAlgoBase::Read, 2014}};
   for (const auto& c : cases) {
     algo.got = nullptr;

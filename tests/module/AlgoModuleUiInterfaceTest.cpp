@@ -62,21 +62,42 @@ struct tNumbered {
 TEST_F(AlgoModuleUiInterface, EveryNumberedMessageWritesItsLayoutAndNamedParameters) {
   const std::vector<tNumbered> cases = {
       {"no parameter", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(101); }, 101, 1, {}},
-      {"one long", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(102, -2L); }, 102, 2,
+      {"one long",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(102, -2L); },
+       102,
+       2,
        {0xFFFFFFFEu}},
-      {"two longs", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(103, 1L, 0x12345678L); },
-       103, 3, {1, 0x12345678u}},
-      {"three longs", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(104, 1L, 2L, 3L); }, 104,
-       4, {1, 2, 3}},
-      {"four longs", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(105, 1L, 2L, 3L, -4L); },
-       105, 5, {1, 2, 3, 0xFFFFFFFCu}},
-      {"one float", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(106, 1.0f); }, 106, 6,
+      {"two longs",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(103, 1L, 0x12345678L); },
+       103,
+       3,
+       {1, 0x12345678u}},
+      {"three longs",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(104, 1L, 2L, 3L); },
+       104,
+       4,
+       {1, 2, 3}},
+      {"four longs",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(105, 1L, 2L, 3L, -4L); },
+       105,
+       5,
+       {1, 2, 3, 0xFFFFFFFCu}},
+      {"one float",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(106, 1.0f); },
+       106,
+       6,
        {0x3F800000u}},
-      {"two floats", [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(107, 1.0f, -2.5f); }, 107,
-       7, {0x3F800000u, 0xC0200000u}},
+      {"two floats",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessage(107, 1.0f, -2.5f); },
+       107,
+       7,
+       {0x3F800000u, 0xC0200000u}},
       {"int", [](AbstractAlgoUiInterface& u) { u.K4ShowMessageSiS(-9, 77); }, -9, 9, {77}},
-      {"int and float", [](AbstractAlgoUiInterface& u) { u.K4ShowMessageSiSf1(110, -1, 0.5f); },
-       110, 10, {0xFFFFFFFFu, 0x3F000000u}},
+      {"int and float",
+       [](AbstractAlgoUiInterface& u) { u.K4ShowMessageSiSf1(110, -1, 0.5f); },
+       110,
+       10,
+       {0xFFFFFFFFu, 0x3F000000u}},
   };
   for (const tNumbered& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,9 +175,7 @@ TEST_F(AlgoModuleUiInterface, SignatureIsShownFromItsHighestNonZeroByte) {
 TEST_F(AlgoModuleUiInterface, UnforcedAddressIsThrottledByTheTimerOnRegister93) {
   ASSERT_TRUE(ui().createUiFpgaTimer(10));
   sim().clearTrace();
-  const auto timerReads = [] {
-    return sim().traceOf(tK5TraceEvent::tkFpgaRead).size();
-  };
+  const auto timerReads = [] { return sim().traceOf(tK5TraceEvent::tkFpgaRead).size(); };
 
   ui().K4ShowAdr(0x100, 0);  // the period has just started
   EXPECT_TRUE(host().progress().empty());
@@ -236,17 +255,19 @@ public:
 TEST_F(AlgoModuleUiInterface, TimerCreationFailures) {
   tLineTap log(std::cerr);
   EXPECT_FALSE(ui().createUiFpgaTimer(0));
-  EXPECT_EQ(std::vector<std::string>{
-                "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer: Error: Timer value is \"0\"."},
-            log.lines);
+  EXPECT_EQ(
+      std::vector<std::string>{
+          "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer: Error: Timer value is \"0\"."},
+      log.lines);
   EXPECT_TRUE(sim().trace().empty());
 
   log.lines.clear();
   sim().injectThrow("fpgaCtrl@1", "no page");
   EXPECT_FALSE(ui().createUiFpgaTimer(5));
-  EXPECT_EQ(std::vector<std::string>{
-                "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer: Error: boMappingOk= false"},
-            log.lines);
+  EXPECT_EQ(
+      std::vector<std::string>{
+          "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer: Error: boMappingOk= false"},
+      log.lines);
   EXPECT_TRUE(sim().traceOf(tK5TraceEvent::tkFpgaWrite).empty());
 
   log.lines.clear();
@@ -254,9 +275,10 @@ TEST_F(AlgoModuleUiInterface, TimerCreationFailures) {
   plug(device);
   EXPECT_FALSE(ui().createUiFpgaTimer(5));
   unplug(device);
-  EXPECT_EQ(std::vector<std::string>{
-                "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer:Error: TimerCount not set:7"},
-            log.lines);
+  EXPECT_EQ(
+      std::vector<std::string>{
+          "PIDBG: cAlgoModuleUiInterface::createUiFpgaTimer:Error: TimerCount not set:7"},
+      log.lines);
 
   log.lines.clear();
   EXPECT_TRUE(ui().createUiFpgaTimer(65535));

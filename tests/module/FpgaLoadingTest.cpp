@@ -27,7 +27,8 @@ protected:
   // (FPGA index, first byte) of every image loaded.
   static std::vector<std::pair<unsigned int, int>> loaded() {
     std::vector<std::pair<unsigned int, int>> result;
-    for (const tK5LoadedImage& image : sim().loadHistory()) result.push_back({image.index, image.bytes.at(0)});
+    for (const tK5LoadedImage& image : sim().loadHistory())
+      result.push_back({image.index, image.bytes.at(0)});
     return result;
   }
 };
@@ -56,7 +57,8 @@ TEST_F(FpgaLoading, EmptyImageIsSkippedWithoutUsingAnIndex) {
 }
 
 TEST_F(FpgaLoading, ImageErrorStopsWithItsTextAndSlot) {
-  images({hdwImage("HDW", {10}), hdwImage("HDW_CONTINUITY", {20}), hdwImage("HDW", {30}), hdwImage("HDW", {40})});
+  images({hdwImage("HDW", {10}), hdwImage("HDW_CONTINUITY", {20}), hdwImage("HDW", {30}),
+          hdwImage("HDW", {40})});
   sim().setLoadHdwError(1, "bad bitstream");
   EXPECT_FALSE(load("HDW"));
   EXPECT_EQ(loaded(), (std::vector<std::pair<unsigned int, int>>{{0, 10}}));
@@ -94,10 +96,12 @@ TEST_F(FpgaLoading, ResetFailuresEndTheLoading) {
     std::string text;
   };
   const Case cases[] = {
-      {"no FPGA control of slot 0", [] { sim().injectNull("fpgaCtrl@0"); }, "Error: Unable to map FPGA page \"0\"."},
+      {"no FPGA control of slot 0", [] { sim().injectNull("fpgaCtrl@0"); },
+       "Error: Unable to map FPGA page \"0\"."},
       {"slot 0 not mapped", [] { sim().injectThrow("pdioCtrl@0", "unmapped"); },
        "Error: Unable to map FPGA page \"0\"."},
-      {"reset refused", [] { sim().injectFalse("resetFPGA"); }, "Error: Unable to reset all FPGAs."},
+      {"reset refused", [] { sim().injectFalse("resetFPGA"); },
+       "Error: Unable to reset all FPGAs."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

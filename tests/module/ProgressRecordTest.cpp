@@ -46,11 +46,18 @@ TEST_F(ProgressRecord, FieldsAreLittleEndianAtTheirOffsets) {
 
   tBytes expected{};
   expected[4] = 1;
-  expected[6] = 0x78; expected[7] = 0x56; expected[8] = 0x34; expected[9] = 0x12;
+  expected[6] = 0x78;
+  expected[7] = 0x56;
+  expected[8] = 0x34;
+  expected[9] = 0x12;
   expected[10] = 1;
-  expected[14] = 0xFE; expected[15] = 0xFF; expected[16] = 0xFF; expected[17] = 0xFF;
+  expected[14] = 0xFE;
+  expected[15] = 0xFF;
+  expected[16] = 0xFF;
+  expected[17] = 0xFF;
   expected[18] = 6;
-  expected[24] = 0x80; expected[25] = 0x3F;
+  expected[24] = 0x80;
+  expected[25] = 0x3F;
   expected[38] = 1;
   ASSERT_EQ(host().progress().size(), 1u);
   EXPECT_EQ(bytesOf(host().progress()[0]), expected);

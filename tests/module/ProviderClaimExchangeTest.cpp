@@ -82,10 +82,9 @@ TEST_F(ProviderClaimExchange, ContradictedClaimSetsTheDeviceReadyAndKeepsTheRepl
   ASSERT_EQ(3u, log.lines.size());
   EXPECT_EQ(std::string(kReadBackLines[0]) + "other", log.lines[0]);
   EXPECT_EQ(std::string(kReadBackLines[1]) + "LAN", log.lines[1]);
-  EXPECT_EQ(
-      "PIDBG: Failed to claim korvo: Claim data claimedRemoteId and claimedInterface are not "
-      "equal.",
-      log.lines[2]);
+  EXPECT_EQ("PIDBG: Failed to claim korvo: Claim data claimedRemoteId and claimedInterface are not "
+            "equal.",
+            log.lines[2]);
 }
 
 // The host refuses the claim and keeps the one it had: only the read-back,
@@ -140,9 +139,8 @@ TEST_F(ProviderClaimExchange, ThrownHostTextsAreLoggedWithTheStepThatFailed) {
     std::vector<std::string> expected = c.lines;
     if (std::string(c.point) == "setDeviceState") {
       sim().presetClaim("LAN", "other");
-      expected = {std::string(kReadBackLines[0]) + "other",
-                  std::string(kReadBackLines[1]) + "LAN", "PIDBG: try getClaimInfo",
-                  "PIDBG: bus gone"};
+      expected = {std::string(kReadBackLines[0]) + "other", std::string(kReadBackLines[1]) + "LAN",
+                  "PIDBG: try getClaimInfo", "PIDBG: bus gone"};
     }
     sim().injectThrow(c.point, "bus gone");
     provider().getAddrFrom() = kEarlier;
@@ -262,8 +260,8 @@ TEST_F(ProviderClaimExchange, CompleteJobOverSeveralReceivesReadsBackEqual) {
 
   cUiAlgoDataK3 rec;
   ASSERT_TRUE(rec << answer.data(3));
-  EXPECT_EQ(0, std::memcmp(jobRecord.raw, rec.getUiAlgoDataK3Struct()->raw,
-                           TAG_UI_ALGODATA_KRV3::kSize));
+  EXPECT_EQ(
+      0, std::memcmp(jobRecord.raw, rec.getUiAlgoDataK3Struct()->raw, TAG_UI_ALGODATA_KRV3::kSize));
 
   cDeviceParam devGot;
   ASSERT_TRUE(devGot << answer.data(4));
@@ -286,7 +284,8 @@ TEST_F(ProviderClaimExchange, CompleteJobOverSeveralReceivesReadsBackEqual) {
   ASSERT_TRUE(readPinDriverConfigs(header, answer.data(6), configsGot));
   EXPECT_TRUE(configs == configsGot);
 
-  const unsigned pins = answered.getDataTransferDescriptor(7).getPinConnectionLayoutData_sizePinDefs();
+  const unsigned pins =
+      answered.getDataTransferDescriptor(7).getPinConnectionLayoutData_sizePinDefs();
   EXPECT_EQ(3u, pins);
   cCfgFileDeviceLayout layoutGot(0);
   ASSERT_TRUE(readLayout(pins, answer.data(7), layoutGot));
@@ -326,8 +325,8 @@ TEST_F(ProviderClaimExchange, ReceiveEnteredFromInsideItselfIsRefused) {
   };
   EXPECT_EQ(1, receive(first));
   EXPECT_EQ(0, innerOk);
-  const auto refused = std::find(log.lines.begin(), log.lines.end(),
-                                 "PIDBG: Double ertry of Slot detected.");
+  const auto refused =
+      std::find(log.lines.begin(), log.lines.end(), "PIDBG: Double ertry of Slot detected.");
   ASSERT_NE(log.lines.end(), refused);
   EXPECT_EQ("PIDBG: Start Slot_ReceiveData", *(refused - 1));
   EXPECT_EQ(kClient, provider().getAddrFrom());

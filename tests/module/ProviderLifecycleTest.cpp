@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "JobBuilder.h"
-#include "cAlgoParam.h"
 #include "cAlgoModuleUiInterface.h"
+#include "cAlgoParam.h"
 #include "cK5CpdCtrl.h"
 #include "tJobSamples.h"
 #include "tLineTap.h"
@@ -189,8 +189,12 @@ TEST_F(ProviderLifecycle, SupplyScanAnswersTheSeventhReadingInWholeVolts) {
     unsigned int reading;
     bool ok;
     unsigned int answer;
-  } cases[] = {{12345, true, 12}, {999, true, 0}, {5000, true, 5}, {0, true, 0},
-               {4294967295u, true, 4294967}, {12345, false, 5555555}};
+  } cases[] = {{12345, true, 12},
+               {999, true, 0},
+               {5000, true, 5},
+               {0, true, 0},
+               {4294967295u, true, 4294967},
+               {12345, false, 5555555}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reading);
     sim().setSupplyReadings({1, 2, 3, 4, 5, 6, c.reading}, c.ok);

@@ -36,10 +36,13 @@ TEST_F(ProviderSlots, GetStrPrintsEightLowerCaseHexDigits) {
     int value;
     const char* text;
   } cases[] = {
-      {4128, "0x00001020"},          {-1, "0xffffffff"},
+      {4128, "0x00001020"},
+      {-1, "0xffffffff"},
       {static_cast<int>(0xFFFFFFFFu), "0xffffffff"},
-      {0, "0x00000000"},             {INT_MAX, "0x7fffffff"},
-      {INT_MIN, "0x80000000"},       {0xABCDEF, "0x00abcdef"},
+      {0, "0x00000000"},
+      {INT_MAX, "0x7fffffff"},
+      {INT_MIN, "0x80000000"},
+      {0xABCDEF, "0x00abcdef"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(cKrv32AlgoProviderBase::getStr(c.value), c.text) << c.value;
@@ -117,24 +120,41 @@ TEST_F(ProviderSlots, ServiceSlotsLogTheirNameAndAnswer) {
     Call call;
     std::string expected;
   } cases[] = {
-      {"FirstFpgaInitSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.FirstFpgaInitSlotSync(o.ok, kCaller); },
+      {"FirstFpgaInitSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.FirstFpgaInitSlotSync(o.ok, kCaller); },
        "ok=1 value=43690 number=-3 text=keep"},
-      {"LoadBattOffSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs&) { p.LoadBattOffSlotSync(kCaller); }, same},
-      {"LoadBattOnSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs&) { p.LoadBattOnSlotSync(kCaller); }, same},
-      {"FindKrvTixDllSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.FindKrvTixDllSlotSync(o.ok, kCaller); },
+      {"LoadBattOffSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs&) { p.LoadBattOffSlotSync(kCaller); }, same},
+      {"LoadBattOnSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs&) { p.LoadBattOnSlotSync(kCaller); }, same},
+      {"FindKrvTixDllSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.FindKrvTixDllSlotSync(o.ok, kCaller); },
        "ok=1 value=43690 number=-3 text=keep"},
-      {"ResetKorvoSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs&) { p.ResetKorvoSlotSync(kCaller); }, same},
-      {"KorvoTestFktSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.KorvoTestFktSlotSync(o.number, o.text, kCaller); },
+      {"ResetKorvoSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs&) { p.ResetKorvoSlotSync(kCaller); }, same},
+      {"KorvoTestFktSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) {
+         p.KorvoTestFktSlotSync(o.number, o.text, kCaller);
+       },
        same},
-      {"CalibVoltageSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.CalibVoltageSlotSync(o.ok, kCaller); },
+      {"CalibVoltageSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.CalibVoltageSlotSync(o.ok, kCaller); },
        "ok=1 value=43690 number=-3 text=keep"},
-      {"ScanVBattSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.ScanVBattSlotSync(o.value, kCaller); },
+      {"ScanVBattSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.ScanVBattSlotSync(o.value, kCaller); },
        "ok=85 value=666 number=-3 text=keep"},
-      {"StartBattTimerSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.StartBattTimerSlotSync(5, o.ok, kCaller); },
+      {"StartBattTimerSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) {
+         p.StartBattTimerSlotSync(5, o.ok, kCaller);
+       },
        "ok=0 value=43690 number=-3 text=keep"},
-      {"ReadEepromSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.ReadEepromSlotSync(o.value, kCaller); },
+      {"ReadEepromSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.ReadEepromSlotSync(o.value, kCaller); },
        "ok=85 value=0 number=-3 text=keep"},
-      {"FpgaTestSlotSync", [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) { p.FpgaTestSlotSync(3, o.value, o.ok, kCaller); },
+      {"FpgaTestSlotSync",
+       [](cKrv32AlgoProviderBase& p, tSlotOutputs& o) {
+         p.FpgaTestSlotSync(3, o.value, o.ok, kCaller);
+       },
        "ok=1 value=43690 number=-3 text=keep"},
   };
   for (const auto& c : cases) {
@@ -154,23 +174,52 @@ TEST_F(ProviderSlots, ReplyAddressIsStoredOnlyByStoringSlots) {
     Call call;
     bool stores;
   } cases[] = {
-      {"setProviderCheckSumSlot", [](cKrv32AlgoProviderBase& p) { p.setProviderCheckSumSlot(1, kCaller); }, true},
-      {"getProviderCheckSumSlot", [](cKrv32AlgoProviderBase& p) { unsigned int v; p.getProviderCheckSumSlot(v, kCaller); }, true},
-      {"getProviderVersionSlot", [](cKrv32AlgoProviderBase& p) { unsigned int v; p.getProviderVersionSlot(v, kCaller); }, true},
-      {"ScanVsupplySlotSync", [](cKrv32AlgoProviderBase& p) { unsigned int v; p.ScanVsupplySlotSync(v, kCaller); }, true},
+      {"setProviderCheckSumSlot",
+       [](cKrv32AlgoProviderBase& p) { p.setProviderCheckSumSlot(1, kCaller); }, true},
+      {"getProviderCheckSumSlot",
+       [](cKrv32AlgoProviderBase& p) {
+         unsigned int v;
+         p.getProviderCheckSumSlot(v, kCaller);
+       },
+       true},
+      {"getProviderVersionSlot",
+       [](cKrv32AlgoProviderBase& p) {
+         unsigned int v;
+         p.getProviderVersionSlot(v, kCaller);
+       },
+       true},
+      {"ScanVsupplySlotSync",
+       [](cKrv32AlgoProviderBase& p) {
+         unsigned int v;
+         p.ScanVsupplySlotSync(v, kCaller);
+       },
+       true},
       {"Slot_CancelAction", [](cKrv32AlgoProviderBase& p) { p.Slot_CancelAction(kCaller); }, true},
       {"Slot_UnClaimKorvo", [](cKrv32AlgoProviderBase& p) { p.Slot_UnClaimKorvo(kCaller); }, false},
-      {"Slot_GetKorvoTypeAndClaimInfo", [](cKrv32AlgoProviderBase& p) { int t = 0; std::string a, b; p.Slot_GetKorvoTypeAndClaimInfo(t, a, b, kCaller); }, false},
+      {"Slot_GetKorvoTypeAndClaimInfo",
+       [](cKrv32AlgoProviderBase& p) {
+         int t = 0;
+         std::string a, b;
+         p.Slot_GetKorvoTypeAndClaimInfo(t, a, b, kCaller);
+       },
+       false},
       {"Slot_DbgNextStep", [](cKrv32AlgoProviderBase& p) { p.Slot_DbgNextStep(kCaller); }, false},
       {"Slot_DbgIgnore", [](cKrv32AlgoProviderBase& p) { p.Slot_DbgIgnore(1, kCaller); }, false},
-      {"Slot_PostActionFkt", [](cKrv32AlgoProviderBase& p) { unsigned char ok; p.Slot_PostActionFkt(ok, kCaller); }, false},
+      {"Slot_PostActionFkt",
+       [](cKrv32AlgoProviderBase& p) {
+         unsigned char ok;
+         p.Slot_PostActionFkt(ok, kCaller);
+       },
+       false},
       {"Slot_StartProg", [](cKrv32AlgoProviderBase& p) { p.Slot_StartProg(kCaller); }, false},
       {"Slot_StartRead", [](cKrv32AlgoProviderBase& p) { p.Slot_StartRead(kCaller); }, false},
       {"Slot_StartBlank", [](cKrv32AlgoProviderBase& p) { p.Slot_StartBlank(kCaller); }, false},
       {"Slot_StartVerify", [](cKrv32AlgoProviderBase& p) { p.Slot_StartVerify(kCaller); }, false},
       {"Slot_StartErase", [](cKrv32AlgoProviderBase& p) { p.Slot_StartErase(kCaller); }, false},
-      {"Slot_StartContinuity", [](cKrv32AlgoProviderBase& p) { p.Slot_StartContinuity(kCaller); }, false},
-      {"Slot_StartNoContinuity", [](cKrv32AlgoProviderBase& p) { p.Slot_StartNoContinuity(kCaller); }, false},
+      {"Slot_StartContinuity", [](cKrv32AlgoProviderBase& p) { p.Slot_StartContinuity(kCaller); },
+       false},
+      {"Slot_StartNoContinuity",
+       [](cKrv32AlgoProviderBase& p) { p.Slot_StartNoContinuity(kCaller); }, false},
   };
   for (const auto& c : cases) {
     provider.getAddrFrom() = kEarlier;

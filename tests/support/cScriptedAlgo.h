@@ -31,7 +31,8 @@ struct tAlgoScript {
 
 class cScriptedAlgo : public mcAlgoBase {
 public:
-  cScriptedAlgo(TAG_UI_ALGODATA_KRV3* uiData, const tAlgoScript& script, std::vector<std::string>& calls)
+  cScriptedAlgo(TAG_UI_ALGODATA_KRV3* uiData, const tAlgoScript& script,
+                std::vector<std::string>& calls)
       : mcAlgoBase(uiData), mScript(script), mCalls(calls) {}
   ~cScriptedAlgo() override { mCalls.push_back("~"); }
 

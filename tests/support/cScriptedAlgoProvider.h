@@ -23,13 +23,14 @@ public:
   tAlgoScript script;
   // Every factory and algorithm call, in order ("~" is the algorithm's end).
   std::vector<std::string> calls;
-  bool createResult = true;  // false builds nothing
+  bool createResult = true;      // false builds nothing
   bool createBuildsAlgo = true;  // false: CreateAlgo answers without an algorithm
 
   bool CreateAlgo() override {
     calls.push_back("CreateAlgo");
     if (!createResult) return false;
-    if (createBuildsAlgo) maprAlgo.reset(new cScriptedAlgo(getAP().getAlgoKrv3UIData(), script, calls));
+    if (createBuildsAlgo)
+      maprAlgo.reset(new cScriptedAlgo(getAP().getAlgoKrv3UIData(), script, calls));
     return true;
   }
   void DeleteAlgo() override {

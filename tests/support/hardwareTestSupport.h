@@ -49,14 +49,16 @@ struct tPinDef {
   unsigned int value;
 };
 
-inline cCfgFileDeviceCpdConfig* makeConfig(const std::string& label, const std::vector<tPinDef>& pins) {
+inline cCfgFileDeviceCpdConfig* makeConfig(const std::string& label,
+                                           const std::vector<tPinDef>& pins) {
   std::vector<tCpdPin> cpdPins;
   for (const tPinDef& pin : pins) cpdPins.push_back({pin.pdx, pin.pdy, pin.value, 0, "P"});
   return pinDriverConfig(label, cpdPins);
 }
 
 // The 60 registers of a new image with the given registers set.
-inline std::vector<unsigned int> image(const std::vector<std::pair<unsigned int, unsigned int>>& regs) {
+inline std::vector<unsigned int> image(
+    const std::vector<std::pair<unsigned int, unsigned int>>& regs) {
   std::vector<unsigned int> values(60, 0);
   for (const auto& reg : regs) values[reg.first] = reg.second;
   return values;

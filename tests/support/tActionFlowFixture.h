@@ -85,8 +85,8 @@ public:
   }
   // Position of the line in the log at or after `from`, or -1.
   long logAt(const std::string& text, long from = 0) const {
-    auto it = std::find(log.begin() + std::min<long>(from, static_cast<long>(log.size())), log.end(),
-                        "PIDBG: " + text);
+    auto it = std::find(log.begin() + std::min<long>(from, static_cast<long>(log.size())),
+                        log.end(), "PIDBG: " + text);
     return it == log.end() ? -1 : static_cast<long>(it - log.begin());
   }
   std::vector<std::string> texts(const std::vector<tScaffoMessage>& messages) const {
@@ -106,7 +106,8 @@ public:
     return n;
   }
   unsigned int callsOf(const std::string& name) const {
-    return static_cast<unsigned int>(std::count(provider->calls.begin(), provider->calls.end(), name));
+    return static_cast<unsigned int>(
+        std::count(provider->calls.begin(), provider->calls.end(), name));
   }
 
   // The close as every failing or passing action must end: the algorithm is
@@ -121,7 +122,9 @@ public:
     EXPECT_GE(callsOf("DeleteAlgo"), 1u);
     EXPECT_EQ(logged("cK5CpdCtrl::enableCpdConfig for \"SHUTDOWN\" OK."), shutdownDone);
     EXPECT_TRUE(sim().cpd(0).outputDisabled[k5OutGlobal]);
-    EXPECT_NE(sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkCpdOutput, k5OutGlobal, 1, 0)), -1);
+    EXPECT_NE(
+        sim().findEvent(cK5SimProgrammer::eventIs(tK5TraceEvent::tkCpdOutput, k5OutGlobal, 1, 0)),
+        -1);
     EXPECT_EQ(sim().switchOffCount(), 1u);
     EXPECT_EQ(sim().stateHistory(), std::vector<int>({3, 1}));
     EXPECT_EQ(provider->algo(), nullptr);

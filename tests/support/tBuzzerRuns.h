@@ -14,7 +14,8 @@ typedef std::vector<tBuzzerRun> tBuzzerRuns;
 
 inline tBuzzerRuns buzzerRuns() {
   tBuzzerRuns runs;
-  for (const tK5BuzzerRun& r : cK5SimProgrammer::instance().buzzer()) runs.emplace_back(r.a, r.b, r.count);
+  for (const tK5BuzzerRun& r : cK5SimProgrammer::instance().buzzer())
+    runs.emplace_back(r.a, r.b, r.count);
   return runs;
 }
 
@@ -23,7 +24,8 @@ inline tBuzzerRuns buzzerRuns() {
 // gong, quiet, and off at the pin's end.
 inline void appendTouchedPin(tBuzzerRuns& runs, std::uint64_t touchRun) {
   runs.emplace_back(5000, 1, touchRun);
-  const tBuzzerRuns tail = {{500, 0, 1}, {500, 1, 1}, {300, 1, 1}, {500, 1, 1}, {0, 100, 1}, {5000, 0, 1}};
+  const tBuzzerRuns tail = {{500, 0, 1}, {500, 1, 1}, {300, 1, 1},
+                            {500, 1, 1}, {0, 100, 1}, {5000, 0, 1}};
   runs.insert(runs.end(), tail.begin(), tail.end());
 }
 

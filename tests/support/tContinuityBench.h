@@ -22,7 +22,9 @@ struct tBenchPin {
 // high through the chip when it sits in the socket.
 inline std::vector<tBenchPin> fourPinChip() {
   typedef cDevicePDxyData P;
-  return {{1, 0, P::trHighSideDriverPin, 1}, {1, 5, P::trHigh, 2}, {2, 47, P::trHigh, 3},
+  return {{1, 0, P::trHighSideDriverPin, 1},
+          {1, 5, P::trHigh, 2},
+          {2, 47, P::trHigh, 3},
           {3, 59, P::trHigh, 4}};
 }
 
@@ -33,7 +35,8 @@ inline std::vector<tBenchPin> fourPinChipAnd(const tBenchPin& extra) {
   return pins;
 }
 
-inline cCfgFileDeviceLayout benchLayout(const std::string& method, const std::vector<tBenchPin>& pins) {
+inline cCfgFileDeviceLayout benchLayout(const std::string& method,
+                                        const std::vector<tBenchPin>& pins) {
   cCfgFileDeviceLayout layout(0);
   layout.sMethod() = method;
   layout.sLabel() = "bench";

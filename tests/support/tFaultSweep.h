@@ -40,8 +40,8 @@ inline std::vector<tTarget> allTargets() {
       continue;
     }
     for (unsigned int slot = 0; slot < p.slots; ++slot) {
-      targets.push_back(tTarget{std::string(p.name) + "@" + std::to_string(slot), false, ssMessage,
-                                p.kinds});
+      targets.push_back(
+          tTarget{std::string(p.name) + "@" + std::to_string(slot), false, ssMessage, p.kinds});
     }
   }
   // A host signal throws its text or answers false.

@@ -105,7 +105,7 @@ inline bool sendJob(cScaffoProvider& provider, const tJob& job, const piModuleAd
 }
 
 // Bus cycles the protocol waits, summed from its waits.
-const std::uint64_t kCpdSettle = 500000;   // after the pin-driver configuration
+const std::uint64_t kCpdSettle = 500000;    // after the pin-driver configuration
 const std::uint64_t kLevelSettle = 150000;  // after setting Vcc and the levels
 const std::uint64_t kStrobe = 125 + 200;    // one nibble over the bus
 const std::uint64_t kPowerOn = 500000 + 5 + 1000000 + 50000 + 1000000  // supplies
@@ -115,7 +115,7 @@ const std::uint64_t kPowerOn = 500000 + 5 + 1000000 + 50000 + 1000000  // suppli
 const std::uint64_t kPowerOff = 125 + 250 + 125 + 50000;
 // Everything of an action but its steps.
 const std::uint64_t kActionFrame = kCpdSettle + kLevelSettle + kPowerOn + kPowerOff;
-const std::uint64_t kByte = 8 * (2 + 5 + 2);  // one byte shifted out or in
+const std::uint64_t kByte = 8 * (2 + 5 + 2);                          // one byte shifted out or in
 const std::uint64_t kReadMode = 125 + 125 + 4 * kStrobe + 125 + 125;  // enter and leave
 const std::uint64_t kChipErase = 4 * kByte + 1300000;
 const std::uint64_t kReadInfo = 2 * (2 * kByte + 15 + 2 * kByte);

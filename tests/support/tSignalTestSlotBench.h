@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "cK5SimProgrammer.h"
 #include "cHostSession.h"
+#include "cK5SimProgrammer.h"
 #include "cK5TouchProbe.h"
 #include "cScaffoHost.h"
 #include "cScaffoProvider.h"
@@ -35,7 +35,8 @@ namespace signalTestSlots {
 // The interface's start levels and enable; its disable and rest levels.
 const tTokens kInterfaceOn = {"VGATE=20000", "VCP3=5000", "VCP2=1800", "VCP1=1800",
                               "VLS=1800",    "VCOMP=800", "A6=1"};
-const tTokens kInterfaceOff = {"A6=0", "VCOMP=800", "VLS=1800", "VCP1=1800", "VCP2=1800", "VCP3=5000"};
+const tTokens kInterfaceOff = {"A6=0",      "VCOMP=800", "VLS=1800",
+                               "VCP1=1800", "VCP2=1800", "VCP3=5000"};
 // A configuration made live: outputs on, the image into bank 0, bank 0
 // selected and strobed.
 const tTokens kSetupLive = {"GLOBAL@0 on", "set@1 bank 0 reg5=2645", "select@0 bank 0", "strobe@0"};
@@ -120,9 +121,10 @@ protected:
           break;
         case tK5TraceEvent::tkCpdWriteSet:
         case tK5TraceEvent::tkCpdWriteSetOnly:
-          tokens.push_back(std::string(e.kind == tK5TraceEvent::tkCpdWriteSet ? "set" : "set only") +
-                           slot + " bank " + std::to_string(e.a) + " reg5=" +
-                           std::to_string(e.values.at(signalTestJob::kConfigRegister)));
+          tokens.push_back(
+              std::string(e.kind == tK5TraceEvent::tkCpdWriteSet ? "set" : "set only") + slot +
+              " bank " + std::to_string(e.a) +
+              " reg5=" + std::to_string(e.values.at(signalTestJob::kConfigRegister)));
           break;
         case tK5TraceEvent::tkCpdSelectBank:
           tokens.push_back("select" + slot + " bank " + std::to_string(e.a));
@@ -163,8 +165,8 @@ protected:
     std::get<2>(buzzer.back()) += 2;  // pin 3: the reading that saw the cancel, and the pin's end
     buzzer.emplace_back(0, 100, 1);
     EXPECT_EQ(buzzerRuns(), buzzer);
-    EXPECT_EQ(powerAndPinDrivers(),
-              join({kInterfaceOn, kSetupLive, kTestLevels, kShutdownLive, kInterfaceOff, kSwitchOff}));
+    EXPECT_EQ(powerAndPinDrivers(), join({kInterfaceOn, kSetupLive, kTestLevels, kShutdownLive,
+                                          kInterfaceOff, kSwitchOff}));
     EXPECT_EQ(shown(), tTokens{"Continuity Test disabled"});
     EXPECT_EQ(endedRecords(), 1u);
     EXPECT_EQ(sim().stateHistory(), (std::vector<int>{3, 1}));

@@ -5,7 +5,7 @@
 namespace {
 
 class K5RunChip : public tK5RunTest {
- protected:
+protected:
   // Programs the image into the default chip file and checks that it took.
   void programFresh(const std::vector<unsigned char>& image) {
     writeBytes(path("image.bin"), image);
@@ -140,9 +140,9 @@ TEST_F(K5RunChip, ContinuityTestFirstStopsAnActionOnAnEmptySocket) {
   EXPECT_EQ(empty.summary("continuity"), "0 of 8 pins connected: socket empty");
   // Stopped before the algorithm: no entry, so no entry error.
   EXPECT_EQ(empty.summary("error"), "class 0, code 0 (action failed, 3003)");
-  EXPECT_EQ(empty.shown(), (std::vector<std::string>{
-                               "module: Doing Continuity Test",
-                               "module: Continuity Test error : device not connected"}));
+  EXPECT_EQ(empty.shown(),
+            (std::vector<std::string>{"module: Doing Continuity Test",
+                                      "module: Continuity Test error : device not connected"}));
   EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
 }
 

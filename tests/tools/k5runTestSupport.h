@@ -121,7 +121,7 @@ inline std::vector<unsigned char> imagePattern(std::size_t n, unsigned int seed 
 
 // A fresh folder per test, removed afterwards.
 class tK5RunTest : public testing::Test {
- protected:
+protected:
   void SetUp() override {
     char pattern[] = "/tmp/k5run-test-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);

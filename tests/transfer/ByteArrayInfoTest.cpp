@@ -111,11 +111,17 @@ TEST(ByteArrayInfo, ReceiveWindowLimits) {
       {"start past the end", window(tByteArray::slHost, ctPartData, 16, 1), false, small},
       {"start plus size wraps", window(tByteArray::slHost, ctPartData, 0xFFFFFFFCu, 8), false,
        small},
-      {"location 0", window(tByteArray::slNone, ctFullData, 0, 4), false,
+      {"location 0",
+       window(tByteArray::slNone, ctFullData, 0, 4),
+       false,
        {"PIDBG: tByteArrayInfo: Error: Invalid source location to make DTFrame for ByteArray."}},
-      {"no transfer command", window(tByteArray::slHost, ctMemoryMapInfo, 0, 4), false,
+      {"no transfer command",
+       window(tByteArray::slHost, ctMemoryMapInfo, 0, 4),
+       false,
        {"PIDBG: tByteArrayInfo: Error: Invalid CmdType to make DTFrame for ByteArray."}},
-      {"size 0", window(tByteArray::slHost, ctFullData, 0, 0), false,
+      {"size 0",
+       window(tByteArray::slHost, ctFullData, 0, 0),
+       false,
        {"PIDBG: tByteArrayInfo: Error: Invalid iSize for buffer DTFrame."}},
   };
   for (const Case& k : cases) {
@@ -203,7 +209,7 @@ TEST(ByteArrayInfo, WrongSizedDataIsReportedAndLeavesTheBuffer) {
   EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(r.prepareSfToReceiveByteArray(b, data)); }),
             tLines{"PIDBG: tByteArrayInfo: Error: storeToFrame failed."});
   EXPECT_EQ(b.GetAt(0), 0);
-  EXPECT_EQ(b.getBufferId(), 0);          // not stamped
+  EXPECT_EQ(b.getBufferId(), 0);           // not stamped
   EXPECT_EQ(b.getVersionOfChanges(), 3u);  // only the counted change
 }
 
@@ -239,7 +245,8 @@ TEST(ByteArrayInfo, SerialNumberWindowStartsAtZero) {
   tByteArray b(tByteArray::slModule, 4, 0, 0);
   b.SetAt(0, 0x31);
   piSubFrame out;
-  ASSERT_TRUE(window(tByteArray::slHost, ctSerialNumberRecord, 3, 2).prepareSfToSendSerialNumber(b, out));
+  ASSERT_TRUE(
+      window(tByteArray::slHost, ctSerialNumberRecord, 3, 2).prepareSfToSendSerialNumber(b, out));
   EXPECT_EQ(out.item(0).bytes, (std::vector<char>{0x31, 0}));
   tByteArrayInfo tooLong = window(tByteArray::slHost, ctSerialNumberRecord, 0, 5);
   EXPECT_EQ(linesOf(std::cerr, [&] { EXPECT_FALSE(tooLong.prepareSfToSendSerialNumber(b, out)); }),

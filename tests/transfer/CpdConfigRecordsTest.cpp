@@ -67,7 +67,9 @@ TEST(CpdRecords, SendThenReceiveGivesAnEqualObject) {
   cCfgFileDeviceCpdConfigs setBack(headerBack);
   ASSERT_TRUE(setBack << sf);
   EXPECT_EQ(setBack, set);
-  EXPECT_EQ(setBack.getCfgFileDeviceCpdConfig("SHUTDOWN")->getCfgFileDeviceCpdPinData(1)->getOpcData(), 201u);
+  EXPECT_EQ(
+      setBack.getCfgFileDeviceCpdConfig("SHUTDOWN")->getCfgFileDeviceCpdPinData(1)->getOpcData(),
+      201u);
 }
 
 TEST(CpdConfigs, EmptySetTravelsAsNoItems) {
@@ -99,7 +101,8 @@ TEST(CpdConfig, PlaceholdersShapeTheRecord) {
   cCfgFileDeviceCpdConfig three(3);
   ASSERT_EQ(three.sizePinDefs(), 3u);
   for (unsigned i = 0; i < 3; ++i) {
-    EXPECT_EQ(*three.getCfgFileDeviceCpdPinData(i), cCfgFileDeviceCpdPinData(0, 0, 0, 0, "UNKNOWN"));
+    EXPECT_EQ(*three.getCfgFileDeviceCpdPinData(i),
+              cCfgFileDeviceCpdPinData(0, 0, 0, 0, "UNKNOWN"));
   }
   EXPECT_EQ(three.getCfgFileDeviceCpdPinData(3), nullptr);
   piSubFrame sf;
@@ -208,8 +211,10 @@ TEST(CpdConfigs, LabelLookupIsExactAndTakesTheFirst) {
   EXPECT_EQ(set.getCfgFileDeviceCpdConfig("SETUP "), nullptr);
   EXPECT_EQ(set.getCfgFileDeviceCpdConfig("SHUTDOWN"), nullptr);
   ASSERT_NE(set.getCfgFileDeviceCpdConfig("SETUP"), nullptr);
-  EXPECT_EQ(set.getCfgFileDeviceCpdConfig("SETUP")->getCfgFileDeviceCpdPinData(0)->getOpcData(), 200u);
-  EXPECT_EQ(set.getCfgFileDeviceCpdConfig("SETUPi")->getCfgFileDeviceCpdPinData(0)->getOpcData(), 100u);
+  EXPECT_EQ(set.getCfgFileDeviceCpdConfig("SETUP")->getCfgFileDeviceCpdPinData(0)->getOpcData(),
+            200u);
+  EXPECT_EQ(set.getCfgFileDeviceCpdConfig("SETUPi")->getCfgFileDeviceCpdPinData(0)->getOpcData(),
+            100u);
 }
 
 TEST(CpdConfigs, EqualityFollowsOrderAndCopiesAreDeep) {
@@ -241,7 +246,9 @@ TEST(CpdConfigs, ReceiveMismatchingShapeFailsAndKeepsWhatWasStored) {
   cCfgFileDeviceCpdConfigs tooSmall(headerOf(1, 1));  // one setting instead of two
   EXPECT_FALSE(tooSmall << sf);
   ASSERT_EQ(tooSmall.sizeCpdConfigs(), 1u);
-  EXPECT_EQ(tooSmall.getCfgFileDeviceCpdConfig("SETUP")->getCfgFileDeviceCpdPinData(0)->getOpcData(), 50u);
+  EXPECT_EQ(
+      tooSmall.getCfgFileDeviceCpdConfig("SETUP")->getCfgFileDeviceCpdPinData(0)->getOpcData(),
+      50u);
 
   cCfgFileDeviceCpdConfigs tooBig(headerOf(1, 3));
   EXPECT_FALSE(tooBig << sf);

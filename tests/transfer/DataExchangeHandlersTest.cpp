@@ -141,10 +141,12 @@ TEST_F(DataExchange, ReceiveLogsTheSizeOfEachDataSubFrame) {
 }
 
 TEST_F(DataExchange, CreateReplacesBufferOfSameId) {
-  tExchange first = JobBuilder().createBuffer(0, 16, 0).wholeBuffer(0, pattern(16, 1), 3).exchange();
+  tExchange first =
+      JobBuilder().createBuffer(0, 16, 0).wholeBuffer(0, pattern(16, 1), 3).exchange();
   tLineTap quiet(std::cerr);
   ASSERT_TRUE(receive(first));
-  ASSERT_TRUE(ap.getByteArrayFromBufferId(0)->addMemoryMapItem(JobBuilder::command(ctMemoryMapInfo, 0, 0, 8)));
+  ASSERT_TRUE(ap.getByteArrayFromBufferId(0)->addMemoryMapItem(
+      JobBuilder::command(ctMemoryMapInfo, 0, 0, 8)));
 
   tExchange again = JobBuilder().createBuffer(0, 4096, 0xFF).exchange();
   const bool ok = receive(again);
@@ -215,7 +217,9 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
   const std::vector<tReceiveFailure> cases = {
       {"type 10 in slot 3",
        [](JobBuilder& j) {
-         j.parameterSet(1, 7, "p", "Read").jobRecord(sampleJobRecord()).item(JobBuilder::typed(10), piSubFrame());
+         j.parameterSet(1, 7, "p", "Read")
+             .jobRecord(sampleJobRecord())
+             .item(JobBuilder::typed(10), piSubFrame());
        },
        joined(slotLines(1, 10, "dtAlgoParam"), slotLines(2, 142, "dtAlgoKrv3UIData"),
               slotLines(3, 0, "Undefined"),
@@ -224,14 +228,12 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          EXPECT_EQ("Read", a.getJobAction());
          EXPECT_EQ(3, a.getAlgoKrv3UIData()->getActionMode());
        }},
-      {"window for unknown id",
-       [](JobBuilder& j) { j.wholeBuffer(12345, {1}, 0); },
+      {"window for unknown id", [](JobBuilder& j) { j.wholeBuffer(12345, {1}, 0); },
        joined(slotLines(1, 1, "dtByteArry"),
               {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
                "PIDBG: processingReceivedBA: Buffer Id does not match."}),
        nullptr},
-      {"window for the dummy's id",
-       [](JobBuilder& j) { j.wholeBuffer(-1, {1}, 0); },
+      {"window for the dummy's id", [](JobBuilder& j) { j.wholeBuffer(-1, {1}, 0); },
        joined(slotLines(1, 1, "dtByteArry"),
               {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
                "PIDBG: processingReceivedBA: Buffer Id does not match."}),
@@ -244,7 +246,10 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        joined(slotLines(1, 4, "dtByteArry"),
               {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctLastPartData",
                "PIDBG: tByteArrayInfo: Error: Buffer too small to receive data."}),
-       [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
+       [](cAlgoParam& a) {
+         EXPECT_EQ(std::vector<unsigned char>(8, 0x33),
+                   bufferBytes(*a.getByteArrayFromBufferId(3)));
+       }},
       {"window whose sub-frame carries more bytes than it names",
        [](JobBuilder& j) {
          piSubFrame sf;
@@ -254,7 +259,10 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
        joined(slotLines(1, 4096, "dtByteArry"),
               {"PIDBG: processingReceivedBA: ByteArrayInfo CmdType: ctFullData",
                "PIDBG: tByteArrayInfo: Error: storeToFrame failed."}),
-       [](cAlgoParam& a) { EXPECT_EQ(std::vector<unsigned char>(8, 0x33), bufferBytes(*a.getByteArrayFromBufferId(3))); }},
+       [](cAlgoParam& a) {
+         EXPECT_EQ(std::vector<unsigned char>(8, 0x33),
+                   bufferBytes(*a.getByteArrayFromBufferId(3)));
+       }},
       {"create of 0 bytes keeps the existing buffer",
        [](JobBuilder& j) { j.createBuffer(3, 0, 0xEE); },
        joined(slotLines(1, 47, "dtByteArrayInfo"),
@@ -262,7 +270,9 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
                "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
        nullptr},
       {"create whose size wraps",
-       [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctCreateOnly, 9, 0xFFFFFFF0u, 0x20)); },
+       [](JobBuilder& j) {
+         j.bufferCommand(JobBuilder::command(ctCreateOnly, 9, 0xFFFFFFF0u, 0x20));
+       },
        joined(slotLines(1, 47, "dtByteArrayInfo"),
               {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctCreateOnly",
                "PIDBG: processingReceivedBAI: Invalid size of buffer to create."}),
@@ -314,8 +324,7 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
          sf.addUInt32(0x01020304u);
          j.item(cDataTransferDescriptor("blk", 4, none), sf);
        },
-       slotLines(1, 4, "dtpiDBlock"),
-       nullptr},
+       slotLines(1, 4, "dtpiDBlock"), nullptr},
       {"block larger than its sub-frame",
        [](JobBuilder& j) {
          std::unique_ptr<piSubFrame> none;
@@ -397,9 +406,7 @@ TEST_F(DataExchange, SendFailuresStopAtTheirSlotAndKeepEarlierSlots) {
       {"window for the dummy's id",
        [](JobBuilder& j) { j.fetchWindow(ctFullData, -1, 0, 1); },
        {"PIDBG: processingReceivedBA: Buffer Id does not match."}},
-      {"block without a sending block",
-       [](JobBuilder& j) { j.fetchBlock("blk", 4); },
-       {}},
+      {"block without a sending block", [](JobBuilder& j) { j.fetchBlock("blk", 4); }, {}},
       {"delete all as a send",
        [](JobBuilder& j) { j.bufferCommand(JobBuilder::command(ctDeleteAllBuffers, -1, 0, 0)); },
        {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctDeleteAllBuffers"}},

@@ -74,12 +74,12 @@ TEST(DataTransferDescriptors, EveryFieldSurvivesTheTrip) {
   cDataTransferDescriptors sent;
   sent.addDataTransferDescriptor(
       std::unique_ptr<cDataTransferDescriptor>(new cDataTransferDescriptor(info)));
-  sent.addDataTransferDescriptor(std::unique_ptr<cDataTransferDescriptor>(
-      new cDataTransferDescriptor(headerOf(3, 11))));
+  sent.addDataTransferDescriptor(
+      std::unique_ptr<cDataTransferDescriptor>(new cDataTransferDescriptor(headerOf(3, 11))));
   sent.addDataTransferDescriptor(
       std::unique_ptr<cDataTransferDescriptor>(new cDataTransferDescriptor(12u)));
-  sent.addDataTransferDescriptor(std::unique_ptr<cDataTransferDescriptor>(
-      new cDataTransferDescriptor("calib", 300, none)));
+  sent.addDataTransferDescriptor(
+      std::unique_ptr<cDataTransferDescriptor>(new cDataTransferDescriptor("calib", 300, none)));
   piSubFrame sf;
   sent >> sf;
 
@@ -169,11 +169,16 @@ TEST(DataTransferDescriptor, WithoutReceivedSubFrameGivesEmptyDummyWithItsLine) 
 }
 
 TEST(DataTransferDescriptor, DataTypeNames) {
-  const std::vector<std::string> names = {"dtNo",           "dtAlgoParam",
-                                          "dtByteArry",     "dtCfgFileDeviceCpdConfigs",
-                                          "dtByteArrayInfo", "dtAlgoKrv3UIData",
-                                          "dtDeviceAlgPrm", "dtHdwParam",
-                                          "dtCfgFileDeviceLayout", "dtpiDBlock"};
+  const std::vector<std::string> names = {"dtNo",
+                                          "dtAlgoParam",
+                                          "dtByteArry",
+                                          "dtCfgFileDeviceCpdConfigs",
+                                          "dtByteArrayInfo",
+                                          "dtAlgoKrv3UIData",
+                                          "dtDeviceAlgPrm",
+                                          "dtHdwParam",
+                                          "dtCfgFileDeviceLayout",
+                                          "dtpiDBlock"};
   for (unsigned t = 0; t < names.size(); ++t) {
     EXPECT_EQ(names[t], JobBuilder::typed(t).DataTypeToString()) << t;
   }
@@ -242,10 +247,18 @@ TEST(DataTransferDescriptors, EachItemHasItsPlaceInTheRecord) {
   for (std::size_t i = 36; i < rest.itemCount(); ++i) {
     const piSubFrame::Item& it = rest.item(i);
     switch (it.type) {
-      case pitString: wire.addString(it.text); break;
-      case pitUInt8: wire.addUInt8(it.u8); break;
-      case pitInt32: wire.addInt32(it.i32); break;
-      default: wire.addUInt32(it.u32); break;
+      case pitString:
+        wire.addString(it.text);
+        break;
+      case pitUInt8:
+        wire.addUInt8(it.u8);
+        break;
+      case pitInt32:
+        wire.addInt32(it.i32);
+        break;
+      default:
+        wire.addUInt32(it.u32);
+        break;
     }
   }
 

@@ -113,11 +113,21 @@ TEST(HdwParam, ReceivedErrorCountBeyondTheListIsClamped) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     const piSubFrame::Item& it = items[i];
     switch (it.type) {
-      case pitUInt32: forged.addUInt32(i == 108 ? 1000000u : it.u32); break;
-      case pitInt32: forged.addInt32(it.i32); break;
-      case pitUInt8: forged.addUInt8(it.u8); break;
-      case pitString: forged.addString(it.text); break;
-      case pitBlock: forged.addBlock(it.bytes); break;
+      case pitUInt32:
+        forged.addUInt32(i == 108 ? 1000000u : it.u32);
+        break;
+      case pitInt32:
+        forged.addInt32(it.i32);
+        break;
+      case pitUInt8:
+        forged.addUInt8(it.u8);
+        break;
+      case pitString:
+        forged.addString(it.text);
+        break;
+      case pitBlock:
+        forged.addBlock(it.bytes);
+        break;
     }
   }
   cKxHdwParam p(hptDefault);
@@ -128,7 +138,7 @@ TEST(HdwParam, ReceivedErrorCountBeyondTheListIsClamped) {
 }
 
 TEST(HdwParam, KorvoMainType) {
-  const std::pair<int, int> cases[] = {{-1, 1}, {0, 3}, {1, 3}, {4, 3}, {2, 4}, {3, 0},
+  const std::pair<int, int> cases[] = {{-1, 1}, {0, 3}, {1, 3},   {4, 3},   {2, 4},  {3, 0},
                                        {7, 0},  {9, 9}, {11, 11}, {13, 13}, {14, 0}, {-2, 0}};
   for (const auto& k : cases) {
     cKxHdwParam p(hptDefault);

@@ -21,7 +21,8 @@ std::vector<unsigned char> bytesOf(const cUiAlgoDataK3& r) {
 }
 
 // The record after init(a, b), written out byte by byte.
-std::vector<unsigned char> expectedInit(std::vector<unsigned char> initA, std::vector<unsigned char> initB) {
+std::vector<unsigned char> expectedInit(std::vector<unsigned char> initA,
+                                        std::vector<unsigned char> initB) {
   std::vector<unsigned char> v(142, 0);
   for (unsigned i = 4; i < 24; ++i) v[i] = 0xFF;
   v[46] = 1;
@@ -84,7 +85,8 @@ TEST(JobRecord, NamedFieldsSitAtTheirOffsetsLittleEndian) {
     std::memset(r.raw, 0, sizeof r.raw);
     k.write(r);
     for (unsigned i = 0; i < 142; ++i) {
-      const unsigned char expected = (i >= k.offset && i < k.offset + k.width) ? i - k.offset + 1 : 0;
+      const unsigned char expected =
+          (i >= k.offset && i < k.offset + k.width) ? i - k.offset + 1 : 0;
       ASSERT_EQ(r.raw[i], expected) << "field at " << k.offset << ", byte " << i;
     }
   }

@@ -86,11 +86,26 @@ bool sameOnTheWire(R& a, R& b) {
 // Builds an expected sub-frame item by item.
 class tItems {
 public:
-  tItems& u(std::uint32_t v) { mSf.addUInt32(v); return *this; }
-  tItems& i(std::int32_t v) { mSf.addInt32(v); return *this; }
-  tItems& b(std::uint8_t v) { mSf.addUInt8(v); return *this; }
-  tItems& s(const std::string& v) { mSf.addString(v); return *this; }
-  tItems& d(const std::vector<char>& v) { mSf.addBlock(v); return *this; }
+  tItems& u(std::uint32_t v) {
+    mSf.addUInt32(v);
+    return *this;
+  }
+  tItems& i(std::int32_t v) {
+    mSf.addInt32(v);
+    return *this;
+  }
+  tItems& b(std::uint8_t v) {
+    mSf.addUInt8(v);
+    return *this;
+  }
+  tItems& s(const std::string& v) {
+    mSf.addString(v);
+    return *this;
+  }
+  tItems& d(const std::vector<char>& v) {
+    mSf.addBlock(v);
+    return *this;
+  }
   piSubFrame frame() const { return mSf; }
 
 private:
@@ -120,7 +135,8 @@ struct RecordCase {
   std::function<bool(const piSubFrame&)> receiveEqual;
 };
 
-std::vector<ePiItemType> types(std::initializer_list<std::pair<std::initializer_list<ePiItemType>, unsigned>> parts) {
+std::vector<ePiItemType> types(
+    std::initializer_list<std::pair<std::initializer_list<ePiItemType>, unsigned>> parts) {
   std::vector<ePiItemType> v;
   for (const auto& p : parts) {
     appendTypes(v, p.first, p.second);
@@ -138,11 +154,11 @@ std::vector<RecordCase> recordCases() {
                      sendRecord(p, sf);
                      return sf;
                    },
-                   types({{{U, U, U, U, S}, 1}}),
-                   nullptr,
+                   types({{{U, U, U, U, S}, 1}}), nullptr,
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceCpdPinData p(0, 0, 0, 0, "");
-                     return receiveRecord(p, sf) && p == cCfgFileDeviceCpdPinData(2, 17, 3073, 5, "RST");
+                     return receiveRecord(p, sf) &&
+                            p == cCfgFileDeviceCpdPinData(2, 17, 3073, 5, "RST");
                    }});
 
   cases.push_back({"Config",
@@ -152,8 +168,7 @@ std::vector<RecordCase> recordCases() {
                      sendRecord(*c, sf);
                      return sf;
                    },
-                   types({{{S}, 1}, {{U, U, U, U, S}, 3}}),
-                   nullptr,
+                   types({{{S}, 1}, {{U, U, U, U, S}, 3}}), nullptr,
                    [](const piSubFrame& sf) {
                      std::unique_ptr<cCfgFileDeviceCpdConfig> ref(makeConfig("SETUP", 3, 1));
                      cCfgFileDeviceCpdConfig c(3);
@@ -168,8 +183,7 @@ std::vector<RecordCase> recordCases() {
                      set >> sf;
                      return sf;
                    },
-                   types({{{S}, 1}, {{U, U, U, U, S}, 4}, {{S}, 1}, {{U, U, U, U, S}, 7}}),
-                   nullptr,
+                   types({{{S}, 1}, {{U, U, U, U, S}, 4}, {{S}, 1}, {{U, U, U, U, S}, 7}}), nullptr,
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceCpdConfigs ref;
                      fillConfigs(ref);
@@ -186,8 +200,7 @@ std::vector<RecordCase> recordCases() {
                      sendRecord(h, sf);
                      return sf;
                    },
-                   types({{{U}, 21}}),
-                   nullptr,
+                   types({{{U}, 21}}), nullptr,
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceCpdConfigs set;
                      fillConfigs(set);
@@ -207,8 +220,19 @@ std::vector<RecordCase> recordCases() {
                    types({{{U, U, U, U, I, B, U, U, U, S, S}, 1}}),
                    [] {
                      // The source location travels seventh.
-                     return tItems().u(ctPartData).u(0x200).u(0x100).u(9).i(3).b(0xA5).u(1).u(16)
-                         .u(7).s("name").s("flags").frame();
+                     return tItems()
+                         .u(ctPartData)
+                         .u(0x200)
+                         .u(0x100)
+                         .u(9)
+                         .i(3)
+                         .b(0xA5)
+                         .u(1)
+                         .u(16)
+                         .u(7)
+                         .s("name")
+                         .s("flags")
+                         .frame();
                    },
                    [](const piSubFrame& sf) {
                      tByteArrayInfo r;
@@ -250,8 +274,7 @@ std::vector<RecordCase> recordCases() {
                      r >> sf;
                      return sf;
                    },
-                   types({{{D}, 1}}),
-                   [] { return tItems().d(jobRecordBytesWithMode2()).frame(); },
+                   types({{{D}, 1}}), [] { return tItems().d(jobRecordBytesWithMode2()).frame(); },
                    [](const piSubFrame& sf) {
                      cUiAlgoDataK3 ref;
                      ref.getUiAlgoDataK3Struct()->setActionMode(2);
@@ -271,7 +294,9 @@ std::vector<RecordCase> recordCases() {
                      return sf;
                    },
                    types({{{S, S, D, U}, 1}}),
-                   [] { return tItems().s("a.bit").s("HDW").d({1, 2, 3}).u(0xCAFE).frame(); },
+                   [] {
+                     return tItems().s("a.bit").s("HDW").d({1, 2, 3}).u(0xCAFE).frame();
+                   },
                    [](const piSubFrame& sf) {
                      cKxHdwParam ref(hptDefault);
                      fillHdwParam(ref);
@@ -287,7 +312,10 @@ std::vector<RecordCase> recordCases() {
                      p >> sf;
                      return sf;
                    },
-                   types({{{U, U}, 1}, {{S, S, D, U}, 24}, {{U}, 11}, {{S, B, I, I, I}, 1},
+                   types({{{U, U}, 1},
+                          {{S, S, D, U}, 24},
+                          {{U}, 11},
+                          {{S, B, I, I, I}, 1},
                           {{I, I, I, I, S, S, I, I, U}, 1}}),
                    [] {
                      tItems t;
@@ -338,9 +366,25 @@ std::vector<RecordCase> recordCases() {
                    },
                    types({{{S, S, U, U, U}, 1}, {{I, I, U, U, U, S}, 2}}),
                    [] {
-                     return tItems().s("OneGndDiodeHigh").s("SOP8").u(3300).u(1200).u(2500)
-                         .i(0).i(2).u(1).u(3).u(8).s("VDD")
-                         .i(1).i(2).u(2).u(59).u(4).s("GND").frame();
+                     return tItems()
+                         .s("OneGndDiodeHigh")
+                         .s("SOP8")
+                         .u(3300)
+                         .u(1200)
+                         .u(2500)
+                         .i(0)
+                         .i(2)
+                         .u(1)
+                         .u(3)
+                         .u(8)
+                         .s("VDD")
+                         .i(1)
+                         .i(2)
+                         .u(2)
+                         .u(59)
+                         .u(4)
+                         .s("GND")
+                         .frame();
                    },
                    [](const piSubFrame& sf) {
                      cCfgFileDeviceLayout ref(0);
@@ -356,8 +400,7 @@ std::vector<RecordCase> recordCases() {
                      sendRecord(r, sf);
                      return sf;
                    },
-                   types({{{U, U}, 1}}),
-                   [] { return tItems().u(8).u(5).frame(); },
+                   types({{{U, U}, 1}}), [] { return tItems().u(8).u(5).frame(); },
                    [](const piSubFrame& sf) {
                      cPinConnectionData r(0, 0);
                      return receiveRecord(r, sf) && r == cPinConnectionData(8, 5);
@@ -380,7 +423,8 @@ std::vector<RecordCase> recordCases() {
                      cAlgoParam p(tByteArray::slModule, 1, 0, 0);
                      return (p << sf) && p.getDoDeviceContinuityTest() == 1 &&
                             p.getUiFpgaTimerValue() == 250 &&
-                            p.getDefDeviceCfgFilePath() == "/cfg/dev.cfg" && p.getJobAction() == "Prog";
+                            p.getDefDeviceCfgFilePath() == "/cfg/dev.cfg" &&
+                            p.getJobAction() == "Prog";
                    }});
   return cases;
 }

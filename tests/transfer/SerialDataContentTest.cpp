@@ -65,11 +65,11 @@ TEST(SerialDataContent, ReplaceAlwaysEnds) {
     const char* result;
   };
   const Case cases[] = {
-      {"a////b", "//", "/", "a/b"},        // runs collapse
+      {"a////b", "//", "/", "a/b"},  // runs collapse
       {"x\\y\\z", "\\", "/", "x/y/z"},
-      {"aXb", "X", "XX", "aXXb"},          // replacement holds the searched text
+      {"aXb", "X", "XX", "aXXb"},  // replacement holds the searched text
       {"aa", "a", "aa", "aaaa"},
-      {"abc", "", "z", "abc"},             // empty searched text
+      {"abc", "", "z", "abc"},  // empty searched text
       {"abab", "ab", "ba", "baba"},
   };
   for (const Case& k : cases) {

@@ -62,9 +62,8 @@ public:
   // Any command record, carried as a record of its own.
   JobBuilder& bufferCommand(const tByteArrayInfo& info);
   // One window: the record in the descriptor, the bytes as one block.
-  JobBuilder& window(eCmdType cmd, int id, unsigned start, const unsigned char* bytes,
-                     unsigned n, unsigned version,
-                     tByteArray::eSourceLocation loc = tByteArray::slHost);
+  JobBuilder& window(eCmdType cmd, int id, unsigned start, const unsigned char* bytes, unsigned n,
+                     unsigned version, tByteArray::eSourceLocation loc = tByteArray::slHost);
   JobBuilder& wholeBuffer(int id, const std::vector<unsigned char>& bytes, unsigned version);
   // ctPartData windows and a closing ctLastPartData; the last part takes the rest.
   JobBuilder& bufferInParts(int id, const std::vector<unsigned char>& bytes, unsigned parts,

@@ -15,7 +15,7 @@
 // start, fetching results, cancel and release. Each call answers true when
 // the provider took or answered it.
 class cHostSession {
- public:
+public:
   cHostSession(cScaffoProvider& slots, const piModuleAddr& client);
 
   // The programmer for the host program named remoteId over the interface.
@@ -33,7 +33,7 @@ class cHostSession {
   bool fetchBuffer(unsigned int size, std::vector<unsigned char>& bytes);
   bool fetchDeviceConfig(cDeviceParam& param);
 
- private:
+private:
   bool fetch(tExchange& request);
 
   cScaffoProvider& mSlots;

@@ -11,16 +11,16 @@
 // warnings to std::cout, which the runner shows only on request. The runner's
 // own output goes through stdio and is not affected.
 class cLineCapture : public std::streambuf {
- public:
+public:
   cLineCapture(std::ostream& stream, std::function<void(const std::string&)> onLine);
   ~cLineCapture() override;
   cLineCapture(const cLineCapture&) = delete;
   cLineCapture& operator=(const cLineCapture&) = delete;
 
- protected:
+protected:
   int overflow(int ch) override;
 
- private:
+private:
   std::ostream& mStream;
   std::streambuf* mOld;
   std::function<void(const std::string&)> mOnLine;

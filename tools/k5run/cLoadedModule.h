@@ -12,7 +12,7 @@ class cK5AlgoProvider;
 // An algorithm module loaded as the host loads it: dlopen, then moduleInit
 // makes its one provider; unload runs moduleDone and dlclose.
 class cLoadedModule {
- public:
+public:
   cLoadedModule() = default;
   ~cLoadedModule();
   cLoadedModule(const cLoadedModule&) = delete;
@@ -27,7 +27,7 @@ class cLoadedModule {
   // The name the module gives itself ("Larkspur", "Sorrel").
   std::string name() const;
 
- private:
+private:
   typedef int (*tModuleInit)(cMPDE*, cK5AlgoProvider**, std::string);
   typedef int (*tModuleDone)(cK5AlgoProvider**);
 

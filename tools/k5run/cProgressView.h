@@ -13,7 +13,7 @@
 // in the host), its free-text messages, and with verbose also its developer
 // messages and diagnostic lines.
 class cProgressView {
- public:
+public:
   cProgressView(std::FILE* out, bool terminal, bool verbose);
 
   // Progress is the address within first..last, counted in `unit`.
@@ -35,7 +35,7 @@ class cProgressView {
   // the record carries none.
   static std::string numberedMessage(const std::vector<char>& bytes);
 
- private:
+private:
   void line(const std::string& text);
   void show(double fraction, const std::string& position, bool force);
   void clearBar();

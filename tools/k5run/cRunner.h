@@ -19,7 +19,7 @@ class cProgressView;
 // the planned actions through the slots, shows progress, releases and unloads
 // the module, writes the files and prints the summary.
 class cRunner {
- public:
+public:
   static const int kExitOk = 0;
   static const int kExitFailed = 1;
   static const int kExitBadInput = 2;
@@ -29,7 +29,7 @@ class cRunner {
 
   int run();
 
- private:
+private:
   // Everything that can be refused before the module is loaded.
   bool prepare(std::string& error);
   void setUpSimulator();

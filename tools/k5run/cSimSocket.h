@@ -13,7 +13,7 @@
 // the 8-pin socket with a Holtek chip whose memory lives in a file, or the
 // operator's touch probe for the signal test.
 class cSimSocket {
- public:
+public:
   cSimSocket();
 
   // The chip from its image file; a missing file gives an erased chip of
@@ -34,7 +34,7 @@ class cSimSocket {
   cK5HoltekChip& chip() { return mChip; }
   cK5TouchProbe& probe() { return mProbe; }
 
- private:
+private:
   void wireContacts(bool inserted);
 
   cK5ContinuitySocket mContacts;

@@ -147,10 +147,9 @@ int main(int argc, char** argv) {
   tRunOptions options;
   tOptionTexts texts;
 
-  CLI::App app(
-      "Runs the Larkspur and Sorrel modules on the simulated Korvo 5 programmer.\n"
-      "The chip lives in a file (--chip, default k5chip.bin in the current folder).",
-      "k5run");
+  CLI::App app("Runs the Larkspur and Sorrel modules on the simulated Korvo 5 programmer.\n"
+               "The chip lives in a file (--chip, default k5chip.bin in the current folder).",
+               "k5run");
   app.require_subcommand(1);
   app.fallthrough();
   app.get_formatter()->column_width(34);
