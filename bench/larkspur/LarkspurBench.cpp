@@ -255,6 +255,17 @@ void reportMemory(benchmark::State& state, const tMemoryFigures& f) {
 // Each byte of the buffer is copied exactly once on its way and nothing else
 // copied comes near a window; the module allocates nothing that grows with
 // the buffer.
+// The exchange's times per iteration beside its floor, and its memory figures.
+void reportExchange(benchmark::State& state, double moduleSeconds, double floorSeconds,
+                    const tMemoryFigures& figures) {
+  const double n = static_cast<double>(state.iterations());
+  state.counters["wall_ms"] = 1000 * moduleSeconds / n;
+  state.counters["floor_ms"] = 1000 * floorSeconds / n;
+  state.counters["ratio"] = moduleSeconds / floorSeconds;
+  state.counters["bytes"] = kExchangeBytes;
+  reportMemory(state, figures);
+}
+
 void checkMemory(const tMemoryFigures& f, const char* direction) {
   const std::string where = std::string(direction) + ": ";
   const std::uint64_t buffer = f.module.watchedBytes + f.host.watchedBytes;
@@ -303,12 +314,7 @@ void ExchangeReceive1MiB(benchmark::State& state) {
   }
   tExchange back = bench.fetching;
   benchCheck(bench.send(back) && bench.answered(back), "buffer 0 does not hold the bytes received");
-  const double n = static_cast<double>(state.iterations());
-  state.counters["wall_ms"] = 1000 * moduleSeconds / n;
-  state.counters["floor_ms"] = 1000 * floorSeconds / n;
-  state.counters["ratio"] = moduleSeconds / floorSeconds;
-  state.counters["bytes"] = kExchangeBytes;
-  reportMemory(state, figures);
+  reportExchange(state, moduleSeconds, floorSeconds, figures);
 }
 
 void ExchangeSend1MiB(benchmark::State& state) {
@@ -342,12 +348,7 @@ void ExchangeSend1MiB(benchmark::State& state) {
     benchmark::ClobberMemory();
     floorSeconds += secondsSince(start);
   }
-  const double n = static_cast<double>(state.iterations());
-  state.counters["wall_ms"] = 1000 * moduleSeconds / n;
-  state.counters["floor_ms"] = 1000 * floorSeconds / n;
-  state.counters["ratio"] = moduleSeconds / floorSeconds;
-  state.counters["bytes"] = kExchangeBytes;
-  reportMemory(state, figures);
+  reportExchange(state, moduleSeconds, floorSeconds, figures);
 }
 
 }  // namespace

@@ -66,6 +66,7 @@
 #include "fuzzProgram.h"
 #include "littleEndian.h"
 #include "moduleGlobals.h"
+#include "recordFrameTestUtil.h"
 #include "tContinuityBench.h"
 #include "tHoltekSettings.h"
 
@@ -142,25 +143,7 @@ void checkOk(const char* name, unsigned char ok, bool threw) {
 
 void rebuild(piSubFrame& sf, const std::vector<piSubFrame::Item>& items) {
   sf.clear();
-  for (const piSubFrame::Item& it : items) {
-    switch (it.type) {
-      case pitUInt32:
-        sf.addUInt32(it.u32);
-        break;
-      case pitInt32:
-        sf.addInt32(it.i32);
-        break;
-      case pitUInt8:
-        sf.addUInt8(it.u8);
-        break;
-      case pitString:
-        sf.addString(it.text);
-        break;
-      case pitBlock:
-        sf.addBlock(it.bytes);
-        break;
-    }
-  }
+  for (const piSubFrame::Item& it : items) appendItem(sf, it);
 }
 
 piSubFrame::Item itemOf(std::uint32_t type, std::uint32_t value) {

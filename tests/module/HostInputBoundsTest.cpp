@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "JobBuilder.h"
+#include "recordFrameTestUtil.h"
 #include "tActionFlowFixture.h"
 #include "tJobSamples.h"
 
@@ -76,24 +77,9 @@ piSubFrame hardwareRecord(const std::vector<cFpgaHdwImageCtrl>& images, unsigned
   hdw >> sent;
   piSubFrame sf;
   for (std::size_t i = 0; i < sent.itemCount() && i < items; ++i) {
-    const piSubFrame::Item& item = sent.item(i);
-    switch (item.type) {
-      case pitUInt32:
-        sf.addUInt32(i == 1 ? count : item.u32);
-        break;
-      case pitInt32:
-        sf.addInt32(item.i32);
-        break;
-      case pitUInt8:
-        sf.addUInt8(item.u8);
-        break;
-      case pitString:
-        sf.addString(item.text);
-        break;
-      case pitBlock:
-        sf.addBlock(item.bytes);
-        break;
-    }
+    piSubFrame::Item item = sent.item(i);
+    if (i == 1) item.u32 = count;
+    appendItem(sf, item);
   }
   return sf;
 }

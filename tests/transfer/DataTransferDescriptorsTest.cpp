@@ -244,23 +244,7 @@ TEST(DataTransferDescriptors, EachItemHasItsPlaceInTheRecord) {
   piSubFrame rest;
   defaults >> rest;
   // Slots 1 to 7 as they are by default.
-  for (std::size_t i = 36; i < rest.itemCount(); ++i) {
-    const piSubFrame::Item& it = rest.item(i);
-    switch (it.type) {
-      case pitString:
-        wire.addString(it.text);
-        break;
-      case pitUInt8:
-        wire.addUInt8(it.u8);
-        break;
-      case pitInt32:
-        wire.addInt32(it.i32);
-        break;
-      default:
-        wire.addUInt32(it.u32);
-        break;
-    }
-  }
+  for (std::size_t i = 36; i < rest.itemCount(); ++i) appendItem(wire, rest.item(i));
 
   tEightFrames frames;
   cDataTransferDescriptors set = frames.makeSet();

@@ -11,6 +11,7 @@
 
 #include "cKxHdwParam.h"
 #include "frameIo.h"
+#include "recordFrameTestUtil.h"
 
 namespace {
 
@@ -111,24 +112,9 @@ TEST(HdwParam, ReceivedErrorCountBeyondTheListIsClamped) {
   // The same record with a forged error count (item 109).
   piSubFrame forged;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    const piSubFrame::Item& it = items[i];
-    switch (it.type) {
-      case pitUInt32:
-        forged.addUInt32(i == 108 ? 1000000u : it.u32);
-        break;
-      case pitInt32:
-        forged.addInt32(it.i32);
-        break;
-      case pitUInt8:
-        forged.addUInt8(it.u8);
-        break;
-      case pitString:
-        forged.addString(it.text);
-        break;
-      case pitBlock:
-        forged.addBlock(it.bytes);
-        break;
-    }
+    piSubFrame::Item it = items[i];
+    if (i == 108) it.u32 = 1000000u;
+    appendItem(forged, it);
   }
   cKxHdwParam p(hptDefault);
   ASSERT_TRUE(p << forged);
