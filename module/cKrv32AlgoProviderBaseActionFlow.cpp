@@ -103,6 +103,13 @@ void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::strin
       return;
     }
     tFlagScope running(actionRunning);
+    // The job record's full address of buffer 0 is for this action only: a
+    // receive between actions may free the buffer, and nothing that lives
+    // until the next slot may point into it.
+    struct tForgetJobBuffer {
+      cUiAlgoDataK3& jobData;
+      ~tForgetJobBuffer() { jobData.forgetDataBuffer(); }
+    } forget{maprAlgoParam->getRefUiAlgoDataK3()};
     try {
       if (preActionStart(type) && run != nullptr) {
         postAlgoAction(static_cast<eAlgoReturnValues>((this->*run)()));

@@ -29,6 +29,12 @@ const int kResetLogLines = 4;
 void cKrv32AlgoProviderBase::Slot_LoadFpgaForContinuity(unsigned char& ok, piModuleAddr addr) {
   ok = 0;
   guardSlot("Slot_LoadFpgaForContinuity", ok, [&] {
+    // Loading resets every FPGA, which would pull the programming interface
+    // from under a running chip action.
+    if (actionRunning) {
+      logDiag("Slot_LoadFpgaForContinuity refused while an action runs.");
+      return;
+    }
     replyAddress = addr;
     disableCPDs();
     if (loadFPGAs("HDW_CONTINUITY")) {

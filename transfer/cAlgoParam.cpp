@@ -14,16 +14,16 @@ cAlgoParam::cAlgoParam(tByteArray::eSourceLocation loc, unsigned size, unsigned 
       mpSerialNumberHandler(nullptr),
       mpSerialDataRecordBlock(nullptr),
       mpByteArrayVct(nullptr),
+      mpDummyBuffer(new tByteArray(tByteArray::slNone, 1, 0, -1)),
+      mpDeviceParam(new cDeviceParam),
+      mpUiAlgoData(new cUiAlgoDataK3),
+      mpHdwParam(new cKxHdwParam(hptDefault)),
+      mpCpdConfigs(new cCfgFileDeviceCpdConfigs),
+      mpLayout(new cCfgFileDeviceLayout(0)),
+      mpSerialContent(new cCSVSerialDataContent),
       sourceLocation(loc) {
-  mpDeviceParam.reset(new cDeviceParam);
-  mpUiAlgoData.reset(new cUiAlgoDataK3);
-  mpDummyBuffer.reset(new tByteArray(tByteArray::slNone, 1, 0, -1));
   mpByteArrayVct = new std::vector<tByteArray*>;
   addByteArray(size, fill, id);
-  mpHdwParam.reset(new cKxHdwParam(hptDefault));
-  mpCpdConfigs.reset(new cCfgFileDeviceCpdConfigs);
-  mpLayout.reset(new cCfgFileDeviceLayout(0));
-  mpSerialContent.reset(new cCSVSerialDataContent);
 }
 
 cAlgoParam::~cAlgoParam() { deleteFullByteArrayVctObject(); }
@@ -165,15 +165,21 @@ bool cAlgoParam::InitAlgoDataStructForUI(int a, int b) {
 }
 
 void cAlgoParam::setCfgFileDeviceCpdConfigs(cCfgFileDeviceCpdConfigs& configs) {
-  if (&configs != mpCpdConfigs.get()) {
-    mpCpdConfigs.reset(&configs);
+  if (&configs == mpCpdConfigs.get()) {
+    return;
   }
+  const std::unique_ptr<cCfgFileDeviceCpdConfigs> given(&configs);
+  *mpCpdConfigs = *given;
 }
 
 void cAlgoParam::setCfgFileDeviceLayout(cCfgFileDeviceLayout& layout) {
-  if (&layout != mpLayout.get()) {
-    mpLayout.reset(&layout);
+  if (&layout == mpLayout.get()) {
+    return;
   }
+  const std::unique_ptr<cCfgFileDeviceLayout> given(&layout);
+  *mpLayout = *given;
+  // As a new layout: no pins or result of an earlier test.
+  mpLayout->clear();
 }
 
 bool cAlgoParam::copy(const cAlgoParam& other, eCopyBufferUse use) {

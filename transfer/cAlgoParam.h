@@ -74,10 +74,11 @@ public:
   bool InitAlgoDataStructForUI(int a, int b);
   cKxHdwParam& getHdwParam() { return *mpHdwParam; }
   cCfgFileDeviceCpdConfigs& getRefCfgFileDeviceCpdConfigs() { return *mpCpdConfigs; }
-  // Takes ownership of a heap object.
+  // Takes ownership of a heap object and frees it once its content is in
+  // the held set, which stays where it is.
   void setCfgFileDeviceCpdConfigs(cCfgFileDeviceCpdConfigs& configs);
   cCfgFileDeviceLayout& getRefCfgFileDeviceLayout() { return *mpLayout; }
-  // Takes ownership of a heap object.
+  // Takes ownership of a heap object, as for the configurations.
   void setCfgFileDeviceLayout(cCfgFileDeviceLayout& layout);
   cCSVSerialDataContent& getCSVSerialDataContent() { return *mpSerialContent; }
   void setCSVSerialDataContent(const cCSVSerialDataContent& content) { *mpSerialContent = content; }
@@ -121,14 +122,19 @@ private:
   cKrvSerialNumberHandler* mpSerialNumberHandler;
   cCSVSerialDataRecordBlock* mpSerialDataRecordBlock;
   std::vector<tByteArray*>* mpByteArrayVct;
-  // Destroyed in reverse order of declaration: the dummy buffer last.
-  std::unique_ptr<tByteArray> mpDummyBuffer;
-  std::unique_ptr<cDeviceParam> mpDeviceParam;
-  std::unique_ptr<cUiAlgoDataK3> mpUiAlgoData;
-  std::unique_ptr<cKxHdwParam> mpHdwParam;
-  std::unique_ptr<cCfgFileDeviceCpdConfigs> mpCpdConfigs;
-  std::unique_ptr<cCfgFileDeviceLayout> mpLayout;
-  std::unique_ptr<cCSVSerialDataContent> mpSerialContent;
+  // The held records live exactly as long as the set and are only ever
+  // refilled, never replaced: objects that outlive a slot (the provider's
+  // pin-driver control) keep their addresses, and a receive between two
+  // actions must not free what they point at. The pointers are const so that
+  // no change can replace one. Destroyed in reverse order of declaration:
+  // the dummy buffer last.
+  const std::unique_ptr<tByteArray> mpDummyBuffer;
+  const std::unique_ptr<cDeviceParam> mpDeviceParam;
+  const std::unique_ptr<cUiAlgoDataK3> mpUiAlgoData;
+  const std::unique_ptr<cKxHdwParam> mpHdwParam;
+  const std::unique_ptr<cCfgFileDeviceCpdConfigs> mpCpdConfigs;
+  const std::unique_ptr<cCfgFileDeviceLayout> mpLayout;
+  const std::unique_ptr<cCSVSerialDataContent> mpSerialContent;
   tByteArray::eSourceLocation sourceLocation;
 };
 

@@ -411,3 +411,65 @@ TEST_F(HoltekJobSlots, HostThrowDuringShutdownStillReleasesBothAndTheNextActionR
 }
 
 }  // namespace
+
+namespace {
+
+// ---- host data replaced between actions ----
+
+// The pin-driver configurations replaced after an action, then a start whose
+// busy mark the host fails: the close that follows must work on the set that
+// arrived, never on the one the receive freed.
+TEST_F(HoltekJobSlots, ConfigurationsReplacedBeforeAFailedStartAreTheOnesItsCloseUses) {
+  const struct {
+    const char* name;
+    std::vector<std::string> configs;
+    tLines shutdown;
+    tTexts shown;
+  } cases[] = {
+      {"without SHUTDOWN",
+       {"SETUP", "SETUPi"},
+       configMissing("SHUTDOWN"),
+       {"state broke", "Can not get CPD config: SHUTDOWN.\n"}},
+      {"with SHUTDOWN", {"SETUP", "SETUPi", "SHUTDOWN"}, configLive("SHUTDOWN"), {"state broke"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    send(tJob());
+    start(&cKrv32AlgoProviderBase::Slot_StartRead);
+    ASSERT_EQ(jobRecordNow().getActionFailed(), 0u);
+
+    // Only the configurations arrive, with a SHUTDOWN of another mode word.
+    {
+      tLineTap quiet(std::cerr);
+      ASSERT_TRUE(session().send(JobBuilder().pinDriverConfigs(::pinDriverConfigs(
+          c.configs, [](const std::string& label) {
+            return std::vector<tCpdPin>{{2, 7, label == "SHUTDOWN" ? 0x5Au : 0x11u, 1, "P1"}};
+          }))));
+    }
+    sim().clearTrace();
+    host().clear();
+    sim().injectThrow("setDeviceState", "state broke");
+
+    start(&cKrv32AlgoProviderBase::Slot_StartRead);
+
+    EXPECT_EQ(log, join({{"PIDBG: try Slot_StartRead", "PIDBG: setProcessPriorityHigh NOT enabled.",
+                          "PIDBG: catch Slot_StartRead: state broke", "PIDBG: state broke"},
+                         kClose,
+                         kFailed,
+                         c.shutdown}));
+    EXPECT_EQ(shown(), c.shown);
+    EXPECT_EQ(progressTexts(), tTexts{"end"});
+    // Only the new set's SHUTDOWN reaches a bank: slot 2, register 7.
+    std::vector<unsigned int> slot2;
+    for (const tK5TraceEvent& e : sim().traceOf(tK5TraceEvent::tkCpdWriteSet)) {
+      EXPECT_EQ(e.slot, 2u);
+      slot2.push_back(e.values.at(7));
+    }
+    EXPECT_EQ(slot2, c.shutdown == configLive("SHUTDOWN") ? std::vector<unsigned int>{0x5A}
+                                                         : std::vector<unsigned int>{});
+    EXPECT_EQ(sim().deviceState(), 1);
+    EXPECT_EQ(jobRecordNow().getActionFailCode(), 3003u);
+  }
+}
+
+}  // namespace

@@ -41,6 +41,10 @@ TEST_F(SignalTestSlots, MissingSetupFailsTheFactoryWithItsReason) {
   EXPECT_EQ(provider->getAlgo(), nullptr);
 }
 
+TEST_F(SignalTestSlots, ConfigurationsReplacedBeforeAFailedStartAreTheOnesItsCloseUses) {
+  configsReplacedBeforeAFailedStart();
+}
+
 // "SHUTDOWN" that cannot be made live is shown; the action's result stands
 // and both objects go all the same.
 TEST_F(SignalTestSlots, MissingShutdownIsShownAndBothObjectsGo) {

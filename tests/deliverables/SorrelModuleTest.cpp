@@ -32,4 +32,8 @@ TEST_F(SorrelModule, VerifyRunsTheTestBetweenSetupAndShutdown) { verifyTwoTouche
 
 TEST_F(SorrelModule, MissingSetupFailsTheFactoryWithItsReason) { verifyWithoutSetup(); }
 
+TEST_F(SorrelModule, ConfigurationsReplacedBeforeAFailedStartAreTheOnesItsCloseUses) {
+  configsReplacedBeforeAFailedStart();
+}
+
 }  // namespace

@@ -110,4 +110,45 @@ TEST_F(ActionReentry, StartDuringAnActionIsRefused) {
   EXPECT_EQ(1u, callsOf("Erase"));
 }
 
+// A continuity FPGA load during an action is refused: it would reset every
+// FPGA under the running algorithm. The action ends once, as if it had not
+// come, and the reply address stays the action's client.
+TEST_F(ActionReentry, ContinuityFpgaLoadDuringAnActionIsRefused) {
+  provider->getAP().getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW_CONTINUITY", {4, 5}));
+  progressDuringTheJob();
+  unsigned char ok = 7;
+  const piModuleAddr intruder(5, 5);
+  host().atProgressRecord(1, [&](cScaffoProvider& p) { p.Slot_LoadFpgaForContinuity(ok, intruder); });
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+
+  EXPECT_EQ(0, ok);
+  EXPECT_EQ("PIDBG: Slot_LoadFpgaForContinuity refused while an action runs.",
+            lineAfter("maprAlgoParam->getAlgoKrv3UIData().CheckProcessRet: 0"));
+  // The action's own load is the only one: one reset, one image.
+  EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkResetFpga).size());
+  EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkLoadHdw).size());
+  EXPECT_EQ(kClient, provider->getAddrFrom());
+  expectPassedOnce(2);
+
+  // After the action the host's load runs.
+  sim().clearTrace();
+  tLineTap quiet(std::cerr);
+  provider->Slot_LoadFpgaForContinuity(ok, intruder);
+  EXPECT_EQ(1, ok);
+  EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkLoadHdw).size());
+}
+
+// The job record's full address of buffer 0 is the action's: once the start
+// slot returns, nothing keeps it, whatever the receive then frees.
+TEST_F(ActionReentry, JobBufferAddressIsForgottenWhenTheStartSlotReturns) {
+  ASSERT_EQ(1, receive(JobBuilder().createBuffer(0, 64, 0x5A)));
+  const unsigned char* during = nullptr;
+  provider->script.duringRun = [&](cScriptedAlgo&) { during = record().getDataBuffer(); };
+  call(&cKrv32AlgoProviderBase::Slot_StartProg);
+
+  EXPECT_EQ(provider->getAP().getByteArrayFromIndex(0)->getDataConst(), during);
+  EXPECT_EQ(nullptr, record().getDataBuffer());
+  expectOneClose(false);
+}
+
 }  // namespace

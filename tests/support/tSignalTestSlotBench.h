@@ -196,6 +196,70 @@ protected:
     EXPECT_EQ(probe.violations(), tTokens{});
   }
 
+  // Pin-driver configurations replaced after an action, then a start whose
+  // busy mark the host fails: the close works on the set that arrived (its
+  // "SHUTDOWN", or that it has none), never on the one the receive freed.
+  void configsReplacedBeforeAFailedStart() {
+    using namespace signalTestSlots;
+    const unsigned int kNewShutdown = 0x5A;
+    const struct {
+      const char* name;
+      std::vector<std::string> labels;
+      tLines shutdown;
+      tTokens shown;
+      tTokens pinDrivers;
+    } cases[] = {
+        {"without SHUTDOWN",
+         {"SETUP"},
+         actionLog::configMissing("SHUTDOWN"),
+         {"state broke", "Can not get CPD config: SHUTDOWN.\n"},
+         kSwitchOff},
+        {"with SHUTDOWN",
+         {"SETUP", "SHUTDOWN"},
+         actionLog::configLive("SHUTDOWN"),
+         {"state broke"},
+         join({{"GLOBAL@0 on", "set@1 bank 0 reg5=" + std::to_string(kNewShutdown),
+                "select@0 bank 0", "strobe@0"},
+               kSwitchOff})},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      // An action builds the provider's pin-driver control over the job's set.
+      sendJob();
+      start(&cScaffoProvider::Slot_StartRead);
+      ASSERT_EQ(jobRecord().getErrorCode(), 210u);
+      {
+        tLineTap quiet(std::cerr);
+        ASSERT_TRUE(session().send(JobBuilder().pinDriverConfigs(
+            pinDriverConfigs(c.labels, [&](const std::string& label) {
+              const unsigned int value =
+                  label == "SETUP" ? signalTestJob::kSetupValue : kNewShutdown;
+              return std::vector<tCpdPin>{{signalTestJob::kConfigSlot,
+                                           signalTestJob::kConfigRegister, value, 0, "P1"}};
+            }))));
+      }
+      host().clear();
+      sim().clearTrace();
+      sim().injectThrow("setDeviceState", "state broke");
+
+      start(&cScaffoProvider::Slot_StartVerify);
+
+      EXPECT_EQ(log, join({{"PIDBG: try Slot_StartVerify",
+                            "PIDBG: setProcessPriorityHigh NOT enabled.",
+                            "PIDBG: catch Slot_StartVerify: state broke", "PIDBG: state broke"},
+                           actionLog::kClose,
+                           actionLog::kFailed,
+                           c.shutdown}));
+      EXPECT_EQ(shown(), c.shown);
+      EXPECT_EQ(powerAndPinDrivers(), c.pinDrivers);
+      EXPECT_EQ(endedRecords(), 1u);
+      EXPECT_EQ(host().progress().size(), 1u);
+      EXPECT_EQ(sim().deviceState(), 1);
+      EXPECT_EQ(jobRecord().getActionFailCode(), 3003u);
+      EXPECT_TRUE(probe.selections().empty());
+    }
+  }
+
   const piModuleAddr kCaller{3, 7};
   cK5TouchProbe probe;
   cScaffoProvider* slots = nullptr;

@@ -101,23 +101,43 @@ TEST_F(AlgoParam, FailedRecordIsLoggedAndPartlyStored) {
   EXPECT_EQ(set.getJobAction(), "No");
 }
 
-TEST_F(AlgoParam, HeldRecordsAreReplacedByTheSetters) {
+// The setters take the given object's content into the held record, which
+// keeps its address: whatever was built over the record between two
+// receives still points at a live record, now with the new content.
+TEST_F(AlgoParam, HeldRecordsStayWhereTheyAreAndTakeTheSettersContent) {
+  cCfgFileDeviceCpdConfigs* const heldConfigs = &set.getRefCfgFileDeviceCpdConfigs();
   cCfgFileDeviceCpdConfigsHeader h;
   h.setSizeCpdConfigs(2);
-  cCfgFileDeviceCpdConfigs* configs = new cCfgFileDeviceCpdConfigs(h);
-  set.setCfgFileDeviceCpdConfigs(*configs);
-  EXPECT_EQ(&set.getRefCfgFileDeviceCpdConfigs(), configs);
-  set.setCfgFileDeviceCpdConfigs(*configs);  // the same object stays
+  set.setCfgFileDeviceCpdConfigs(*new cCfgFileDeviceCpdConfigs(h));
+  EXPECT_EQ(&set.getRefCfgFileDeviceCpdConfigs(), heldConfigs);
+  EXPECT_EQ(set.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs(), 2u);
+  set.setCfgFileDeviceCpdConfigs(*heldConfigs);  // the held set itself stays as it is
   EXPECT_EQ(set.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs(), 2u);
 
-  cCfgFileDeviceLayout* layout = new cCfgFileDeviceLayout(3);
-  set.setCfgFileDeviceLayout(*layout);
+  cCfgFileDeviceLayout* const heldLayout = &set.getRefCfgFileDeviceLayout();
+  set.setCfgFileDeviceLayout(*new cCfgFileDeviceLayout(3));
+  EXPECT_EQ(&set.getRefCfgFileDeviceLayout(), heldLayout);
+  EXPECT_EQ(set.getRefCfgFileDeviceLayout().sizePinDefs(), 3u);
+  set.setCfgFileDeviceLayout(*heldLayout);
   EXPECT_EQ(set.getRefCfgFileDeviceLayout().sizePinDefs(), 3u);
 
   cCSVSerialDataContent content;
   content.setCSVProjectActive();
   set.setCSVSerialDataContent(content);
   EXPECT_TRUE(set.getCSVSerialDataContent().isCSVProjectActive());
+}
+
+// A layout tested before keeps nothing of that test once a new one arrives.
+TEST_F(AlgoParam, ReceivedLayoutStartsWithoutAnEarlierTestsPins) {
+  cCfgFileDeviceLayout* first = new cCfgFileDeviceLayout(0);
+  first->addPinDefs(new cDevicePDxyData);
+  set.setCfgFileDeviceLayout(*first);
+  cCfgFileDeviceLayout& held = set.getRefCfgFileDeviceLayout();
+  held.init();
+  ASSERT_EQ(held.getSize(), 1u);
+  set.setCfgFileDeviceLayout(*new cCfgFileDeviceLayout(0));
+  EXPECT_EQ(held.getSize(), 0u);
+  EXPECT_EQ(held.getTotalPinNumber(), 0u);
 }
 
 TEST_F(AlgoParam, InitAlgoDataStructForUI) {
