@@ -1,7 +1,7 @@
 // Fuzz target over the host exchange of one module (built once per
 // deliverable, with that deliverable's parts): arbitrary bytes become a short
 // run of host calls on a freshly reset simulated programmer (fuzzProgram.h
-// gives the format), ending with one action start.
+// gives the format), with actions among them and one action start at its end.
 //
 // Beyond the sanitizers and libFuzzer's time-out it checks, and aborts with
 // a "FUZZ FINDING:" line where it does not hold:
@@ -23,7 +23,7 @@
 //   writes its results into the layout. The configuration header comes back
 //   describing the configurations the module holds: at most 20, with zero
 //   counts past them;
-// - after the action, unless a fault was injected: a final progress record
+// - after each action, unless a fault was injected: a final progress record
 //   with the end-of-action byte, the programmer ready, the pin-driver outputs
 //   off, every supply at 0, no algorithm left, and the job record still
 //   fetchable; after the provider is gone, no device object left.
@@ -329,6 +329,19 @@ public:
     }
   }
 
+  // What an action rewrites is no longer what the host sent: the job record,
+  // the device configuration (a Holtek read stores info data and lock bits
+  // there) and the layout (the continuity results); a read also writes
+  // buffer 0, whichever id it has.
+  void acted(eStart action) {
+    for (unsigned int type :
+         {cDataTransferDescriptor::dtAlgoKrv3UIData, cDataTransferDescriptor::dtDeviceAlgPrm,
+          cDataTransferDescriptor::dtCfgFileDeviceLayout}) {
+      mRecords[type].known = false;
+    }
+    if (action == stRead) forgetAll();
+  }
+
   // Checks the answers of a send the module took (ok 1).
   void answered(tExchange& request, const tExchange& answer) const {
     const std::vector<tSlotView> slots = slotsOf(request);
@@ -518,7 +531,7 @@ public:
     note("input: " + std::to_string(in.remaining()) + " bytes left" +
          (in.overran() ? ", read past its end" : ""));
     verify();
-    startAction();
+    startAction(action);
     provider.reset();
     if (sim().liveDevices() != 0) finding("device objects left after the provider was gone");
   }
@@ -671,6 +684,9 @@ private:
         break;
       case opVerify:
         verify();
+        break;
+      case opStart:
+        startAction(static_cast<eStart>(in.u8() % kStarts));
         break;
       default:
         break;
@@ -1289,7 +1305,7 @@ private:
     callSlot(names[which], [&] { (p.*starts[which])(kHost); });
   }
 
-  void startAction() {
+  void startAction(eStart which) {
     const std::size_t recordsBefore = host().progress().size();
     std::uint64_t accesses = 0;
     sim().setAccessHook([this, &accesses](const tK5TraceEvent&) {
@@ -1300,8 +1316,9 @@ private:
                 " register accesses after its cancel");
       }
     });
-    start(action);
+    start(which);
     sim().setAccessHook(nullptr);
+    model.acted(which);
     if (!faulted && !hostThrows) checkClose(recordsBefore);
     // The host reads the job record back after every action.
     tExchange ex = JobBuilder().fetch(cDataTransferDescriptor::dtAlgoKrv3UIData).exchange();

@@ -6,8 +6,8 @@
 //
 // An input is a small program for the host:
 //
-//   header   start (u8)     the start slot that ends the run: value % 7 in the
-//                           order of eStart
+//   header   start (u8)     the start slot of the action that ends the run:
+//                           value % 7 in the order of eStart
 //            bench (u8)     bit 0: the socket wiring is plugged; bit 1: the
 //                           module's socket device (Larkspur: a Holtek chip,
 //                           Sorrel: the touch probe) is plugged; bit 2: the
@@ -53,6 +53,9 @@
 //   opCancelAtAccess   the cancel arrives after that many more register
 //                      accesses (num)
 //   opSocket           eSocket byte and its arguments (see the harness)
+//   opStart            an action before the last one: start (u8 % 7), checked
+//                      as the last one is; an input may run several actions
+//                      with exchanges, cancels and faults between them
 
 #include <cstddef>
 #include <cstdint>
@@ -101,6 +104,7 @@ enum eOp : std::uint8_t {
   opCancelAtAccess,
   opSocket,
   opVerify,
+  opStart,
   kOps
 };
 

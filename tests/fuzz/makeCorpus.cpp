@@ -635,6 +635,36 @@ std::vector<tSeed> seeds() {
     p.op(opHostEvent).w.u8(1).u8(3);
     add("host-events-start-and-fpga-load", p);
   }
+
+  // Several actions in one input. The configurations replaced after the
+  // first, then a start whose busy mark the host fails: its close must use
+  // the set that arrived.
+  {
+    tProgram p = holtekJob(stRead, plain, 0, 31);
+    p.op(opStart).w.u8(stRead);
+    p.receive([](tItems& it) {
+      it.pinDriverConfigs({config("SETUP", 1, 0, 0x0011), config("SETUPi", 1, 0, 0x0012)});
+    });
+    p.op(opHardwareFault).w.u8(faultPoint("setDeviceState")).u8(0).u8(0xFF).u8(0).u8(1);
+    add("two-actions-configs-replaced", p);
+  }
+  {
+    tProgram p = signalJob({1, 2}, 2);
+    p.op(opStart).w.u8(stRead);
+    p.receive([](tItems& it) { it.pinDriverConfigs({config("SETUP", 1, 5, 0x0A55)}); });
+    p.op(opHardwareFault).w.u8(faultPoint("setDeviceState")).u8(0).u8(0xFF).u8(0).u8(1);
+    add("two-actions-signal-configs-replaced", p);
+  }
+  // Three actions with an exchange, a cancel and a deleted buffer 0 between them.
+  {
+    tProgram p = holtekJob(stVerify, program, 0, 31);
+    p.op(opStart).w.u8(stProg);
+    p.op(opCancel);
+    p.op(opStart).w.u8(stRead);
+    p.receive([](tItems& it) { it.deleteAll().create(0, 64, 0xA5); });
+    p.op(opVerify);
+    add("three-actions", p);
+  }
   return all;
 }
 
