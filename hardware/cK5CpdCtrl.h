@@ -73,8 +73,8 @@ private:
   // The provider's control lives from one action start to the next, with
   // receives in between. It may point at the parameter set's configurations
   // because the set never replaces or frees that record while it lives: a
-  // receive refills it in place, and the set outlives every control built
-  // over it.
+  // receive refills it in place. The set goes only with the provider, and a
+  // control's destructor reads neither the set nor the handle.
   cCfgFileDeviceCpdConfigs* mpCfgFileDeviceCpdConfigs;
   cKrv5Ctrl& mKrv5Ctrl;
   std::unique_ptr<cK5CPDHdwCtrl> mpHdwCtrl[kSlotCount];

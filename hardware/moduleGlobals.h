@@ -1,8 +1,9 @@
 #ifndef MODULE_GLOBALS_H
 #define MODULE_GLOBALS_H
 
-// Exported module globals. Only the programming-interface constructor writes
-// them; they keep their values after the interface is gone.
+// Exported module globals. Only the programming-interface constructor sets
+// them; they keep their values after the interface is gone, and the pointers
+// are cleared when the provider whose hardware they name is destroyed.
 
 #define LS_EXPORT __attribute__((visibility("default")))
 

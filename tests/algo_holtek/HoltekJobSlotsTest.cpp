@@ -14,7 +14,9 @@
 #include "cK5AlgoProvider.h"
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
+#include "cKrv5Ctrl.h"
 #include "cScaffoHost.h"
+#include "moduleGlobals.h"
 #include "tActionLog.h"
 #include "tBench.h"
 #include "tHoltekJob.h"
@@ -441,8 +443,8 @@ TEST_F(HoltekJobSlots, ConfigurationsReplacedBeforeAFailedStartAreTheOnesItsClos
     // Only the configurations arrive, with a SHUTDOWN of another mode word.
     {
       tLineTap quiet(std::cerr);
-      ASSERT_TRUE(session().send(JobBuilder().pinDriverConfigs(::pinDriverConfigs(
-          c.configs, [](const std::string& label) {
+      ASSERT_TRUE(session().send(
+          JobBuilder().pinDriverConfigs(::pinDriverConfigs(c.configs, [](const std::string& label) {
             return std::vector<tCpdPin>{{2, 7, label == "SHUTDOWN" ? 0x5Au : 0x11u, 1, "P1"}};
           }))));
     }
@@ -466,10 +468,30 @@ TEST_F(HoltekJobSlots, ConfigurationsReplacedBeforeAFailedStartAreTheOnesItsClos
       slot2.push_back(e.values.at(7));
     }
     EXPECT_EQ(slot2, c.shutdown == configLive("SHUTDOWN") ? std::vector<unsigned int>{0x5A}
-                                                         : std::vector<unsigned int>{});
+                                                          : std::vector<unsigned int>{});
     EXPECT_EQ(sim().deviceState(), 1);
     EXPECT_EQ(jobRecordNow().getActionFailCode(), 3003u);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The globals an action's interface set stay valid until the module goes,
+// and name nothing once the provider and its hardware are gone.
+TEST_F(HoltekJobSlots, ModuleGlobalsNameNothingOnceTheProviderIsGone) {
+  send(tJob());
+  start(&cKrv32AlgoProviderBase::Slot_StartRead);
+  ASSERT_EQ(K5Device, &provider->getKrv5Ctrl()->getKorvo5Device());
+  EXPECT_EQ(PSCtrl, provider->getKrv5Ctrl()->getSmartPSCtrl());
+  EXPECT_NE(CPDCtrl, nullptr);
+
+  provider.reset();
+
+  EXPECT_EQ(K5Device, nullptr);
+  EXPECT_EQ(PSCtrl, nullptr);
+  EXPECT_EQ(CPDCtrl, nullptr);
 }
 
 }  // namespace

@@ -118,7 +118,8 @@ TEST_F(ActionReentry, ContinuityFpgaLoadDuringAnActionIsRefused) {
   progressDuringTheJob();
   unsigned char ok = 7;
   const piModuleAddr intruder(5, 5);
-  host().atProgressRecord(1, [&](cScaffoProvider& p) { p.Slot_LoadFpgaForContinuity(ok, intruder); });
+  host().atProgressRecord(1,
+                          [&](cScaffoProvider& p) { p.Slot_LoadFpgaForContinuity(ok, intruder); });
   call(&cKrv32AlgoProviderBase::Slot_StartProg);
 
   EXPECT_EQ(0, ok);

@@ -230,12 +230,12 @@ protected:
       ASSERT_EQ(jobRecord().getErrorCode(), 210u);
       {
         tLineTap quiet(std::cerr);
-        ASSERT_TRUE(session().send(JobBuilder().pinDriverConfigs(
-            pinDriverConfigs(c.labels, [&](const std::string& label) {
+        ASSERT_TRUE(session().send(
+            JobBuilder().pinDriverConfigs(pinDriverConfigs(c.labels, [&](const std::string& label) {
               const unsigned int value =
                   label == "SETUP" ? signalTestJob::kSetupValue : kNewShutdown;
-              return std::vector<tCpdPin>{{signalTestJob::kConfigSlot,
-                                           signalTestJob::kConfigRegister, value, 0, "P1"}};
+              return std::vector<tCpdPin>{
+                  {signalTestJob::kConfigSlot, signalTestJob::kConfigRegister, value, 0, "P1"}};
             }))));
       }
       host().clear();
@@ -244,12 +244,12 @@ protected:
 
       start(&cScaffoProvider::Slot_StartVerify);
 
-      EXPECT_EQ(log, join({{"PIDBG: try Slot_StartVerify",
-                            "PIDBG: setProcessPriorityHigh NOT enabled.",
-                            "PIDBG: catch Slot_StartVerify: state broke", "PIDBG: state broke"},
-                           actionLog::kClose,
-                           actionLog::kFailed,
-                           c.shutdown}));
+      EXPECT_EQ(log,
+                join({{"PIDBG: try Slot_StartVerify", "PIDBG: setProcessPriorityHigh NOT enabled.",
+                       "PIDBG: catch Slot_StartVerify: state broke", "PIDBG: state broke"},
+                      actionLog::kClose,
+                      actionLog::kFailed,
+                      c.shutdown}));
       EXPECT_EQ(shown(), c.shown);
       EXPECT_EQ(powerAndPinDrivers(), c.pinDrivers);
       EXPECT_EQ(endedRecords(), 1u);
