@@ -6,7 +6,8 @@
 #include "mcAlgo.h"
 #include "mcHInterface.h"
 
-const char* const cK5AlgoProvider::kModuleName = "Larkspur";
+// The name comes from the list of deliverables (cmake/deliverables.cmake).
+const char* const cK5AlgoProvider::kModuleName = LS_MODULE_NAME;
 
 // Interface first, then the algorithm over it. No pin-driver configuration is
 // loaded here; the algorithm loads its own.

@@ -29,6 +29,30 @@ const unsigned char kEntryAck = 0xBC;
 const short kWrongEntryAck = 2014;
 const std::uint16_t kEntryNibbles[] = {5, 6, 9, 10};
 
+// First bytes of the serial instructions.
+const unsigned char kOpReadSignature = 0x30;
+const unsigned char kOpReadLockBits = 0x58;
+const unsigned char kOpReadDataByte = 0x20;
+const unsigned char kOpLoadDataByte = 0x40;
+const unsigned char kOpWriteDataPage = 0x4C;
+// An instruction whose second byte (kCtl...) says what it does.
+const unsigned char kOpControl = 0xAC;
+// In a data-byte opcode: the high byte of a word, at the odd address.
+const unsigned char kOpHighByte = 0x08;
+
+// Second bytes after kOpControl.
+const unsigned char kCtlReadInfoHigh = 0x20;
+const unsigned char kCtlReadInfoLow = 0x30;
+const unsigned char kCtlWriteInfoHigh = 0x00;
+const unsigned char kCtlWriteInfoLow = 0x10;
+const unsigned char kCtlWriteLockBits = 0xE0;
+const unsigned char kCtlWriteCycleTime = 0x5D;
+const unsigned char kCtlChipErase = 0x80;
+
+unsigned char dataByteOpcode(unsigned char opcode, std::uint16_t address) {
+  return (address & 1u) ? static_cast<unsigned char>(opcode | kOpHighByte) : opcode;
+}
+
 void busWait(unsigned int cycles) { mcu_wait_bus_cycles(cycles, mFPGAMapping); }
 
 // One step of cutting the power: what it throws is logged, and the next step runs.
@@ -224,24 +248,24 @@ unsigned char mcPInterface::answer() {
 
 void mcPInterface::ReadSignature(unsigned char* buffer) {
   for (unsigned char i = 0; i < 7; ++i) {
-    sendBytes(0x30, 0x00, i);
+    sendBytes(kOpReadSignature, 0x00, i);
     buffer[i] = answer();
   }
 }
 
 unsigned char mcPInterface::ReadLockBits() {
-  sendBytes(0x58, 0x00, 0x00);
+  sendBytes(kOpReadLockBits, 0x00, 0x00);
   return answer();
 }
 
 std::uint32_t mcPInterface::ReadInfoData() {
-  LoadInstruction(0xAC);
-  LoadInstruction(0x20);
+  LoadInstruction(kOpControl);
+  LoadInstruction(kCtlReadInfoHigh);
   busWait(kAnswerDelay);
   const std::uint32_t b3 = ReadData();
   const std::uint32_t b2 = ReadData();
-  LoadInstruction(0xAC);
-  LoadInstruction(0x30);
+  LoadInstruction(kOpControl);
+  LoadInstruction(kCtlReadInfoLow);
   busWait(kAnswerDelay);
   const std::uint32_t b1 = ReadData();
   const std::uint32_t b0 = ReadData();
@@ -250,38 +274,42 @@ std::uint32_t mcPInterface::ReadInfoData() {
 
 void mcPInterface::WriteInfoData(unsigned long value) {
   const std::uint32_t v = static_cast<std::uint32_t>(value);
-  sendBytes(0xAC, 0x00, static_cast<unsigned char>(v >> 24), static_cast<unsigned char>(v >> 16));
+  sendBytes(kOpControl, kCtlWriteInfoHigh, static_cast<unsigned char>(v >> 24),
+            static_cast<unsigned char>(v >> 16));
   busWait(kInfoWriteCycle);
-  sendBytes(0xAC, 0x10, static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v));
+  sendBytes(kOpControl, kCtlWriteInfoLow, static_cast<unsigned char>(v >> 8),
+            static_cast<unsigned char>(v));
   busWait(kInfoWriteCycle);
 }
 
 void mcPInterface::WriteLockBits(unsigned char bits) {
-  sendBytes(0xAC, 0xE0, 0x00, static_cast<unsigned char>(bits & 0x1Fu));
+  sendBytes(kOpControl, kCtlWriteLockBits, 0x00, static_cast<unsigned char>(bits & 0x1Fu));
   busWait(kLockWriteCycle);
 }
 
 unsigned char mcPInterface::ReadDataByte(unsigned short address) {
   const std::uint16_t a = address;
-  sendBytes((a & 1u) ? 0x28 : 0x20, static_cast<unsigned char>(a >> 8),
+  sendBytes(dataByteOpcode(kOpReadDataByte, a), static_cast<unsigned char>(a >> 8),
             static_cast<unsigned char>(a & 0xFFu));
   return answer();
 }
 
 void mcPInterface::LoadDataByte(unsigned short address, unsigned char data) {
   const std::uint16_t a = address;
-  sendBytes((a & 1u) ? 0x48 : 0x40, 0x00, static_cast<unsigned char>(a & 0xFFu), data);
+  sendBytes(dataByteOpcode(kOpLoadDataByte, a), 0x00, static_cast<unsigned char>(a & 0xFFu), data);
 }
 
 void mcPInterface::WriteDataPage(unsigned short address) {
   const std::uint16_t a = address;
-  sendBytes(0x4C, static_cast<unsigned char>(a >> 8), 0x00, 0x00);
+  sendBytes(kOpWriteDataPage, static_cast<unsigned char>(a >> 8), 0x00, 0x00);
   busWait(kPageWriteCycle);
 }
 
-void mcPInterface::setWriteCycleTime(unsigned char time) { sendBytes(0xAC, 0x5D, 0x00, time); }
+void mcPInterface::setWriteCycleTime(unsigned char time) {
+  sendBytes(kOpControl, kCtlWriteCycleTime, 0x00, time);
+}
 
 void mcPInterface::ChipErase() {
-  sendBytes(0xAC, 0x80, 0x00, 0x00);
+  sendBytes(kOpControl, kCtlChipErase, 0x00, 0x00);
   busWait(kChipEraseCycle);
 }

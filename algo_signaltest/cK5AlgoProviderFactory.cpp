@@ -6,7 +6,8 @@
 #include "mcAlgo.h"
 #include "mcHInterface.h"
 
-const char* const cK5AlgoProvider::kModuleName = "Sorrel";
+// The name comes from the list of deliverables (cmake/deliverables.cmake).
+const char* const cK5AlgoProvider::kModuleName = LS_MODULE_NAME;
 
 namespace {
 

@@ -216,7 +216,10 @@ private:
   // ======================================================================
   // Members
   // ======================================================================
-  // Declared in the order of construction; released in reverse.
+  // Released in reverse order of declaration, the hardware handle first. The
+  // constructor builds them in another order: the progress record, the
+  // parameter set and the hardware handle, then, with a good handle, the
+  // user-interface object and the pin-driver control.
   std::unique_ptr<cAlgoModuleUiInterface> maprUiInterface;
   std::unique_ptr<cK5CpdCtrl> maprCpdCtrl;
   unsigned int iCheckSum;

@@ -11,6 +11,7 @@
 #include "mcPInterface.h"
 #include "mcuAccess.h"
 #include "moduleGlobals.h"
+#include "tCaseName.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                    vppWithoutVcc(2199)},
         tEntryCase{"VccAboveTheWindow", true, 0xBC, 3000, 3600, 3601, 0x00, 2014, Chip::mdOff,
                    vppWithoutVcc(3601)}),
-    [](const testing::TestParamInfo<tEntryCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 class HoltekChipWire : public tHoltekChipTest {
 protected:
@@ -224,29 +225,29 @@ TEST_P(HoltekChipBusy, AWaitOneCycleShortIsAViolation) {
                                       c.what + " (busy for " + std::to_string(c.busy) + ")"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, HoltekChipBusy,
-    testing::Values(tBusyCase{"PageCommit",
-                              [](mcPInterface& p) { p.WriteDataPage(0x0100); },
-                              {0x4C, 0x01, 0x00, 0x00},
-                              Chip::kPageCommitCycles,
-                              "a page commit"},
-                    tBusyCase{"ChipErase",
-                              [](mcPInterface& p) { p.ChipErase(); },
-                              {0xAC, 0x80, 0x00, 0x00},
-                              Chip::kEraseCycles,
-                              "a chip erase"},
-                    tBusyCase{"InfoDataWrite",
-                              [](mcPInterface& p) { p.WriteInfoData(0xFFFFFFFF); },
-                              {0xAC, 0x10, 0xFF, 0xFF},
-                              Chip::kInfoWriteCycles,
-                              "an info-data write"},
-                    tBusyCase{"LockBitWrite",
-                              [](mcPInterface& p) { p.WriteLockBits(0x1F); },
-                              {0xAC, 0xE0, 0x00, 0x1F},
-                              Chip::kLockWriteCycles,
-                              "a lock-bit write"}),
-    [](const testing::TestParamInfo<tBusyCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, HoltekChipBusy,
+                         testing::Values(tBusyCase{"PageCommit",
+                                                   [](mcPInterface& p) { p.WriteDataPage(0x0100); },
+                                                   {0x4C, 0x01, 0x00, 0x00},
+                                                   Chip::kPageCommitCycles,
+                                                   "a page commit"},
+                                         tBusyCase{"ChipErase",
+                                                   [](mcPInterface& p) { p.ChipErase(); },
+                                                   {0xAC, 0x80, 0x00, 0x00},
+                                                   Chip::kEraseCycles,
+                                                   "a chip erase"},
+                                         tBusyCase{
+                                             "InfoDataWrite",
+                                             [](mcPInterface& p) { p.WriteInfoData(0xFFFFFFFF); },
+                                             {0xAC, 0x10, 0xFF, 0xFF},
+                                             Chip::kInfoWriteCycles,
+                                             "an info-data write"},
+                                         tBusyCase{"LockBitWrite",
+                                                   [](mcPInterface& p) { p.WriteLockBits(0x1F); },
+                                                   {0xAC, 0xE0, 0x00, 0x1F},
+                                                   Chip::kLockWriteCycles,
+                                                   "a lock-bit write"}),
+                         tCaseName());
 
 // ---- Vcc measurement against the chip's comparator ----
 
@@ -281,8 +282,6 @@ INSTANTIATE_TEST_SUITE_P(Table, HoltekChipVcc,
                          testing::Values(tChipVccCase{"InsideTheWindow", 3600, 3000, 3300, 3300},
                                          tChipVccCase{"AboveTheWindow", 3600, 3000, 3700, 0},
                                          tChipVccCase{"BelowTheWindow", 3600, 3000, 2900, 0}),
-                         [](const testing::TestParamInfo<tChipVccCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         tCaseName());
 
 }  // namespace

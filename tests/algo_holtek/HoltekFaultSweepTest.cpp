@@ -27,6 +27,7 @@
 #include "cScaffoHost.h"
 #include "tBench.h"
 #include "tByteArray.h"
+#include "tCaseName.h"
 #include "tContinuityBench.h"
 #include "tFaultSweep.h"
 #include "tHoltekJob.h"
@@ -484,11 +485,11 @@ TEST_P(HoltekFaultSweep, EveryFaultEndsTheActionCleanlyAndTheNextActionIsUnharme
         ++cases;
         ++byKind[kind];
         tTexts broke;
-        tTexts excuses;
+        tTexts caseExcuses;
         bool secondRecord = false;
-        sweepCase(c, expected, broke, excuses, secondRecord);
+        sweepCase(c, expected, broke, caseExcuses, secondRecord);
         if (secondRecord) ++secondRecords;
-        for (const std::string& e : excuses) excusedCases.push_back(c.text() + ": " + e);
+        for (const std::string& e : caseExcuses) excusedCases.push_back(c.text() + ": " + e);
         for (const std::string& b : broke) failures.push_back(c.text() + ": " + b);
       }
     }
@@ -526,9 +527,6 @@ const tScenario kScenarios[] = {
     {"EraseOff", &cKrv32AlgoProviderBase::Slot_StartErase, cjErase, false, false, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Actions, HoltekFaultSweep, testing::ValuesIn(kScenarios),
-                         [](const testing::TestParamInfo<tScenario>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Actions, HoltekFaultSweep, testing::ValuesIn(kScenarios), tCaseName());
 
 }  // namespace

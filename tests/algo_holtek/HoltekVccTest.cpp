@@ -6,6 +6,7 @@
 
 #include "holtekTestSupport.h"
 #include "mcHInterface.h"
+#include "tCaseName.h"
 
 namespace {
 
@@ -98,6 +99,6 @@ INSTANTIATE_TEST_SUITE_P(
         tVccCase{"FineFallWouldGoBelowZero", 600, 20, 300, 6, 0,
                  join({probe(640), turn(0), probes(90, 270, 90), turn(360), probes(351, 0, -9)}),
                  7400000}),
-    [](const testing::TestParamInfo<tVccCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "holtekTestSupport.h"
 #include "mcHInterface.h"
 #include "mcPInterface.h"
+#include "tCaseName.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                      16000,
                      {supply(PS_VGATE, 21000), supply(PS_VCP3, 16000), supply(PS_VCP2, 16000)},
                      {supply(PS_VCP2, 16000)}}),
-    [](const testing::TestParamInfo<tPowerOnCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 struct tAckCase {
   const char* name;
@@ -138,9 +139,7 @@ INSTANTIATE_TEST_SUITE_P(Table, HoltekAcknowledge,
                                          tAckCase{"OneBitOff", true, 0xBE, 2014},
                                          tAckCase{"AllOnes", true, 0xFF, 2014},
                                          tAckCase{"EmptySocket", false, 0x00, 2014}),
-                         [](const testing::TestParamInfo<tAckCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         tCaseName());
 
 TEST_F(HoltekWire, PowerOffRunsTheExitOnlyWhenPowered) {
   mpWire->powerOff();
@@ -227,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                    16000,
                    {supply(PS_VGATE, 21000), supply(PS_VCP3, 16000), supply(PS_VCP1, 16000),
                     supply(PS_VCOMP, 8000), supply(PS_VLS, 5000)}}),
-    [](const testing::TestParamInfo<tLevelCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 // ---- nibble read mode ----
 
@@ -253,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, HoltekReadMode,
     testing::Values(tReadModeCase{"SixteenBit", 0x1234, {0x1234, 0x0123, 0x0012, 0x0001}},
                     tReadModeCase{"HighBitsDropOut", 0x12345678, {0x5678, 0x4567, 0x3456, 0x2345}}),
-    [](const testing::TestParamInfo<tReadModeCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 TEST_F(HoltekWire, ReadDataWordAssemblesFourNibblesWithoutWaiting) {
   // Upper bits of the data register are not part of the nibble.
@@ -442,6 +441,6 @@ INSTANTIATE_TEST_SUITE_P(
                     signatureWire(),
                     {0x7F, 0x7E, 0x7D, 0x7C, 0x1F, 0x00, 0x42, 0xEE},
                     2121}),
-    [](const testing::TestParamInfo<tSerialCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "pinBankTable.h"
 #include "signalTestSupport.h"
 #include "tBuzzerRuns.h"
+#include "tCaseName.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                     tItoaCase{"MinimumBinary", INT_MIN, 2, "-10000000000000000000000000000000"},
                     tItoaCase{"BaseOne", 5, 1, ""}, tItoaCase{"BaseThirtySeven", 5, 37, ""},
                     tItoaCase{"NegativeBase", 5, -10, ""}),
-    [](const testing::TestParamInfo<tItoaCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 // ------------------------------------------------------------ bank table
 

@@ -9,6 +9,7 @@
 #include "hardwareTestSupport.h"
 #include "signalTestSupport.h"
 #include "tBench.h"
+#include "tCaseName.h"
 
 namespace {
 
@@ -93,9 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Boards, SignalTestInterfaceBoards,
                                          tBoardsCase{"Three", 3, 2}, tBoardsCase{"Seven", 7, 6},
                                          tBoardsCase{"Nine", 9, 6},
                                          tBoardsCase{"Countless", 0xFFFFFFFFu, 0}),
-                         [](const testing::TestParamInfo<tBoardsCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         tCaseName());
 
 // A slot whose controller cannot be bound fails the construction before the
 // supplies or the interface enable are touched; the entries after it stay

@@ -7,6 +7,7 @@
 #include "cK5AlgoProvider.h"
 #include "cMPDE.h"
 #include "tBuzzerRuns.h"
+#include "tCaseName.h"
 #include "tSignalTestSlotBench.h"
 
 namespace {
@@ -148,6 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
                     tRefusedCase{"BlankCheck", &cScaffoProvider::Slot_StartBlank,
                                  "Slot_StartBlank"},
                     tRefusedCase{"Erase", &cScaffoProvider::Slot_StartErase, "Slot_StartErase"}),
-    [](const testing::TestParamInfo<tRefusedCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 }  // namespace

@@ -44,7 +44,10 @@ run() {
   fi
 }
 
-for target in fuzz_larkspur fuzz_sorrel; do
+# One target per deliverable (cmake/deliverables.cmake).
+for exe in "$bin"/fuzz_*; do
+  target=$(basename "$exe")
+  [ "$target" != fuzz_corpus ] || continue
   echo "== $target: replay of $(ls "$corpus" | wc -l) corpus inputs"
   run "$work/$target-replay.log" "$bin/$target" "${options[@]}" \
     -artifact_prefix="$findings/$target-" "$corpus"/*

@@ -10,6 +10,7 @@
 #include "cK5CPDRegSet.h"
 #include "cK5CpdCtrl.h"
 #include "hardwareTestSupport.h"
+#include "tCaseName.h"
 #include "tLineTap.h"
 
 namespace {
@@ -209,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Can setup the CPD register for PDy: #60.\n",
                                 failedLines("setupCpdConfig(sLabel) failed. BADREG", "BADREG"),
                                 {"Invalid DxNr in cK5CPDHdwCtrl::setCPDReg"}}),
-    [](const testing::TestParamInfo<tCpdFailure>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 TEST_F(CpdCtrlTest, FoundLabelSwitchesOutputsOnEvenWhenTheSetupFails) {
   cK5CpdCtrl cpd(krv5(), &mConfigs);
@@ -297,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
         tOutputCase{"DisableGND", &cK5CpdCtrl::DisableGND, tE::tkCpdOutput, k5OutGnd, 1},
         tOutputCase{"EnableDirLs", &cK5CpdCtrl::EnableDirLs, tE::tkCpdDir, -1, 0},
         tOutputCase{"EnableDirComp", &cK5CpdCtrl::EnableDirComp, tE::tkCpdDir, -1, 1}),
-    [](const testing::TestParamInfo<tOutputCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 TEST_F(CpdCtrlTest, CopiesShareTheSetButNotTheSlots) {
   cCfgFileDeviceCpdConfigs otherSet;

@@ -13,6 +13,7 @@
 #include "cK5SmartPSCtrl.h"
 #include "hardwareTestSupport.h"
 #include "moduleGlobals.h"
+#include "tCaseName.h"
 #include "tLineTap.h"
 
 namespace {
@@ -127,9 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, InterfaceLookupFault,
                                          tLookupFault{"PdioThrows", "pdioCtrl@0", false, false},
                                          tLookupFault{"CpdThrows", "cpdCtrl@0", false, true},
                                          tLookupFault{"CpdNull", "cpdCtrl@0", true, true}),
-                         [](const testing::TestParamInfo<tLookupFault>& info) {
-                           return std::string(info.param.name);
-                         });
+                         tCaseName());
 
 // A host text thrown part way through construction shows how far the binding
 // got: each step only runs after the ones before it.
@@ -158,14 +157,14 @@ TEST_P(InterfaceBindOrder, StepsRunInOrderAndTheEnableComesLast) {
   EXPECT_TRUE(mcuWrites().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, InterfaceBindOrder,
-    testing::Values(tBindFault{"Config", "config", false, {}},
-                    tBindFault{"ProductInfo", "productInfo", false, {}},
-                    tBindFault{"MappingAddress", "fpgaBaseMappingAddr", false, {}},
-                    tBindFault{"SupplyStart", "setSupplyVoltage", true, {}},
-                    tBindFault{"EnableWrite", "register", true, kInitWrites}),
-    [](const testing::TestParamInfo<tBindFault>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faults, InterfaceBindOrder,
+                         testing::Values(tBindFault{"Config", "config", false, {}},
+                                         tBindFault{"ProductInfo", "productInfo", false, {}},
+                                         tBindFault{
+                                             "MappingAddress", "fpgaBaseMappingAddr", false, {}},
+                                         tBindFault{"SupplyStart", "setSupplyVoltage", true, {}},
+                                         tBindFault{"EnableWrite", "register", true, kInitWrites}),
+                         tCaseName());
 
 // Without the product information there is no mapping to time the waits
 // with: as much a failed lookup as a missing control.
@@ -260,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                      line.reset();
                    },
                    {{0x42, 2}, {0x44, 2}}}),
-    [](const testing::TestParamInfo<tWriteCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 TEST_F(InterfaceTest, SynchronizeStopsWaitsFiftyCyclesAndRuns) {
   std::unique_ptr<cA5H5InterfaceT> iface = ready();

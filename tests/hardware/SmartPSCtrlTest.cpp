@@ -9,6 +9,7 @@
 #include "cK5AbstractPSCtrl.h"
 #include "cK5SmartPSCtrl.h"
 #include "hardwareTestSupport.h"
+#include "tCaseName.h"
 #include "tLineTap.h"
 
 namespace {
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         tSupplyCase{"HugeVcp3KeepsGateAbove",
                     [](cK5SmartPSCtrl& p) { p.setVcp3(4294967000u); },
                     {{1, 4294967295u}, {5, 4294967000u}}}),
-    [](const testing::TestParamInfo<tSupplyCase>& info) { return std::string(info.param.name); });
+    tCaseName());
 
 TEST_F(SmartPSCtrlTest, FromZeroCachesVcp1RaisesGateVcp3AndVcp1) {
   ps().setVcp1(5000);

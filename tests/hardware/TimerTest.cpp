@@ -10,6 +10,7 @@
 #include "cStopTimer.h"
 #include "hardwareTestSupport.h"
 #include "k5SimTime.h"
+#include "tCaseName.h"
 #include "tK5LinuxTime.h"
 #include "tK5StopClock.h"
 #include "tLineTap.h"
@@ -38,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                     tTimeText{4294967295LL, "4294.967 295 sec"},
                     tTimeText{4294967296LL, "0.000 000 sec"},
                     tTimeText{4294967296LL + 1234567, "1.234 567 sec"}),
-    [](const testing::TestParamInfo<tTimeText>& info) {
-      return "us" + std::to_string(info.param.microseconds);
+    [](const testing::TestParamInfo<tTimeText>& testCase) {
+      return "us" + std::to_string(testCase.param.microseconds);
     });
 
 TEST(StopTimerTest, GetTimeIsStableAfterOneEnd) {
@@ -117,25 +118,28 @@ TEST_P(LinuxTimeTest, WaitsOnceWithTheseCycles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Conversions, LinuxTimeTest,
-    testing::Values(tDelayCase{"Ndelay199", [](tK5LinuxTime& t) { t.ndelay(199); }, 0},
-                    tDelayCase{"Ndelay1000", [](tK5LinuxTime& t) { t.ndelay(1000); }, 5},
-                    tDelayCase{"DelayNs", [](tK5LinuxTime& t) { EXPECT_TRUE(t.delay_ns(401)); }, 2},
-                    tDelayCase{"Udelay10", [](tK5LinuxTime& t) { t.udelay(10); }, 50},
-                    tDelayCase{"DelayUs", [](tK5LinuxTime& t) { EXPECT_TRUE(t.delay_us(7)); }, 35},
-                    tDelayCase{"Mdelay", [](tK5LinuxTime& t) { t.mdelay(3); }, 15000},
-                    tDelayCase{"DelayMs50", [](tK5LinuxTime& t) { t.delay_ms(50); }, 250000},
-                    tDelayCase{"Sdelay1", [](tK5LinuxTime& t) { t.sdelay(1); }, 5000000},
-                    tDelayCase{"DelayDefaultCount", [](tK5LinuxTime& t) { t.delay(); }, 5},
-                    tDelayCase{"DelayAfterSetCount",
-                               [](tK5LinuxTime& t) {
-                                 t.SetDelayCount(20);
-                                 t.delay();
-                               },
-                               100},
-                    // Cycle counts are unsigned 32-bit and wrap.
-                    tDelayCase{"SdelayWraps", [](tK5LinuxTime& t) { t.sdelay(859); }, 32704},
-                    tDelayCase{"MdelayWraps", [](tK5LinuxTime& t) { t.mdelay(858994); }, 2704}),
-    [](const testing::TestParamInfo<tDelayCase>& info) { return std::string(info.param.name); });
+    testing::Values(
+        tDelayCase{"Ndelay199", [](tK5LinuxTime& linuxTime) { linuxTime.ndelay(199); }, 0},
+        tDelayCase{"Ndelay1000", [](tK5LinuxTime& linuxTime) { linuxTime.ndelay(1000); }, 5},
+        tDelayCase{"DelayNs", [](tK5LinuxTime& linuxTime) { EXPECT_TRUE(linuxTime.delay_ns(401)); },
+                   2},
+        tDelayCase{"Udelay10", [](tK5LinuxTime& linuxTime) { linuxTime.udelay(10); }, 50},
+        tDelayCase{"DelayUs", [](tK5LinuxTime& linuxTime) { EXPECT_TRUE(linuxTime.delay_us(7)); },
+                   35},
+        tDelayCase{"Mdelay", [](tK5LinuxTime& linuxTime) { linuxTime.mdelay(3); }, 15000},
+        tDelayCase{"DelayMs50", [](tK5LinuxTime& linuxTime) { linuxTime.delay_ms(50); }, 250000},
+        tDelayCase{"Sdelay1", [](tK5LinuxTime& linuxTime) { linuxTime.sdelay(1); }, 5000000},
+        tDelayCase{"DelayDefaultCount", [](tK5LinuxTime& linuxTime) { linuxTime.delay(); }, 5},
+        tDelayCase{"DelayAfterSetCount",
+                   [](tK5LinuxTime& linuxTime) {
+                     linuxTime.SetDelayCount(20);
+                     linuxTime.delay();
+                   },
+                   100},
+        // Cycle counts are unsigned 32-bit and wrap.
+        tDelayCase{"SdelayWraps", [](tK5LinuxTime& linuxTime) { linuxTime.sdelay(859); }, 32704},
+        tDelayCase{"MdelayWraps", [](tK5LinuxTime& linuxTime) { linuxTime.mdelay(858994); }, 2704}),
+    tCaseName());
 
 // ---- the FPGA period timer ----
 

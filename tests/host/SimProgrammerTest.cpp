@@ -539,7 +539,7 @@ TEST_F(Korvo5Sim, PluggedDeviceHearsTheProgrammerAndAnswersReads) {
 class ListeningModel : public HearingModel {
 public:
   typedef std::map<unsigned int, unsigned short> tAnswers;  // register: value
-  explicit ListeningModel(const tAnswers& answers = tAnswers()) : answers(answers) {}
+  explicit ListeningModel(const tAnswers& given = tAnswers()) : answers(given) {}
 
   tAnswers answers;
 

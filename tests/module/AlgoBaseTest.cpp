@@ -19,6 +19,7 @@ class tRecordingUi : public AbstractAlgoUiInterface {
 public:
   std::vector<std::string> calls;
 
+  using AbstractAlgoUiInterface::K4ShowMessage;
   void K4ShowMessage(int no) override { add("msg " + std::to_string(no)); }
   void K4ShowMessage(int no, long p1) override { add("msg " + n(no) + " " + n(p1)); }
   void K4ShowMessage(int no, long p1, long p2) override {

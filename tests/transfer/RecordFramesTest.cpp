@@ -20,6 +20,7 @@
 #include "jobParts.h"
 #include "recordFrameTestUtil.h"
 #include "tByteArrayInfo.h"
+#include "tCaseName.h"
 
 namespace {
 
@@ -445,9 +446,6 @@ TEST_P(RecordFrames, SendThenReceiveGivesEqualObject) {
   EXPECT_TRUE(GetParam().receiveEqual(GetParam().send()));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllRecords, RecordFrames, testing::ValuesIn(recordCases()),
-                         [](const testing::TestParamInfo<RecordCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(AllRecords, RecordFrames, testing::ValuesIn(recordCases()), tCaseName());
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "defaultJob.h"
 #include "fileIo.h"
 #include "jobParts.h"
+#include "tKnownModule.h"
 #include "timeText.h"
 
 namespace {
@@ -119,13 +120,11 @@ cRunner::~cRunner() = default;
 
 bool cRunner::prepare(std::string& error) {
   const bool sorrel = mOptions.command == tRunOptions::cmdSignalTest;
-  const std::string& module = mOptions.module;
-  if (module.empty()) {
-    mModulePath = mRunnerFolder + (sorrel ? "/libsorrel.so" : "/liblarkspur.so");
-  } else if (module == "larkspur" || module == "sorrel") {
-    mModulePath = mRunnerFolder + "/lib" + module + ".so";
-  } else {
-    mModulePath = module;
+  const std::string module =
+      mOptions.module.empty() ? (sorrel ? "sorrel" : "larkspur") : mOptions.module;
+  mModulePath = module;
+  for (const tKnownModule& known : kKnownModules) {
+    if (module == known.name) mModulePath = mRunnerFolder + "/" + known.file;
   }
 
   mSocket.reset(new cSimSocket());
