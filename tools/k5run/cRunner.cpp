@@ -234,7 +234,7 @@ bool cRunner::prepare(std::string& error) {
 void cRunner::setUpSimulator() {
   cK5SimProgrammer& sim = cK5SimProgrammer::instance();
   sim.reset();
-  // Long actions would fill the trace; the runner reads only the buzzer log.
+  // Long actions would fill the trace, which the runner does not read.
   sim.setTraceEnabled(false);
   sim.setAccessCost(kAccessCost);
   const bool inserted = !mOptions.emptySocket;

@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
           ->required();
     }
     if (command == tRunOptions::cmdRead) {
-      sub->add_option("OUT", options.file, "File to write the words read to")
+      sub->add_option("OUT", options.file, "File to write the words read to; - for standard output")
           ->type_name("")
           ->required();
     }
