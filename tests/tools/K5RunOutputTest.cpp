@@ -140,6 +140,43 @@ TEST_F(K5RunOutput, InfoDataAndLockBitsMismatchesNameBothValues) {
   }
 }
 
+// In a range that starts past word 0, the offset is the image's own; the
+// byte that pads an odd image is no byte of it.
+TEST_F(K5RunOutput, MismatchOffsetsCountInTheImage) {
+  const std::vector<unsigned char> part = imagePattern(40, 2);
+  writeBytes(path("part.bin"), part);
+  ASSERT_EQ(run({"program", "part.bin", "--range", "0x100-0x113"}).exitCode, 0);
+  std::vector<unsigned char> changed = part;
+  changed[5] ^= 0x10;
+  changed.pop_back();
+  writeBytes(path("changed.bin"), changed);
+  writeBytes(path("odd.bin"), std::vector<unsigned char>(part.begin(), part.end() - 1));
+  char fifth[96];
+  std::snprintf(fifth, sizeof fifth,
+                "changed.bin byte 0x0005 (word 0x0102 high): expected 0x%02X, read 0x%02X",
+                changed[5], part[5]);
+  char pad[96];
+  std::snprintf(pad, sizeof pad,
+                "padding after odd.bin, chip byte 0x0227 (word 0x0113 high): expected 0xFF, read "
+                "0x%02X",
+                part[39]);
+  const struct {
+    const char* image;
+    std::string mismatch;
+    std::string differ;
+  } cases[] = {
+      {"changed.bin", fifth, "2 of 40 bytes in words 0x0100-0x0113"},
+      {"odd.bin", pad, "1 of 40 bytes in words 0x0100-0x0113"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.image);
+    const tRunResult r = run({"verify", c.image, "--range", "0x100-0x113"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.summaryAll("mismatch"), std::vector<std::string>{c.mismatch});
+    EXPECT_EQ(r.summary("differ"), c.differ);
+  }
+}
+
 // A blank check stops at what is not blank and names it: the info data.
 TEST_F(K5RunOutput, BlankCheckNamesTheInfoDataThatIsNotBlank) {
   writeBytes(path("erased.bin"), std::vector<unsigned char>(2048, 0xFF));

@@ -451,6 +451,7 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
   if (!result.ok && errors.errorClass == 0 && mOptions.onChip() &&
       expectedOf(action, mOptions, mImage.size(), expected)) {
     const cK5HoltekChip& chip = mSocket->chip();
+    result.compared = true;
     result.mismatches = mismatchLines(expected, chip.words(), chip.infoData(), chip.lockBits());
   }
   if (result.ok && action.type == aatRead) {
@@ -530,11 +531,12 @@ void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) c
     if (r.haveRecord) printLine(mSummary, "error", errorLine(r.errors));
     for (const auto& line : r.mismatches) printLine(mSummary, line.first, line.second);
     if (r.mismatch() && r.mismatches.empty()) {
-      // The chip holds what was expected, yet the module read otherwise.
+      // Nothing to compare with (a read's own verify), or the chip holds what
+      // was expected and the module read otherwise: what the job record says.
       printLine(mSummary, "mismatch",
-                "the module read word " + hex(r.errorAddress, 4) + " (expected " +
+                "job record address " + hex(r.errorAddress, 4) + ", expected " +
                     hex(r.errorExpected, 2) + ", read " + hex(r.errorRead, 2) +
-                    "); the chip holds the expected data");
+                    (r.compared ? "; the chip holds the expected data" : ""));
     }
     if (r.havePinData) {
       std::string verdict = "no verdict";

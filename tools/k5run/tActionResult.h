@@ -22,7 +22,9 @@ struct tActionResult {
   std::uint32_t errorAddress = 0;
   std::uint32_t errorExpected = 0;
   std::uint32_t errorRead = 0;
-  // What differs between the chip and what the action expected of it.
+  // What differs between the chip and what the action expected of it, when
+  // the runner compared them (compared).
+  bool compared = false;
   tSummaryLines mismatches;
 
   bool havePinData = false;
