@@ -152,7 +152,7 @@ const CLI::App* commandNamed(const CLI::App& app, const std::string& name) {
 }
 
 // Where the command word stands: the first word that is neither an option
-// nor an option's value; argc when there is none.
+// nor an option's value; args.size() when there is none.
 int commandIndex(const std::vector<std::string>& args, const std::set<std::string>& withValues) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
