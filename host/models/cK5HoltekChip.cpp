@@ -184,8 +184,19 @@ void cK5HoltekChip::refreshPower(cK5SimProgrammer& sim) {
   const bool vppOn = !outputs.outputDisabled[k5OutVcp2] && sim.supplyLevel(PS_VCP2) > 0;
   const bool vppFault = mInserted && vppOn && !powered;
   if (vppFault && !mVppFault) {
-    violation("VPP on while Vcc is off (VCP1 " + std::to_string(vcc) + " mV, output " +
-              (outputs.outputDisabled[k5OutVcp1] ? "off" : "on") + ")");
+    const bool vccOn = !outputs.outputDisabled[k5OutVcp1] && vcc > 0;
+    if (!vccOn) {
+      violation("VPP on while Vcc is off (VCP1 " + std::to_string(vcc) + " mV, output " +
+                (outputs.outputDisabled[k5OutVcp1] ? "off" : "on") + ")");
+    } else {
+      // Told once: a module that retries at the same level is the same fault.
+      const std::string text = "VPP on while Vcc " + std::to_string(vcc) +
+                               " mV is outside the operating range " + std::to_string(mLowMv) +
+                               "-" + std::to_string(mHighMv) + " mV";
+      if (std::find(mViolations.begin(), mViolations.end(), text) == mViolations.end()) {
+        violation(text);
+      }
+    }
   }
   mVppFault = vppFault;
 }

@@ -70,11 +70,10 @@ TEST_P(HoltekChipEntry, EntersOrGives2014AndPowersOffAfter) {
   EXPECT_EQ(mChip.mode(), Chip::mdOff);
 }
 
-// VPP is raised twice while powering on; an unpowered chip objects each time.
-tTokens vppWithoutVcc(unsigned int vcc) {
-  const std::string text =
-      "VPP on while Vcc is off (VCP1 " + std::to_string(vcc) + " mV, output on)";
-  return {text, text};
+// VPP is raised twice while powering on; the chip objects to the wrong Vcc once.
+tTokens vppOverWrongVcc(unsigned int vcc, const std::string& range) {
+  return {"VPP on while Vcc " + std::to_string(vcc) + " mV is outside the operating range " +
+          range + " mV"};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,9 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
             "WrongAcknowledge", true, 0xBD, 2200, 5500, 5000, 0xBD, 2014, Chip::mdSerial, {}},
         tEntryCase{"EmptySocket", false, 0xBC, 2200, 5500, 5000, 0x00, 2014, Chip::mdOff, {}},
         tEntryCase{"VccBelowTheWindow", true, 0xBC, 2200, 5500, 2199, 0x00, 2014, Chip::mdOff,
-                   vppWithoutVcc(2199)},
+                   vppOverWrongVcc(2199, "2200-5500")},
         tEntryCase{"VccAboveTheWindow", true, 0xBC, 3000, 3600, 3601, 0x00, 2014, Chip::mdOff,
-                   vppWithoutVcc(3601)}),
+                   vppOverWrongVcc(3601, "3000-3600")}),
     tCaseName());
 
 class HoltekChipWire : public tHoltekChipTest {

@@ -405,9 +405,9 @@ protected:
     // The chip saw a clean protocol: excused when the host refused the
     // level of the chip's Vcc. Supply results are not examined, so powerOn
     // switches Vcc on at the rest level of 1800 mV, too low to power the
-    // chip, and VPP after it (twice: VPP is cycled); the wrong acknowledge
-    // then fails the action.
-    const std::string kVppOnUnpowered = "VPP on while Vcc is off (VCP1 1800 mV, output on)";
+    // chip, and VPP after it; the wrong acknowledge then fails the action.
+    const std::string kVppOnUnpowered =
+        "VPP on while Vcc 1800 mV is outside the operating range 2200-5500 mV";
     const TAG_UI_ALGODATA_KRV3& record = *provider->getAP().getAlgoKrv3UIData();
     check(out.violations.empty(),
           "no protocol violation" + (out.violations.empty() ? "" : ": " + out.violations.front()),

@@ -252,7 +252,12 @@ TEST_F(HoltekChip, VppWithoutVccIsAViolation) {
        1800,
        true,
        true,
-       {"VPP on while Vcc is off (VCP1 1800 mV, output on)"}},
+       {"VPP on while Vcc 1800 mV is outside the operating range 2200-5500 mV"}},
+      {"Vcc above the window",
+       6000,
+       true,
+       true,
+       {"VPP on while Vcc 6000 mV is outside the operating range 2200-5500 mV"}},
       {"Vcc first", 5000, true, true, {}},
       {"empty socket", 0, false, false, {}},
   };
@@ -269,6 +274,24 @@ TEST_F(HoltekChip, VppWithoutVccIsAViolation) {
     outputs()->setNOEVCP2(true);
     outputs()->setNOEVCP1(true);
   }
+}
+
+// A module that powers up again at the same wrong level is told once; a
+// different level is a fault of its own.
+TEST_F(HoltekChip, VppOverAVccOutsideTheRangeIsToldOnce) {
+  for (unsigned int vcc : {6000u, 6000u, 6500u}) {
+    setSupply(PS_VCP1, vcc);
+    setSupply(PS_VCP2, 12000);
+    outputs()->setNOEVCP1(false);
+    wait(5);
+    outputs()->setNOEVCP2(false);
+    EXPECT_FALSE(chip.powered());
+    outputs()->setNOEVCP2(true);
+    outputs()->setNOEVCP1(true);
+  }
+  EXPECT_EQ(takeViolations(),
+            (Texts{"VPP on while Vcc 6000 mV is outside the operating range 2200-5500 mV",
+                   "VPP on while Vcc 6500 mV is outside the operating range 2200-5500 mV"}));
 }
 
 TEST_F(HoltekChip, VccOffUnderVppIsAViolation) {

@@ -40,10 +40,10 @@ TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
   EXPECT_EQ(program.summaryAll("action"),
             std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)"});
   EXPECT_EQ(program.summary("result"), "ok");
-  EXPECT_EQ(program.summary("error"), "class 0, code 0");
+  EXPECT_EQ(program.summary("error"), "none");
   EXPECT_EQ(program.summary("saved"), "k5chip.bin");
-  EXPECT_EQ(messagesOf(program),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 136"}));
+  EXPECT_EQ(messagesOf(program), (std::vector<std::string>{"module: Continuity Test disabled",
+                                                           "message 136: program main memory"}));
   ASSERT_FALSE(progressOf(program, "program").empty());
   EXPECT_EQ(progressOf(program, "program").front(), "program:   0%  byte 0x0000/0x07FF");
   EXPECT_EQ(progressOf(program, "program").back(), "program: 100%  byte 0x07FF/0x07FF");
@@ -54,51 +54,57 @@ TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
   EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
   EXPECT_EQ(read.summary("chip"), "k5chip.bin, 1024 words");
   EXPECT_EQ(read.summary("wrote"), "out.bin, 2048 bytes");
-  EXPECT_EQ(read.shown(), (std::vector<std::string>{"module: Continuity Test disabled",
-                                                    "message 149", "read:   0%  word 0x0000/0x03FF",
-                                                    "read: 100%  word 0x03FF/0x03FF"}));
+  EXPECT_EQ(read.shown(), (std::vector<std::string>{
+                              "module: Continuity Test disabled", "message 149: read main memory",
+                              "read:   0%  word 0x0000/0x03FF", "read: 100%  word 0x03FF/0x03FF"}));
   EXPECT_EQ(fileBytes(path("out.bin")), image);
 
   const tRunResult verify = run({"verify", "image.bin"});
   EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
   EXPECT_EQ(verify.summary("result"), "ok");
   EXPECT_EQ(messagesOf(verify),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 305 (5)"}));
+            (std::vector<std::string>{"module: Continuity Test disabled",
+                                      "message 305: verify main memory, Vcc 5.0 V"}));
   EXPECT_EQ(verify.outLines().back(), "k5run: ok");
   // Reading and verifying leave the chip file as it was.
   EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
 }
 
-// A mismatch in a word's low byte is reported at the word's address; one in
-// its high byte (low bytes equal) at the address one above, as the job
-// record carries it.
+// The mismatch names the image's byte, not the job record's word address
+// (which carries a high byte one address up): bytes 0x123 and 0x124 are told
+// apart, and the chip's last byte is no address beyond it.
 TEST_F(K5RunChip, VerifyAgainstAnotherImageNamesTheMismatch) {
   const std::vector<unsigned char> image = imagePattern(2048);
   programFresh(image);
   const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
   const struct {
     const char* name;
-    std::size_t byte;
+    std::vector<std::size_t> bytes;  // changed; the first is named
     std::string mismatch;
   } cases[] = {
-      {"low byte of word 0x92", 0x124, "address 0x0092"},
-      {"high byte of word 0x91", 0x123, "address 0x0092"},
-      {"low byte of word 0", 0, "address 0x0000"},
-      {"high byte of the last word", 0x7FF, "address 0x0400"},
+      {"low byte of word 0x92", {0x124}, "other.bin byte 0x0124 (word 0x0092 low)"},
+      {"high byte of word 0x91", {0x123}, "other.bin byte 0x0123 (word 0x0091 high)"},
+      {"low byte of word 0", {0}, "other.bin byte 0x0000 (word 0x0000 low)"},
+      {"high byte of the last word", {0x7FF}, "other.bin byte 0x07FF (word 0x03FF high)"},
+      {"three bytes, the first a high byte",
+       {0x301, 0x302, 0x7FE},
+       "other.bin byte 0x0301 (word 0x0180 high)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<unsigned char> other = image;
-    other[c.byte] ^= 0x24;
+    for (std::size_t b : c.bytes) other[b] ^= 0x24;
     writeBytes(path("other.bin"), other);
     const tRunResult r = run({"verify", "other.bin"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.summary("result"), "failed");
-    EXPECT_EQ(r.summary("error"), "class 0, code 1 (action failed, 3003)");
+    EXPECT_EQ(r.summary("error"), "class 0, code 1: data mismatch; 3003: the action failed");
     char expected[64];
-    std::snprintf(expected, sizeof expected, ", expected 0x%02X, read 0x%02X", other[c.byte],
-                  image[c.byte]);
-    EXPECT_EQ(r.summary("mismatch"), c.mismatch + expected);
+    std::snprintf(expected, sizeof expected, ": expected 0x%02X, read 0x%02X", other[c.bytes[0]],
+                  image[c.bytes[0]]);
+    EXPECT_EQ(r.summaryAll("mismatch"), std::vector<std::string>{c.mismatch + expected});
+    EXPECT_EQ(r.summary("differ"),
+              std::to_string(c.bytes.size()) + " of 2048 bytes in words 0x0000-0x03FF");
     EXPECT_EQ(r.outLines().back(), "k5run: failed");
     EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
   }
@@ -117,7 +123,9 @@ TEST_F(K5RunChip, EmptySocketFailsWithTheEntryAcknowledgeCode) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.summary("chip"), "k5chip.bin, 1024 words (new, erased), not in the socket");
     EXPECT_EQ(r.summary("result"), "failed");
-    EXPECT_EQ(r.summary("error"), "class 9, code 2014 (action failed, 3003)");
+    EXPECT_EQ(r.summary("error"),
+              "class 9, code 2014: the chip gave no entry acknowledge: empty socket or another "
+              "chip; 3003: the action failed");
     EXPECT_FALSE(fileExists(path("k5chip.bin")));
     EXPECT_EQ(fileBytes(path("out.bin")), old);
     EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "out.bin"}));
@@ -131,15 +139,15 @@ TEST_F(K5RunChip, ContinuityTestFirstStopsAnActionOnAnEmptySocket) {
   const tRunResult inserted = run({"program", "image.bin", "--continuity"});
   EXPECT_EQ(inserted.exitCode, 0) << inserted.out << inserted.err;
   EXPECT_EQ(inserted.summary("continuity"), "8 of 8 pins connected: device connected");
-  EXPECT_EQ(messagesOf(inserted),
-            (std::vector<std::string>{"module: Doing Continuity Test", "message 136"}));
+  EXPECT_EQ(messagesOf(inserted), (std::vector<std::string>{"module: Doing Continuity Test",
+                                                            "message 136: program main memory"}));
   const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
 
   const tRunResult empty = run({"verify", "image.bin", "--continuity", "--empty-socket"});
   EXPECT_EQ(empty.exitCode, 1);
   EXPECT_EQ(empty.summary("continuity"), "0 of 8 pins connected: socket empty");
   // Stopped before the algorithm: no entry, so no entry error.
-  EXPECT_EQ(empty.summary("error"), "class 0, code 0 (action failed, 3003)");
+  EXPECT_EQ(empty.summary("error"), "3003: the action failed");
   EXPECT_EQ(empty.shown(),
             (std::vector<std::string>{"module: Doing Continuity Test",
                                       "module: Continuity Test error : device not connected"}));
@@ -154,15 +162,19 @@ TEST_F(K5RunChip, EraseWithBlankCheckLeavesABlankChip) {
   EXPECT_EQ(notBlank.exitCode, 1);
   EXPECT_EQ(notBlank.summary("action"), "blank check words 0x0000-0x03FF");
   char mismatch[64];
-  std::snprintf(mismatch, sizeof mismatch, "address 0x0000, expected 0xFF, read 0x%02X", image[0]);
+  std::snprintf(mismatch, sizeof mismatch,
+                "chip byte 0x0000 (word 0x0000 low): expected 0xFF, read 0x%02X", image[0]);
   EXPECT_EQ(notBlank.summary("mismatch"), mismatch);
+  EXPECT_EQ(notBlank.summary("differ"), "2048 of 2048 bytes in words 0x0000-0x03FF");
 
   const tRunResult erase = run({"erase", "--blank-check"});
   EXPECT_EQ(erase.exitCode, 0) << erase.out << erase.err;
   EXPECT_EQ(erase.summary("saved"), "k5chip.bin");
   EXPECT_EQ(messagesOf(erase),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 144",
-                                      "message 145", "message 505", "message 148"}));
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 144: erase",
+                                      "message 145: blank check main memory",
+                                      "message 505: blank check info data",
+                                      "message 148: blank check lock bits"}));
   EXPECT_EQ(chipBytes(path("k5chip.bin")), std::vector<unsigned char>(2048, 0xFF));
 
   const tRunResult blank = run({"blank"});
@@ -216,10 +228,11 @@ TEST_F(K5RunChip, ProgrammingOverDataNeedsAnErase) {
   const tRunResult erased = run({"program", "second.bin", "--erase", "--verify-after"});
   EXPECT_EQ(erased.exitCode, 0) << erased.out << erased.err;
   EXPECT_EQ(erased.summaryAll("result"), (std::vector<std::string>{"ok", "ok"}));
-  EXPECT_EQ(
-      messagesOf(erased),
-      (std::vector<std::string>{"module: Continuity Test disabled", "message 144", "message 136",
-                                "module: Continuity Test disabled", "message 305 (5)"}));
+  EXPECT_EQ(messagesOf(erased),
+            (std::vector<std::string>{"module: Continuity Test disabled", "message 144: erase",
+                                      "message 136: program main memory",
+                                      "module: Continuity Test disabled",
+                                      "message 305: verify main memory, Vcc 5.0 V"}));
   EXPECT_EQ(chipBytes(path("k5chip.bin")), second);
 
   // The blank check after the erase runs as an action of its own before the program.
@@ -237,13 +250,15 @@ TEST_F(K5RunChip, MeasuredVccMustLieInItsWindow) {
   const tRunResult inside = run({"verify", "image.bin", "--measure-vcc", "--sense-vcc", "3300"});
   EXPECT_EQ(inside.exitCode, 0) << inside.out << inside.err;
   EXPECT_EQ(messagesOf(inside),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 305 (3.3)"}));
+            (std::vector<std::string>{"module: Continuity Test disabled",
+                                      "message 305: verify main memory, Vcc 3.3 V"}));
 
   const tRunResult outside = run(
       {"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000", "--vcc-window", "2500-5000"});
   EXPECT_EQ(outside.exitCode, 1);
   EXPECT_EQ(outside.shown(),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 484 (5, 2.5)"}));
+            (std::vector<std::string>{"module: Continuity Test disabled",
+                                      "message 484: measured Vcc outside the window 2.5-5.0 V"}));
 }
 
 TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {
@@ -256,9 +271,10 @@ TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {
   EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
   EXPECT_EQ(read.summary("info data"), "0x12345678");
   EXPECT_EQ(read.summary("lock bits"), "0x15");
-  EXPECT_EQ(messagesOf(read),
-            (std::vector<std::string>{"module: Continuity Test disabled", "message 149",
-                                      "message 506", "message 165"}));
+  EXPECT_EQ(
+      messagesOf(read),
+      (std::vector<std::string>{"module: Continuity Test disabled", "message 149: read main memory",
+                                "message 506: read info data", "message 165: read lock bits"}));
 }
 
 // A job for a larger chip than the one in the socket reads past its memory:

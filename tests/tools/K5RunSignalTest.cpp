@@ -11,6 +11,7 @@ TEST_F(K5RunSignal, FullTouchEndsByItselfWithAGongPerPin) {
   EXPECT_EQ(r.summary("action"), "signal test");
   EXPECT_EQ(r.summary("result"), "ok");
   EXPECT_EQ(r.summary("pins"), "last selected 144 of 144");
+  EXPECT_EQ(r.summary("confirmed"), "144 of 144 pins");
   EXPECT_EQ(r.summary("gongs"), "144");
   EXPECT_EQ(r.summary("cancel"), "");
   // Progress follows the selected pin, a line per tenth of the socket.
@@ -24,8 +25,8 @@ TEST_F(K5RunSignal, FullTouchEndsByItselfWithAGongPerPin) {
 }
 
 // A cancel ends the test at the pin it comes at; the test itself still ends
-// well. A pin the probe never touches long enough is cancelled by the runner
-// in the operator's place.
+// well, but the run fails: not every pin was confirmed. A pin the probe never
+// touches long enough is cancelled by the runner in the operator's place.
 TEST_F(K5RunSignal, CancelEndsTheTestAtThatPin) {
   const struct {
     std::vector<std::string> args;
@@ -55,9 +56,12 @@ TEST_F(K5RunSignal, CancelEndsTheTestAtThatPin) {
     args.insert(args.end(), c.args.begin(), c.args.end());
     SCOPED_TRACE(testing::PrintToString(args));
     const tRunResult r = run(args);
-    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_EQ(r.summary("result"), "ok");
     EXPECT_EQ(r.summary("pins"), "last selected " + c.lastPin + " of 144");
+    EXPECT_EQ(r.summary("confirmed"), c.gongs + " of 144 pins");
     EXPECT_EQ(r.summary("gongs"), c.gongs);
+    EXPECT_EQ(r.outLines().back(), "k5run: failed");
     EXPECT_EQ(r.summary("cancel"), c.cancel);
     EXPECT_EQ(r.shown().back(), c.note);
   }

@@ -3,15 +3,18 @@
 
 // Runs the built k5run as a user would: a child process in a folder of its
 // own, no terminal (standard input from /dev/null, standard output and error
-// into files), and tells its exit code and what it printed.
+// into files) or a pseudo-terminal of a given width, and tells its exit code
+// and what it printed.
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -136,16 +139,22 @@ protected:
 
   std::string path(const std::string& name) const { return mFolder + "/" + name; }
 
-  tRunResult run(const std::vector<std::string>& args) const {
-    tRunResult result;
-    const std::string outPath = path(".stdout");
-    const std::string errPath = path(".stderr");
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(LS_K5RUN_PATH));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+  tRunResult run(const std::vector<std::string>& args) const { return finish(start(args)); }
+
+  // A run that goes on while the test does other things; `finish` waits for
+  // it. Runs at the same time need tags of their own.
+  struct tStarted {
+    pid_t pid = -1;
+    std::string tag;
+  };
+  tStarted start(const std::vector<std::string>& args, const std::string& tag = "") const {
+    tStarted started;
+    started.tag = tag;
+    const std::string outPath = path(".stdout" + tag);
+    const std::string errPath = path(".stderr" + tag);
+    std::vector<char*> argv = argvOf(args);
+    started.pid = ::fork();
+    if (started.pid == 0) {
       const int in = ::open("/dev/null", O_RDONLY);
       const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -156,11 +165,12 @@ protected:
       ::execv(LS_K5RUN_PATH, argv.data());
       ::_exit(127);
     }
-    int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid) {
-      if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-      if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    }
+    return started;
+  }
+  tRunResult finish(const tStarted& started) const {
+    tRunResult result = waitFor(started.pid);
+    const std::string outPath = path(".stdout" + started.tag);
+    const std::string errPath = path(".stderr" + started.tag);
     const std::vector<unsigned char> out = fileBytes(outPath);
     const std::vector<unsigned char> err = fileBytes(errPath);
     result.out.assign(out.begin(), out.end());
@@ -170,6 +180,42 @@ protected:
     return result;
   }
 
+  // A run on a pseudo-terminal of `columns` columns as standard input and
+  // error; standard output goes to a file. `err` is all the terminal got.
+  tRunResult runOnTerminal(const std::vector<std::string>& args, unsigned short columns) const {
+    const std::string outPath = path(".stdout");
+    std::vector<char*> argv = argvOf(args);
+    struct winsize size = {};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+    if (pid == 0) {
+      const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || ::dup2(out, 1) < 0 || ::chdir(mFolder.c_str()) != 0) ::_exit(127);
+      ::execv(LS_K5RUN_PATH, argv.data());
+      ::_exit(127);
+    }
+    std::string shown;
+    if (pid > 0) {
+      char chunk[4096];
+      for (;;) {
+        const ssize_t n = ::read(terminal, chunk, sizeof chunk);
+        if (n > 0) {
+          shown.append(chunk, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+          break;  // EIO: the child closed its side
+        }
+      }
+      ::close(terminal);
+    }
+    tRunResult result = waitFor(pid);
+    const std::vector<unsigned char> out = fileBytes(outPath);
+    result.out.assign(out.begin(), out.end());
+    result.err = shown;
+    ::unlink(outPath.c_str());
+    return result;
+  }
   // A chip file of `words` words holding the pattern.
   void writeChipFile(const std::string& name, unsigned int words, unsigned int seed = 3) {
     cK5HoltekChip chip;
@@ -184,6 +230,24 @@ protected:
   }
 
   std::string mFolder;
+
+private:
+  static std::vector<char*> argvOf(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(LS_K5RUN_PATH));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+  }
+  static tRunResult waitFor(pid_t pid) {
+    tRunResult result;
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid) {
+      if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    }
+    return result;
+  }
 };
 
 #endif

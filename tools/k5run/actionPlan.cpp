@@ -4,6 +4,9 @@
 
 namespace {
 
+// Program's byte addresses are 16 bits wide.
+const std::uint32_t kProgramByteLimit = 0x10000;
+
 std::string hexWord(std::uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%04X", value);
@@ -68,6 +71,18 @@ bool checkRange(const tRunOptions& options, std::uint32_t words, std::size_t ima
     return false;
   }
   return true;
+}
+
+bool checkModuleLimits(const tRunOptions& options, std::uint32_t first, std::uint32_t last,
+                       std::string& error) {
+  if (options.command != tRunOptions::cmdProgram) return true;
+  const std::uint64_t lastByte = 2 * std::uint64_t(last) + 1;
+  if (lastByte < kProgramByteLimit) return true;
+  error = "program counts byte addresses in 16 bits: words " + hexWord(first) + "-" +
+          hexWord(last) + " are bytes " + hexWord(2 * first) + "-" +
+          hexWord(static_cast<std::uint32_t>(lastByte)) + ", past 0xFFFF (program reaches words " +
+          hexWord(0) + "-" + hexWord(kProgramByteLimit / 2 - 1) + ")";
+  return false;
 }
 
 std::vector<tPlannedAction> planActions(const tRunOptions& options, std::uint32_t words,

@@ -43,4 +43,9 @@ std::vector<tPlannedAction> planActions(const tRunOptions& options, std::uint32_
 bool checkRange(const tRunOptions& options, std::uint32_t words, std::size_t imageBytes,
                 std::uint32_t& first, std::uint32_t& last, std::string& error);
 
+// Limits of the module beyond the chip's size: program counts byte addresses
+// in 16 bits. False with a one-line reason when the range passes one.
+bool checkModuleLimits(const tRunOptions& options, std::uint32_t first, std::uint32_t last,
+                       std::string& error);
+
 #endif

@@ -5,11 +5,12 @@
 #include "TAG_GLOBAL_ALGOCTRL_DATA.h"
 #include "cK5SimProgrammer.h"
 #include "littleEndian.h"
+#include "moduleTexts.h"
+#include "progressLine.h"
 #include "timeText.h"
 
 namespace {
 
-const unsigned int kBarWidth = 30;
 const std::chrono::milliseconds kRedrawEvery(40);
 
 std::string hex(std::uint32_t value, int digits) {
@@ -76,17 +77,18 @@ std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
   if (bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return "";
   const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
   if (loadLeU32(b, gacdMessageValid) != 1) return "";
-  std::string text =
-      "message " + std::to_string(static_cast<std::int32_t>(loadLeU32(b, gacdMessageNo)));
   const std::uint32_t layout = loadLeU32(b, gacdParamLayout);
-  std::vector<std::string> params;
+  std::vector<tMessageParam> params;
   auto integer = [&](unsigned int i) {
-    params.push_back(std::to_string(static_cast<std::int32_t>(loadLeU32(b, gacdParam1 + 4 * i))));
+    tMessageParam p;
+    p.integer = static_cast<std::int32_t>(loadLeU32(b, gacdParam1 + 4 * i));
+    params.push_back(p);
   };
   auto real = [&](unsigned int i) {
-    char number[32];
-    std::snprintf(number, sizeof number, "%g", static_cast<double>(floatAt(b, gacdParam1 + 4 * i)));
-    params.push_back(number);
+    tMessageParam p;
+    p.real = true;
+    p.value = floatAt(b, gacdParam1 + 4 * i);
+    params.push_back(p);
   };
   switch (layout) {
     case mplLong1:
@@ -112,12 +114,7 @@ std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
     default:
       break;
   }
-  if (!params.empty()) {
-    text += " (";
-    for (std::size_t i = 0; i < params.size(); ++i) text += (i ? ", " : "") + params[i];
-    text += ")";
-  }
-  return text;
+  return messageLine(static_cast<std::int32_t>(loadLeU32(b, gacdMessageNo)), params);
 }
 
 void cProgressView::progressRecord(const std::vector<char>& bytes, unsigned int pin) {
@@ -146,11 +143,11 @@ void cProgressView::show(double fraction, const std::string& position, bool forc
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - mLastDraw < kRedrawEvery) return;
     mLastDraw = now;
-    const unsigned int filled = static_cast<unsigned int>(fraction * kBarWidth + 0.5);
-    std::string bar(filled, '#');
-    bar.resize(kBarWidth, '.');
-    std::fprintf(mOut, "\r\033[K%s [%s] %3d%%  %s  %s", mAction.c_str(), bar.c_str(),
-                 static_cast<int>(fraction * 100), position.c_str(), times().c_str());
+    const std::uint64_t cycles = cK5SimProgrammer::instance().nowCycles() - mStartCycles;
+    const std::string text =
+        progressBarLine(mAction, fraction, position, secondsText(cycles),
+                        secondsText(now - mStartWall), terminalColumns(::fileno(mOut)));
+    std::fprintf(mOut, "\r\033[K%s", text.c_str());
     mBarShown = true;
     std::fflush(mOut);
     return;

@@ -9,9 +9,8 @@
 
 // What the user sees while an action runs, on standard error: a progress bar
 // that is redrawn in place on a terminal and plain lines otherwise, the
-// module's numbered messages as their number and parameters (their texts live
-// in the host), its free-text messages, and with verbose also its developer
-// messages and diagnostic lines.
+// module's numbered messages with their texts, its free-text messages, and with verbose also its
+// developer messages and diagnostic lines.
 class cProgressView {
 public:
   cProgressView(std::FILE* out, bool terminal, bool verbose);
@@ -31,7 +30,7 @@ public:
   // A line of the runner's own, e.g. a note on a cancel.
   void note(const std::string& text);
 
-  // "message 305 (5)" style text of a record's numbered message; empty when
+  // "message 305: verify main memory, Vcc 5.0 V" for a record's numbered message; empty when
   // the record carries none.
   static std::string numberedMessage(const std::vector<char>& bytes);
 

@@ -20,7 +20,9 @@
 #include "cUiAlgoDataK3.h"
 #include "defaultJob.h"
 #include "fileIo.h"
+#include "imageFormat.h"
 #include "jobParts.h"
+#include "mismatchReport.h"
 #include "tKnownModule.h"
 #include "timeText.h"
 
@@ -31,9 +33,8 @@ const piModuleAddr kClient(1, 1);
 const unsigned int kAccessCost = 1;
 const unsigned int kUiTimerMs = 50;
 const unsigned int kSocketPins = cK5TouchProbe::kLastPin;
-// The buzzer tone that only the gong plays.
-const unsigned int kGongToneA = 300;
-const unsigned int kGongToneB = 1;
+// Verify compares only the low five lock bits; a blank check all eight.
+const std::uint8_t kVerifiedLockBits = 0x1F;
 
 volatile sig_atomic_t gStopRequested = 0;
 
@@ -84,12 +85,34 @@ bool isFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::uint64_t gongsSoFar() {
-  std::uint64_t gongs = 0;
-  for (const tK5BuzzerRun& run : cK5SimProgrammer::instance().buzzer()) {
-    if (run.a == kGongToneA && run.b == kGongToneB) gongs += run.count;
+// The objcopy input name of a text image format.
+std::string objcopyName(const std::string& format) {
+  return format == "Intel HEX" ? "ihex" : "srec";
+}
+
+// What a verify or blank check expects of the chip; false for other actions.
+bool expectedOf(const tPlannedAction& action, const tRunOptions& options, std::size_t imageBytes,
+                tExpectedContent& expected) {
+  const bool blank = action.type == aatBlank ||
+                     (action.type == aatErase &&
+                      (action.settings.options & tHoltekSettings::kOptBlankCheckAfterErase));
+  if (action.signalTest || (action.type != aatVerify && !blank)) return false;
+  const std::uint32_t areas =
+      blank ? tHoltekSettings::kAreaMain | tHoltekSettings::kAreaInfo | tHoltekSettings::kAreaLock
+            : action.settings.areas;
+  expected.firstWord = action.shownFirst;
+  expected.lastWord = action.shownLast;
+  if (!blank) {
+    expected.image = options.file;
+    expected.imageBytes = imageBytes;
+    expected.bytes = action.buffer;
   }
-  return gongs;
+  expected.info = (areas & tHoltekSettings::kAreaInfo) != 0;
+  expected.infoData = blank ? 0xFFFFFFFFu : action.settings.infoData;
+  expected.lock = (areas & tHoltekSettings::kAreaLock) != 0;
+  expected.lockBits = blank ? 0xFF : action.settings.lockBits;
+  expected.lockMask = blank ? 0xFF : kVerifiedLockBits;
+  return true;
 }
 
 // A probe's note that a read limit was passed: the runner's guard answers it.
@@ -100,8 +123,8 @@ bool isReadLimitNote(const std::string& text) {
          text.find("more than ") != std::string::npos;
 }
 
-void printLine(const std::string& label, const std::string& value) {
-  std::printf("%-11s %s\n", (label + ":").c_str(), value.c_str());
+void printLine(std::FILE* out, const std::string& label, const std::string& value) {
+  std::fprintf(out, "%-11s %s\n", (label + ":").c_str(), value.c_str());
 }
 
 }  // namespace
@@ -114,7 +137,8 @@ cRunner::cRunner(const tRunOptions& options, const std::string& runnerFolder)
       mLast(0),
       mCurrent(nullptr),
       mReadOutValid(false),
-      mInterrupted(false) {}
+      mInterrupted(false),
+      mSummary(stdout) {}
 
 cRunner::~cRunner() = default;
 
@@ -128,10 +152,23 @@ bool cRunner::prepare(std::string& error) {
   }
 
   mSocket.reset(new cSimSocket());
+  const bool changesChip =
+      mOptions.command == tRunOptions::cmdProgram || mOptions.command == tRunOptions::cmdErase;
   if (mOptions.onChip()) {
     const std::uint32_t newChipWords =
         mOptions.memorySizeGiven ? mOptions.settings.memorySize : tHoltekSettings::kDefaultWords;
-    if (!mSocket->loadChip(mOptions.chipPath, newChipWords, error)) return false;
+    // A run that may save a new chip holds its place from the start.
+    std::vector<unsigned char> placeholder;
+    std::string ignored;
+    if (changesChip) cSimSocket::erasedChipImage(newChipWords, placeholder, ignored);
+    if (mLock.lock(mOptions.chipPath, placeholder) == cChipLock::lrBusy) {
+      error = "chip file " + mOptions.chipPath + " is in use by another run";
+      return false;
+    }
+    const bool loaded = mLock.placeholder()
+                            ? mSocket->newChip(newChipWords, error)
+                            : mSocket->loadChip(mOptions.chipPath, newChipWords, error);
+    if (!loaded) return false;
     mWords = mOptions.memorySizeGiven ? mOptions.settings.memorySize
                                       : static_cast<std::uint32_t>(mSocket->chip().words().size());
   }
@@ -148,34 +185,42 @@ bool cRunner::prepare(std::string& error) {
       error = "image " + mOptions.file + " is empty";
       return false;
     }
+    const std::string format = textImageFormat(mImage);
+    if (!format.empty()) {
+      error = mOptions.file + " reads as " + format +
+              "; k5run takes raw binary images (objcopy -I " + objcopyName(format) +
+              " -O binary makes one)";
+      return false;
+    }
   }
   if (mOptions.onChip() && !checkRange(mOptions, mWords, mImage.size(), mFirst, mLast, error)) {
     if (withImage) error = mOptions.file + ": " + error;
     return false;
   }
+  if (mOptions.onChip() && !checkModuleLimits(mOptions, mFirst, mLast, error)) return false;
 
   if (mOptions.command == tRunOptions::cmdRead) {
     if (isFolder(mOptions.file)) {
       error = "cannot write " + mOptions.file + ": it is a folder";
       return false;
     }
-    if (sameFile(mOptions.file, mOptions.chipPath)) {
+    if (mOptions.file != "-" && sameFile(mOptions.file, mOptions.chipPath)) {
       error = "cannot write " + mOptions.file + ": it is the chip file";
       return false;
     }
-    if (!folderIsWritable(mOptions.file, error)) {
+    if (!outputIsWritable(mOptions.file, error)) {
       error = "cannot write " + error;
       return false;
     }
+    // The read-out has standard output to itself.
+    if (isStandardOutput(mOptions.file)) mSummary = stderr;
   }
-  const bool changesChip =
-      mOptions.command == tRunOptions::cmdProgram || mOptions.command == tRunOptions::cmdErase;
   if (changesChip) {
     if (isFolder(mOptions.chipPath)) {
       error = "chip file " + mOptions.chipPath + " is a folder";
       return false;
     }
-    if (!folderIsWritable(mOptions.chipPath, error)) {
+    if (!folderIsWritable(resolvedPath(mOptions.chipPath), error)) {
       error = "cannot save the chip: " + error;
       return false;
     }
@@ -188,7 +233,7 @@ bool cRunner::prepare(std::string& error) {
 void cRunner::setUpSimulator() {
   cK5SimProgrammer& sim = cK5SimProgrammer::instance();
   sim.reset();
-  // Long actions would fill the trace; the runner reads only the buzzer log.
+  // Long actions would fill the trace, which the runner does not read.
   sim.setTraceEnabled(false);
   sim.setAccessCost(kAccessCost);
   const bool inserted = !mOptions.emptySocket;
@@ -367,7 +412,6 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
   cK5SimProgrammer& sim = cK5SimProgrammer::instance();
   const std::uint64_t startCycles = sim.nowCycles();
   const auto startWall = std::chrono::steady_clock::now();
-  const std::uint64_t gongsBefore = gongsSoFar();
   if (action.signalTest) {
     view.beginPins(action.name, kSocketPins);
   } else {
@@ -386,18 +430,28 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
     return;
   }
   result.haveRecord = true;
-  result.actionFailed = after.getActionFailed();
-  result.actionFailCode = after.getActionFailCode();
-  result.errorClass = after.getErrorClass();
-  result.errorCode = after.getErrorCode();
+  tJobErrors& errors = result.errors;
+  errors.actionFailed = after.getActionFailed() != 0;
+  errors.actionFailCode = after.getActionFailCode();
+  errors.hdwCheckFailed = after.getHdwCheckFailed() != 0;
+  errors.hdwCheckFailCode = after.getHdwCheckFailCode();
+  errors.errorClass = after.getErrorClass();
+  errors.errorCode = after.getErrorCode();
   result.errorAddress = after.getErrorAdr();
   result.errorExpected = after.getErrorExpected();
   result.errorRead = after.getErrorRead();
-  result.ok = result.actionFailed == 0;
+  result.ok = !errors.actionFailed && !errors.hdwCheckFailed;
 
   if (action.signalTest) {
-    result.gongs = gongsSoFar() - gongsBefore;
+    result.confirmedPins = mSocket->confirmedPins();
     result.lastPin = mSocket->probe().selectedPin();
+  }
+  tExpectedContent expected;
+  if (!result.ok && errors.errorClass == 0 && mOptions.onChip() &&
+      expectedOf(action, mOptions, mImage.size(), expected)) {
+    const cK5HoltekChip& chip = mSocket->chip();
+    result.compared = true;
+    result.mismatches = mismatchLines(expected, chip.words(), chip.infoData(), chip.lockBits());
   }
   if (result.ok && action.type == aatRead) {
     std::vector<unsigned char> bytes;
@@ -424,6 +478,7 @@ bool cRunner::allOk() const {
   if (mResults.size() != mPlan.size()) return false;
   for (const tActionResult& r : mResults) {
     if (!r.ok) return false;
+    if (r.signalTest && r.confirmedPins != kSocketPins) return false;
   }
   return true;
 }
@@ -433,7 +488,9 @@ bool cRunner::saveFiles(std::vector<std::string>& lines) {
   const bool ended = !mInterrupted && mHostFailure.empty();
   if (mOptions.onChip() && ended && mSocket->chipChanged()) {
     std::string error;
-    if (mSocket->saveChip(mOptions.chipPath, error)) {
+    int lockedFd = -1;
+    if (mSocket->saveChip(mOptions.chipPath, error, &lockedFd)) {
+      mLock.adopt(lockedFd);
       lines.push_back("saved\t" + mOptions.chipPath);
     } else {
       lines.push_back("error\t" + error);
@@ -442,9 +499,9 @@ bool cRunner::saveFiles(std::vector<std::string>& lines) {
   }
   if (mReadOutValid && ended && allOk()) {
     std::string error;
-    if (writeFileAtomically(mOptions.file, mReadOut, error)) {
-      lines.push_back("wrote\t" + mOptions.file + ", " + std::to_string(mReadOut.size()) +
-                      " bytes");
+    if (writeOutput(mOptions.file, mReadOut, error)) {
+      const std::string name = mOptions.file == "-" ? "standard output" : mOptions.file;
+      lines.push_back("wrote\t" + name + ", " + std::to_string(mReadOut.size()) + " bytes");
     } else {
       lines.push_back("error\t" + error);
       ok = false;
@@ -454,66 +511,70 @@ bool cRunner::saveFiles(std::vector<std::string>& lines) {
 }
 
 void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) const {
-  printLine("module", mModuleName + " (" + mModulePath + ")");
+  printLine(mSummary, "module", mModuleName + " (" + mModulePath + ")");
   if (mOptions.onChip()) {
-    printLine("chip", mOptions.chipPath + ", " + std::to_string(mSocket->chip().words().size()) +
-                          " words" + (mSocket->chipFileExisted() ? "" : " (new, erased)") +
-                          (mOptions.emptySocket ? ", not in the socket" : ""));
+    printLine(mSummary, "chip",
+              mOptions.chipPath + ", " + std::to_string(mSocket->chip().words().size()) + " words" +
+                  (mSocket->chipFileExisted() ? "" : " (new, erased)") +
+                  (mOptions.emptySocket ? ", not in the socket" : ""));
   }
   std::uint64_t cycles = 0;
   std::chrono::steady_clock::duration wall{};
   for (const tActionResult& r : mResults) {
-    printLine("action", r.range.empty() ? r.name : r.name + " " + r.range);
+    printLine(mSummary, "action", r.range.empty() ? r.name : r.name + " " + r.range);
     if (!r.failure.empty() && !r.haveRecord) {
-      printLine("result", "failed: " + r.failure);
+      printLine(mSummary, "result", "failed: " + r.failure);
       continue;
     }
-    printLine("result", r.ok ? "ok" : "failed");
-    if (r.haveRecord) {
-      std::string error =
-          "class " + std::to_string(r.errorClass) + ", code " + std::to_string(r.errorCode);
-      if (r.actionFailed != 0)
-        error += " (action failed, " + std::to_string(r.actionFailCode) + ")";
-      printLine("error", error);
-    }
-    if (r.mismatch()) {
-      printLine("mismatch", "address " + hex(r.errorAddress, 4) + ", expected " +
-                                hex(r.errorExpected, 2) + ", read " + hex(r.errorRead, 2));
+    printLine(mSummary, "result", r.ok ? "ok" : "failed");
+    if (r.haveRecord) printLine(mSummary, "error", errorLine(r.errors));
+    for (const auto& line : r.mismatches) printLine(mSummary, line.first, line.second);
+    if (r.mismatch() && r.mismatches.empty()) {
+      // Nothing to compare with (a read's own verify), or the chip holds what
+      // was expected and the module read otherwise: what the job record says.
+      printLine(mSummary, "mismatch",
+                "job record address " + hex(r.errorAddress, 4) + ", expected " +
+                    hex(r.errorExpected, 2) + ", read " + hex(r.errorRead, 2) +
+                    (r.compared ? "; the chip holds the expected data" : ""));
     }
     if (r.havePinData) {
       std::string verdict = "no verdict";
       if (r.totalPins != 0 && r.connectedPins == r.totalPins) verdict = "device connected";
       if (r.totalPins != 0 && r.connectedPins == 0) verdict = "socket empty";
-      printLine("continuity", std::to_string(r.connectedPins) + " of " +
-                                  std::to_string(r.totalPins) + " pins connected: " + verdict);
+      printLine(mSummary, "continuity",
+                std::to_string(r.connectedPins) + " of " + std::to_string(r.totalPins) +
+                    " pins connected: " + verdict);
     }
     if (r.haveInfoAndLock) {
-      printLine("info data", hex(r.infoData, 8));
-      printLine("lock bits", hex(r.lockBits, 2));
+      printLine(mSummary, "info data", hex(r.infoData, 8));
+      printLine(mSummary, "lock bits", hex(r.lockBits, 2));
     }
     if (r.signalTest) {
-      printLine("pins", "last selected " + std::to_string(r.lastPin) + " of " +
-                            std::to_string(kSocketPins));
-      printLine("gongs", std::to_string(r.gongs));
+      printLine(
+          mSummary, "pins",
+          "last selected " + std::to_string(r.lastPin) + " of " + std::to_string(kSocketPins));
+      printLine(mSummary, "confirmed",
+                std::to_string(r.confirmedPins) + " of " + std::to_string(kSocketPins) + " pins");
+      printLine(mSummary, "gongs", std::to_string(r.confirmedPins));
     }
-    if (!r.cancelNote.empty()) printLine("cancel", r.cancelNote);
-    if (!r.failure.empty()) printLine("note", r.failure);
-    printLine("bus time", secondsText(r.busCycles));
-    printLine("wall time", secondsText(r.wall));
+    if (!r.cancelNote.empty()) printLine(mSummary, "cancel", r.cancelNote);
+    if (!r.failure.empty()) printLine(mSummary, "note", r.failure);
+    printLine(mSummary, "bus time", secondsText(r.busCycles));
+    printLine(mSummary, "wall time", secondsText(r.wall));
     cycles += r.busCycles;
     wall += r.wall;
   }
-  for (const std::string& v : mViolations) printLine("violation", v);
-  if (!mHostFailure.empty()) printLine("error", mHostFailure);
-  if (mInterrupted) printLine("note", "interrupted: no file saved or written");
+  for (const std::string& v : mViolations) printLine(mSummary, "violation", v);
+  if (!mHostFailure.empty()) printLine(mSummary, "error", mHostFailure);
+  if (mInterrupted) printLine(mSummary, "note", "interrupted: no file saved or written");
   for (const std::string& line : fileLines) {
     const std::string::size_type tab = line.find('\t');
-    printLine(line.substr(0, tab), line.substr(tab + 1));
+    printLine(mSummary, line.substr(0, tab), line.substr(tab + 1));
   }
   if (mResults.size() > 1) {
-    printLine("total bus", secondsText(cycles));
-    printLine("total wall", secondsText(wall));
+    printLine(mSummary, "total bus", secondsText(cycles));
+    printLine(mSummary, "total wall", secondsText(wall));
   }
-  std::printf("k5run: %s\n", ok ? "ok" : "failed");
-  std::fflush(stdout);
+  std::fprintf(mSummary, "k5run: %s\n", ok ? "ok" : "failed");
+  std::fflush(mSummary);
 }

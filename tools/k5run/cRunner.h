@@ -2,11 +2,13 @@
 #define C_RUNNER_H
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "actionPlan.h"
+#include "cChipLock.h"
 #include "cSimSocket.h"
 #include "tActionResult.h"
 #include "tRunOptions.h"
@@ -58,6 +60,8 @@ private:
   bool mInterrupted;
   std::string mHostFailure;  // a text the host libraries threw
   std::vector<std::string> mViolations;
+  cChipLock mLock;      // of the chip file, for the whole run
+  std::FILE* mSummary;  // standard error when the read-out goes to standard output
 };
 
 #endif

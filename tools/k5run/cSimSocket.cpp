@@ -1,32 +1,66 @@
 #include "cSimSocket.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "defaultJob.h"
+#include "fileIo.h"
+
+namespace {
+
+// The chip's image file as bytes: the model writes it into a folder of our own.
+bool imageOf(const cK5HoltekChip& chip, std::vector<unsigned char>& bytes, std::string& error) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/k5run-chip-XXXXXX";
+  if (::mkdtemp(&folder[0]) == nullptr) {
+    error = folder + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string file = folder + "/chip";
+  const bool ok = chip.save(file, error) && readWholeFile(file, bytes, error);
+  ::unlink(file.c_str());
+  ::rmdir(folder.c_str());
+  return ok;
+}
+
+std::string wordsError(std::uint32_t words) {
+  return "chip of " + std::to_string(words) + " words: outside 1.." +
+         std::to_string(cK5HoltekChip::kMaxWords);
+}
+
+}  // namespace
 
 cSimSocket::cSimSocket()
     : mChipFileExisted(false), mLoadedWords(mChip.words()), mLoadedInfo(0), mLoadedLock(0) {}
 
 bool cSimSocket::loadChip(const std::string& path, std::uint32_t words, std::string& error) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
-    mChipFileExisted = false;
-    if (!mChip.setMemoryWords(words)) {
-      error = "chip of " + std::to_string(words) + " words: outside 1.." +
-              std::to_string(cK5HoltekChip::kMaxWords);
-      return false;
-    }
-  } else {
-    mChipFileExisted = true;
-    if (!mChip.load(path, error)) return false;
+  if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return newChip(words, error);
+  mChipFileExisted = true;
+  if (!mChip.load(path, error)) return false;
+  keepLoaded();
+  return true;
+}
+
+bool cSimSocket::newChip(std::uint32_t words, std::string& error) {
+  mChipFileExisted = false;
+  if (!mChip.setMemoryWords(words)) {
+    error = wordsError(words);
+    return false;
   }
+  keepLoaded();
+  return true;
+}
+
+void cSimSocket::keepLoaded() {
   mLoadedWords = mChip.words();
   mLoadedInfo = mChip.infoData();
   mLoadedLock = mChip.lockBits();
-  return true;
 }
 
 void cSimSocket::wireContacts(bool inserted) {
@@ -52,6 +86,32 @@ bool cSimSocket::chipChanged() const {
          mChip.lockBits() != mLoadedLock;
 }
 
-bool cSimSocket::saveChip(const std::string& path, std::string& error) const {
-  return mChip.save(path, error);
+bool cSimSocket::saveChip(const std::string& path, std::string& error, int* lockedFd) const {
+  std::vector<unsigned char> bytes;
+  return imageOf(mChip, bytes, error) && writeFileAtomically(path, bytes, error, lockedFd);
+}
+
+bool cSimSocket::erasedChipImage(std::uint32_t words, std::vector<unsigned char>& bytes,
+                                 std::string& error) {
+  cK5HoltekChip chip;
+  if (!chip.setMemoryWords(words)) {
+    error = wordsError(words);
+    return false;
+  }
+  return imageOf(chip, bytes, error);
+}
+
+// A pin counts when one unbroken run of low readings of its own bank lasted
+// as long as the test needs to take it.
+unsigned int cSimSocket::confirmedPins() const {
+  std::vector<bool> confirmed(cK5TouchProbe::kLastPin + 1, false);
+  for (const cK5TouchProbe::tReadRun& run : mProbe.readLog()) {
+    if (run.pin >= confirmed.size() || !run.low || run.count < cK5TouchProbe::kTouchRun) continue;
+    if (run.offset == cK5TouchProbe::bankRegister(cK5TouchProbe::bankOf(run.pin))) {
+      confirmed[run.pin] = true;
+    }
+  }
+  unsigned int count = 0;
+  for (bool c : confirmed) count += c ? 1 : 0;
+  return count;
 }

@@ -19,6 +19,8 @@ public:
   // The chip from its image file; a missing file gives an erased chip of
   // `words` words. False with a one-line reason for any other failure.
   bool loadChip(const std::string& path, std::uint32_t words, std::string& error);
+  // An erased chip of `words` words, as for a missing file.
+  bool newChip(std::uint32_t words, std::string& error);
   bool chipFileExisted() const { return mChipFileExisted; }
 
   // Plugs the contacts and the chip (taken out for an empty socket).
@@ -29,13 +31,22 @@ public:
 
   // True when the chip's memory, info data or lock bits differ from the loaded ones.
   bool chipChanged() const;
-  bool saveChip(const std::string& path, std::string& error) const;
+  // Saves the chip through writeFileAtomically, the new file locked and open in *lockedFd.
+  bool saveChip(const std::string& path, std::string& error, int* lockedFd) const;
+  // The image file of an erased chip of `words` words, as bytes.
+  static bool erasedChipImage(std::uint32_t words, std::vector<unsigned char>& bytes,
+                              std::string& error);
+
+  // Pins the probe held low long enough for the signal test to take them.
+  unsigned int confirmedPins() const;
 
   cK5HoltekChip& chip() { return mChip; }
   cK5TouchProbe& probe() { return mProbe; }
 
 private:
   void wireContacts(bool inserted);
+  // What the chip holds now is what it was loaded with.
+  void keepLoaded();
 
   cK5ContinuitySocket mContacts;
   cK5HoltekChip mChip;

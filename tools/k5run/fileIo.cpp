@@ -1,6 +1,8 @@
 #include "fileIo.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,8 @@
 #include <cstring>
 
 namespace {
+
+const int kMaxLinks = 40;
 
 std::string folderOf(const std::string& path) {
   const std::string::size_type slash = path.rfind('/');
@@ -27,6 +31,21 @@ bool writeAll(int fd, const std::vector<unsigned char>& bytes) {
     done += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+// Permission bits for the file at target: its own, or a new file's.
+mode_t modeFor(const std::string& target) {
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool isRegularOrMissing(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -60,9 +79,23 @@ bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, s
   return true;
 }
 
+std::string resolvedPath(const std::string& path) {
+  std::string current = path;
+  for (int i = 0; i < kMaxLinks; ++i) {
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(current.c_str(), target, sizeof target - 1);
+    if (n < 0) return current;
+    const std::string link(target, static_cast<std::size_t>(n));
+    const std::string folder = folderOf(current);
+    current = link[0] == '/' || current.find('/') == std::string::npos ? link : folder + "/" + link;
+  }
+  return path;
+}
+
 bool writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes,
-                         std::string& error) {
-  std::string temp = path + ".XXXXXX";
+                         std::string& error, int* lockedFd, bool keepExisting) {
+  const std::string target = resolvedPath(path);
+  std::string temp = target + ".XXXXXX";
   const int fd = ::mkstemp(&temp[0]);
   if (fd < 0) {
     error = path + ": cannot create a temporary file beside it: " + std::strerror(errno);
@@ -70,26 +103,85 @@ bool writeFileAtomically(const std::string& path, const std::vector<unsigned cha
   }
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   int reason = errno;
-  // Like a newly created file, not mkstemp's owner-only mode.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (ok && ::fchmod(fd, 0666 & ~mask) != 0) {
+  if (ok && ::fchmod(fd, modeFor(target)) != 0) {
     ok = false;
     reason = errno;
   }
-  if (::close(fd) != 0 && ok) {
+  if (ok && lockedFd != nullptr && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ok = false;
     reason = errno;
   }
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    reason = errno;
+  if (ok) {
+    // link() refuses to replace what is there; rename() replaces it in one step.
+    const int placed = keepExisting ? ::link(temp.c_str(), target.c_str())
+                                    : ::rename(temp.c_str(), target.c_str());
+    if (placed != 0) {
+      ok = false;
+      reason = errno;
+    }
+    if (keepExisting) ::unlink(temp.c_str());
   }
   if (!ok) {
     ::unlink(temp.c_str());
+    ::close(fd);
     error = path + ": cannot write: " + std::strerror(reason);
+    errno = reason;
+    return false;
   }
-  return ok;
+  if (lockedFd != nullptr) {
+    *lockedFd = fd;
+    return true;
+  }
+  if (::close(fd) != 0) {
+    error = path + ": cannot write: " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool isStandardOutput(const std::string& path) {
+  if (path == "-") return true;
+  struct stat out;
+  struct stat st;
+  return ::fstat(STDOUT_FILENO, &out) == 0 && ::stat(path.c_str(), &st) == 0 &&
+         out.st_dev == st.st_dev && out.st_ino == st.st_ino;
+}
+
+bool writeOutput(const std::string& path, const std::vector<unsigned char>& bytes,
+                 std::string& error) {
+  if (isStandardOutput(path)) {
+    std::fflush(stdout);
+    if (!writeAll(STDOUT_FILENO, bytes)) {
+      error = (path == "-" ? std::string("standard output") : path) +
+              ": cannot write: " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+  if (isRegularOrMissing(path)) return writeFileAtomically(path, bytes, error);
+  // A FIFO or a device takes the bytes as they come; there is nothing to rename.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = path + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  const bool ok = writeAll(fd, bytes);
+  const int reason = errno;
+  if (::close(fd) != 0 || !ok) {
+    error = path + ": cannot write: " + std::strerror(ok ? errno : reason);
+    return false;
+  }
+  return true;
+}
+
+bool outputIsWritable(const std::string& path, std::string& error) {
+  if (isStandardOutput(path)) return true;
+  if (isRegularOrMissing(path)) return folderIsWritable(resolvedPath(path), error);
+  if (::access(path.c_str(), W_OK) != 0) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 bool folderIsWritable(const std::string& path, std::string& error) {

@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "cRunner.h"
 #include "tRunOptions.h"
@@ -14,6 +17,8 @@
 namespace {
 
 const std::uint32_t kMaxMv = 30000;
+// The runner's own version; the modules name theirs in the summary.
+const char* const kVersion = "k5run 1.0";
 
 std::string runnerFolder() {
   char path[4096];
@@ -124,21 +129,83 @@ bool convert(const tOptionTexts& t, tRunOptions& o) {
   return true;
 }
 
-// The first word that stands where a command belongs but names none.
-std::string unknownCommand(int argc, char** argv, const CLI::App& app) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--module") {
-      ++i;
+// The names of the options that take a value, of the runner and every command.
+std::set<std::string> optionsWithValues(const CLI::App& app) {
+  std::set<std::string> names;
+  std::vector<const CLI::App*> apps = app.get_subcommands({});
+  apps.push_back(&app);
+  for (const CLI::App* a : apps) {
+    for (const CLI::Option* o : a->get_options()) {
+      if (o->get_positional() || o->get_type_size() == 0) continue;
+      for (const std::string& n : o->get_lnames()) names.insert("--" + n);
+      for (const std::string& n : o->get_snames()) names.insert("-" + n);
+    }
+  }
+  return names;
+}
+
+const CLI::App* commandNamed(const CLI::App& app, const std::string& name) {
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    if (sub->get_name() == name) return sub;
+  }
+  return nullptr;
+}
+
+// Where the command word stands: the first word that is neither an option
+// nor an option's value; args.size() when there is none.
+int commandIndex(const std::vector<std::string>& args, const std::set<std::string>& withValues) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") break;
+    if (!arg.empty() && arg[0] == '-') {
+      if (arg.find('=') == std::string::npos && withValues.count(arg) != 0) ++i;
       continue;
     }
-    if (arg.empty() || arg[0] == '-') continue;
-    for (const CLI::App* sub : app.get_subcommands({})) {
-      if (sub->get_name() == arg) return "";
-    }
-    return arg;
+    return static_cast<int>(i);
   }
-  return "";
+  return static_cast<int>(args.size());
+}
+
+// The command first, then everything else in its order: options given before
+// the command reach it as if given after.
+std::vector<std::string> commandFirst(const std::vector<std::string>& args,
+                                      const std::set<std::string>& withValues,
+                                      const CLI::App& app) {
+  const int at = commandIndex(args, withValues);
+  if (at >= static_cast<int>(args.size()) || commandNamed(app, args[at]) == nullptr) return args;
+  std::vector<std::string> ordered = {args[0], args[at]};
+  for (int i = 1; i < static_cast<int>(args.size()); ++i) {
+    if (i != at) ordered.push_back(args[i]);
+  }
+  return ordered;
+}
+
+bool hasOption(const CLI::App& app, const std::string& arg) {
+  const std::string name = arg.substr(0, arg.find('='));
+  for (const CLI::Option* o : app.get_options()) {
+    if (!o->get_positional() && o->check_name(name)) return true;
+  }
+  return false;
+}
+
+// The line for what the command did not take: the first word left over.
+std::string extrasLine(const CLI::App& app, const CLI::App& command) {
+  // With fallthrough the runner itself is left with them.
+  std::vector<std::string> left = command.remaining();
+  if (left.empty()) left = app.remaining();
+  if (left.empty()) return "k5run: unexpected arguments";
+  const std::string& word = left.front();
+  const std::string see = " (see k5run " + command.get_name() + " --help)";
+  if (word.empty() || word[0] != '-') {
+    return "k5run: unexpected argument '" + word + "' for " + command.get_name() + see;
+  }
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    if (hasOption(*sub, word)) {
+      return "k5run: " + word.substr(0, word.find('=')) + " is not an option of " +
+             command.get_name() + see;
+    }
+  }
+  return "k5run: unknown option " + word.substr(0, word.find('=')) + see;
 }
 
 }  // namespace
@@ -158,6 +225,7 @@ int main(int argc, char** argv) {
                  "beside k5run)")
       ->type_name("PATH");
   app.add_flag("-v,--verbose", options.verbose, "Also show developer messages and PIDBG lines");
+  app.set_version_flag("--version", kVersion, "Show the runner's version");
 
   struct tCommand {
     const char* name;
@@ -191,7 +259,7 @@ int main(int argc, char** argv) {
           ->required();
     }
     if (command == tRunOptions::cmdRead) {
-      sub->add_option("OUT", options.file, "File to write the words read to")
+      sub->add_option("OUT", options.file, "File to write the words read to; - for standard output")
           ->type_name("")
           ->required();
     }
@@ -278,13 +346,22 @@ int main(int argc, char** argv) {
     }
   }
 
+  const std::set<std::string> withValues = optionsWithValues(app);
+  std::vector<std::string> args =
+      commandFirst(std::vector<std::string>(argv, argv + argc), withValues, app);
   try {
-    app.parse(argc, argv);
+    // CLI11 takes the words last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend() - 1);
+    app.parse(reversed);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
-    const std::string word = unknownCommand(argc, argv, app);
-    if (!word.empty()) {
-      std::fprintf(stderr, "k5run: unknown command '%s' (see k5run --help)\n", word.c_str());
+    const int at = commandIndex(args, withValues);
+    const CLI::App* command =
+        at < static_cast<int>(args.size()) ? commandNamed(app, args[at]) : nullptr;
+    if (at < static_cast<int>(args.size()) && command == nullptr) {
+      std::fprintf(stderr, "k5run: unknown command '%s' (see k5run --help)\n", args[at].c_str());
+    } else if (command != nullptr && dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+      std::fprintf(stderr, "%s\n", extrasLine(app, *command).c_str());
     } else {
       std::fprintf(stderr, "k5run: %s\n", e.what());
     }
@@ -303,6 +380,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "k5run: --blank-check: the blank check follows an erase; add --erase\n");
     return cRunner::kExitBadInput;
   }
+  // A reader that goes away makes a write fail with EPIPE, which the run reports.
+  std::signal(SIGPIPE, SIG_IGN);
   cRunner runner(options, runnerFolder());
   return runner.run();
 }

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "mismatchReport.h"
+#include "moduleTexts.h"
+
 // What one action came to, as the summary shows it.
 struct tActionResult {
   std::string name;
@@ -15,13 +18,14 @@ struct tActionResult {
 
   // The job record after the action.
   bool haveRecord = false;
-  std::uint32_t actionFailed = 0;
-  std::uint32_t actionFailCode = 0;
-  std::uint16_t errorClass = 0;
-  std::uint16_t errorCode = 0;
+  tJobErrors errors;
   std::uint32_t errorAddress = 0;
   std::uint32_t errorExpected = 0;
   std::uint32_t errorRead = 0;
+  // What differs between the chip and what the action expected of it, when
+  // the runner compared them (compared).
+  bool compared = false;
+  tSummaryLines mismatches;
 
   bool havePinData = false;
   std::uint32_t totalPins = 0;
@@ -32,15 +36,15 @@ struct tActionResult {
   std::uint8_t lockBits = 0;
 
   bool signalTest = false;
-  unsigned int lastPin = 0;  // selected last
-  std::uint64_t gongs = 0;
+  unsigned int lastPin = 0;        // selected last
+  unsigned int confirmedPins = 0;  // a gong each
   std::string cancelNote;
 
   std::uint64_t busCycles = 0;
   std::chrono::steady_clock::duration wall{};
 
   // A data mismatch of verify or blank check.
-  bool mismatch() const { return haveRecord && errorClass == 0 && errorCode == 1; }
+  bool mismatch() const { return haveRecord && errors.errorClass == 0 && errors.errorCode == 1; }
 };
 
 #endif

@@ -1,0 +1,275 @@
+// What k5run does to the files a user points it at: links, FIFOs, devices and
+// standard output as OUT, the lock on the chip file, and images that are no
+// raw binary.
+#include <sys/file.h>
+
+#include <sched.h>
+
+#include <thread>
+
+#include "k5runTestSupport.h"
+
+namespace {
+
+class K5RunFile : public tK5RunTest {
+protected:
+  static bool isLink(const std::string& p) {
+    struct stat st;
+    return ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  }
+  static std::string linkTarget(const std::string& p) {
+    char target[4096];
+    const ssize_t n = ::readlink(p.c_str(), target, sizeof target);
+    return n < 0 ? "" : std::string(target, static_cast<std::size_t>(n));
+  }
+  static mode_t modeOf(const std::string& p) {
+    struct stat st;
+    return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+  }
+
+  // Opens one end of a FIFO without blocking once the run has opened the
+  // other; false when the run ended first.
+  static bool openWhenTheRunHasTheOtherEnd(const std::string& fifo, int flags, pid_t run, int& fd) {
+    for (;;) {
+      fd = ::open(fifo.c_str(), flags | O_NONBLOCK);
+      if (fd >= 0) return true;
+      int status = 0;
+      if (::waitpid(run, &status, WNOHANG) == run) return false;
+      sched_yield();
+    }
+  }
+};
+
+// The link stays a link; the file it names gets the bytes and keeps its
+// permission bits, and nothing is left beside it.
+TEST_F(K5RunFile, LinkedOutAndChipStayLinks) {
+  ASSERT_EQ(::mkdir(path("data").c_str(), 0755), 0);
+  writeChipFile("data/chip.bin", 1024, 5);
+  ASSERT_EQ(::chmod(path("data/chip.bin").c_str(), 0600), 0);
+  writeBytes(path("data/out.bin"), imagePattern(10, 2));
+  ASSERT_EQ(::chmod(path("data/out.bin").c_str(), 0640), 0);
+  ASSERT_EQ(::symlink("data/chip.bin", path("chip.lnk").c_str()), 0);
+  ASSERT_EQ(::symlink("data/out.bin", path("out.lnk").c_str()), 0);
+  // A link to a link, and a link to a file not there yet.
+  ASSERT_EQ(::symlink("out.lnk", path("out2.lnk").c_str()), 0);
+  ASSERT_EQ(::symlink("data/new.bin", path("new.lnk").c_str()), 0);
+
+  const std::vector<unsigned char> image = imagePattern(2048, 7);
+  writeBytes(path("image.bin"), image);
+  const tRunResult program = run({"program", "image.bin", "--chip", "chip.lnk", "--erase"});
+  ASSERT_EQ(program.exitCode, 0) << program.out << program.err;
+  EXPECT_EQ(program.summary("saved"), "chip.lnk");
+  EXPECT_TRUE(isLink(path("chip.lnk")));
+  EXPECT_EQ(linkTarget(path("chip.lnk")), "data/chip.bin");
+  EXPECT_EQ(chipBytes(path("data/chip.bin")), image);
+  EXPECT_EQ(modeOf(path("data/chip.bin")), 0600u);
+
+  for (const char* out : {"out2.lnk", "new.lnk"}) {
+    SCOPED_TRACE(out);
+    const tRunResult read = run({"read", out, "--chip", "chip.lnk"});
+    ASSERT_EQ(read.exitCode, 0) << read.out << read.err;
+    EXPECT_EQ(read.summary("wrote"), std::string(out) + ", 2048 bytes");
+  }
+  EXPECT_TRUE(isLink(path("out.lnk")) && isLink(path("out2.lnk")) && isLink(path("new.lnk")));
+  EXPECT_EQ(fileBytes(path("data/out.bin")), image);
+  EXPECT_EQ(modeOf(path("data/out.bin")), 0640u);
+  EXPECT_EQ(fileBytes(path("data/new.bin")), image);
+  EXPECT_EQ(folderEntries(path("data")),
+            (std::set<std::string>{".", "..", "chip.bin", "out.bin", "new.bin"}));
+}
+
+// A FIFO and a device take the bytes as they are written; "-" writes them to
+// standard output, with the summary on standard error.
+TEST_F(K5RunFile, FifoDeviceAndStandardOutputTakeTheBytes) {
+  writeChipFile("chip.bin", 1024, 6);
+  const std::vector<unsigned char> chip = chipBytes(path("chip.bin"));
+  ASSERT_EQ(::mkfifo(path("out.fifo").c_str(), 0644), 0);
+
+  std::vector<unsigned char> received;
+  std::thread reader([&] {
+    const int fd = ::open(path("out.fifo").c_str(), O_RDONLY);
+    unsigned char chunk[4096];
+    for (ssize_t n; fd >= 0 && (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+      received.insert(received.end(), chunk, chunk + n);
+    if (fd >= 0) ::close(fd);
+  });
+  const tRunResult fifo = run({"read", "out.fifo", "--chip", "chip.bin"});
+  // A run that never opened the FIFO must not leave the reader waiting.
+  const int unblock = ::open(path("out.fifo").c_str(), O_RDWR | O_NONBLOCK);
+  if (unblock >= 0) ::close(unblock);
+  reader.join();
+  EXPECT_EQ(fifo.exitCode, 0) << fifo.out << fifo.err;
+  EXPECT_EQ(fifo.summary("wrote"), "out.fifo, 2048 bytes");
+  EXPECT_EQ(received, chip);
+  struct stat st;
+  ASSERT_EQ(::lstat(path("out.fifo").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  const tRunResult device = run({"read", "/dev/null", "--chip", "chip.bin"});
+  EXPECT_EQ(device.exitCode, 0) << device.out << device.err;
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+  const tRunResult out = run({"read", "-", "--chip", "chip.bin"});
+  EXPECT_EQ(out.exitCode, 0) << out.err;
+  EXPECT_EQ(std::vector<unsigned char>(out.out.begin(), out.out.end()), chip);
+  const std::vector<std::string> err = out.errLines();
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.back(), "k5run: ok");
+  EXPECT_NE(std::find(err.begin(), err.end(), "wrote:      standard output, 2048 bytes"),
+            err.end());
+  EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "chip.bin", "out.fifo"}));
+}
+
+// While one run holds the chip, another refuses at once and touches
+// nothing: held by the test, and held by a run that is still writing its
+// read-out into a FIFO (128 KiB, more than the FIFO holds).
+TEST_F(K5RunFile, ASecondRunOnTheSameChipRefusesAtOnce) {
+  writeChipFile("chip.bin", 0x10000, 8);
+  writeBytes(path("image.bin"), imagePattern(2048, 9));
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const std::string busy = "k5run: chip file chip.bin is in use by another run";
+
+  const int held = ::open(path("chip.bin").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const tRunResult refused = run({"program", "image.bin", "--chip", "chip.bin"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.errLines(), std::vector<std::string>{busy});
+  EXPECT_EQ(refused.out, "");
+  ::close(held);
+
+  ASSERT_EQ(::mkfifo(path("out.fifo").c_str(), 0644), 0);
+  const tStarted reading = start({"read", "out.fifo", "--chip", "chip.bin"}, ".a");
+  int fd = -1;
+  ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("out.fifo"), O_RDONLY, reading.pid, fd));
+  // The reader has the FIFO open once a read waits for data instead of ending.
+  unsigned char chunk[4096];
+  std::vector<unsigned char> received;
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      received.insert(received.end(), chunk, chunk + n);
+      break;
+    }
+    if (n < 0 && errno == EAGAIN) break;
+    int status = 0;
+    ASSERT_NE(::waitpid(reading.pid, &status, WNOHANG), reading.pid) << "the read ended first";
+    sched_yield();
+  }
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"program", "image.bin", "--chip", "chip.bin"},
+        std::vector<std::string>{"--chip", "chip.bin", "erase"}}) {
+    SCOPED_TRACE(args[0]);
+    const tRunResult second = run(args);
+    EXPECT_EQ(second.exitCode, 2);
+    EXPECT_EQ(second.errLines(), std::vector<std::string>{busy});
+  }
+  ASSERT_EQ(::fcntl(fd, F_SETFL, 0), 0);
+  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+    received.insert(received.end(), chunk, chunk + n);
+  ::close(fd);
+  const tRunResult first = finish(reading);
+  EXPECT_EQ(first.exitCode, 0) << first.out << first.err;
+  EXPECT_EQ(received, chipBytes(path("chip.bin")));
+  EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+}
+
+// A new chip is held from the start too: the place of its file is taken by
+// an erased chip, and given back when the run saves nothing.
+TEST_F(K5RunFile, ANewChipIsHeldFromTheStart) {
+  writeBytes(path("image.bin"), imagePattern(2048, 3));
+  ASSERT_EQ(::mkfifo(path("image.fifo").c_str(), 0644), 0);
+  // The first run waits for its image with the chip taken: its placeholder
+  // is locked before it is in place.
+  const tStarted first = start({"program", "image.fifo", "--chip", "new.chip"}, ".a");
+  while (!fileExists(path("new.chip"))) {
+    int status = 0;
+    ASSERT_NE(::waitpid(first.pid, &status, WNOHANG), first.pid) << "the first run ended";
+    sched_yield();
+  }
+  EXPECT_EQ(chipBytes(path("new.chip")), std::vector<unsigned char>(2048, 0xFF));
+  const tRunResult second = run({"program", "image.bin", "--chip", "new.chip"});
+  EXPECT_EQ(second.exitCode, 2);
+  EXPECT_EQ(second.errLines(),
+            std::vector<std::string>{"k5run: chip file new.chip is in use by another run"});
+  // What it reads from the FIFO is no regular file: it gives up, and the chip's place.
+  int fd = -1;
+  ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("image.fifo"), O_WRONLY, first.pid, fd));
+  ::close(fd);
+  const tRunResult refused = finish(first);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.errLines(),
+            std::vector<std::string>{"k5run: cannot read image image.fifo: not a regular file"});
+  EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "image.fifo"}));
+
+  const tRunResult program = run({"program", "image.bin", "--chip", "new.chip"});
+  EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
+  EXPECT_EQ(program.summary("chip"), "new.chip, 1024 words (new, erased)");
+  EXPECT_EQ(chipBytes(path("new.chip")), imagePattern(2048, 3));
+}
+
+// Two runs started together on one new chip, each programming its half:
+// whatever their order, no run reports success while its half is gone.
+TEST_F(K5RunFile, TwoRunsAtOnceNeverLoseOnesData) {
+  const std::vector<unsigned char> a = imagePattern(1024, 1);
+  const std::vector<unsigned char> b = imagePattern(1024, 2);
+  writeBytes(path("a.bin"), a);
+  writeBytes(path("b.bin"), b);
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    ::unlink(path("k5chip.bin").c_str());
+    const tStarted first = start({"program", "a.bin", "--range", "0-0x1FF"}, ".a");
+    const tStarted second = start({"program", "b.bin", "--range", "0x200-0x3FF"}, ".b");
+    const tRunResult ra = finish(first);
+    const tRunResult rb = finish(second);
+    ASSERT_TRUE(ra.exitCode == 0 || ra.exitCode == 2) << ra.err;
+    ASSERT_TRUE(rb.exitCode == 0 || rb.exitCode == 2) << rb.err;
+    ASSERT_TRUE(ra.exitCode == 0 || rb.exitCode == 0);
+    const std::vector<unsigned char> chip = chipBytes(path("k5chip.bin"));
+    ASSERT_EQ(chip.size(), 2048u);
+    const std::vector<unsigned char> erased(1024, 0xFF);
+    EXPECT_EQ(std::vector<unsigned char>(chip.begin(), chip.begin() + 1024),
+              ra.exitCode == 0 ? a : erased);
+    EXPECT_EQ(std::vector<unsigned char>(chip.begin() + 1024, chip.end()),
+              rb.exitCode == 0 ? b : erased);
+  }
+}
+
+// Text images are refused before anything runs; raw bytes that merely start
+// like them are programmed.
+TEST_F(K5RunFile, TextImagesAreRefused) {
+  writeChipFile("chip.bin", 1024, 4);
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const struct {
+    const char* name;
+    std::string text;
+    int exitCode;
+    std::string line;
+  } cases[] = {
+      {"Intel HEX", ":10000000214601360121470136007EFE09D2190140\r\n:00000001FF\r\n", 2,
+       "k5run: image.img reads as Intel HEX; k5run takes raw binary images (objcopy -I ihex -O "
+       "binary makes one)"},
+      {"Motorola S-record",
+       "S00F000068656C6C6F202020202000003C\nS1130000285F245F2212226A000424290008237C2A\nS9030000FC"
+       "\n",
+       2,
+       "k5run: image.img reads as Motorola S-record; k5run takes raw binary images (objcopy -I "
+       "srec -O binary makes one)"},
+      {"raw bytes after a colon", ":1000000021460136012147013600\x01\x02", 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeBytes(path("image.img"), std::vector<unsigned char>(c.text.begin(), c.text.end()));
+    const tRunResult r = run({"program", "image.img", "--chip", "chip.bin", "--erase"});
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    if (c.exitCode == 2) {
+      EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+      const tRunResult verify = run({"verify", "image.img", "--chip", "chip.bin"});
+      EXPECT_EQ(verify.exitCode, 2);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+// What k5run says: the progress bar within the terminal's width, the
+// modules' numbers in words, what differs after a failed verify or blank
+// check, and the command line's own answers.
+#include <regex>
+
+#include "k5runTestSupport.h"
+
+namespace {
+
+class K5RunOutput : public tK5RunTest {
+protected:
+  // What a terminal shows as lines: the text between line ends and
+  // carriage returns, without the erase-line sequence.
+  static std::vector<std::string> terminalLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+      if (i == text.size() || text[i] == '\n' || text[i] == '\r') {
+        if (!line.empty()) lines.push_back(line);
+        line.clear();
+      } else if (text.compare(i, 3, "\033[K") == 0) {
+        i += 2;
+      } else {
+        line += text[i];
+      }
+    }
+    return lines;
+  }
+};
+
+// Every line on an 80-column terminal fits it; on a narrower one the bar
+// still does, shortened rather than wrapped.
+TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  // The longest action name and position: a signal test, here cancelled at pin 31.
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+  } commands[] = {
+      {{"program", "image.bin", "--chip", "p.chip", "--erase", "--verify-after"}, 0},
+      {{"read", "out.bin", "--chip", "r.chip", "--memory-size", "0x10000", "--range",
+        "0xFF00-0xFFFF"},
+       0},
+      {{"signaltest", "--touch", "1-30"}, 1},
+  };
+  for (unsigned short columns : {80, 40, 20}) {
+    for (const auto& c : commands) {
+      SCOPED_TRACE(std::to_string(columns) + " columns: " + c.args[0]);
+      const tRunResult r = runOnTerminal(c.args, columns);
+      EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+      unsigned int bars = 0;
+      for (const std::string& line : terminalLines(r.err)) {
+        const bool bar = line.find('%') != std::string::npos;
+        bars += bar ? 1 : 0;
+        if (bar || columns == 80) {
+          EXPECT_LT(line.size(), columns) << line;
+        }
+      }
+      EXPECT_GT(bars, 0u);
+    }
+  }
+  // The whole bar when there is room.
+  const tRunResult wide = runOnTerminal({"read", "out.bin"}, 200);
+  const std::vector<std::string> lines = terminalLines(wide.err);
+  ASSERT_FALSE(lines.empty());
+  const std::string full = lines.back();
+  EXPECT_EQ(full.substr(0, full.find("  bus ")),
+            "read [##############################] 100%  word 0x03FF/0x03FF");
+  EXPECT_NE(full.find(" s  wall "), std::string::npos) << full;
+}
+
+// Every numbered message comes with its words, and so do the codes of the
+// job record.
+TEST_F(K5RunOutput, MessagesAndErrorsAreInWords) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const std::vector<std::vector<std::string>> commands = {
+      {"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x1234",
+       "--verify-after"},
+      {"read", "out.bin", "--areas", "main,info,lock", "--verify-after"},
+      {"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000"},
+      {"blank"},
+      {"erase", "--blank-check"},
+      {"program", "image.bin", "--erase", "--blank-check", "--verify-after"},
+  };
+  const std::regex worded("message [0-9]+: [a-z].*");
+  unsigned int messages = 0;
+  for (const std::vector<std::string>& args : commands) {
+    SCOPED_TRACE(args[0]);
+    const tRunResult r = run(args);
+    for (const std::string& line : r.errLines()) {
+      if (line.rfind("message ", 0) != 0) continue;
+      ++messages;
+      EXPECT_TRUE(std::regex_match(line, worded)) << line;
+    }
+  }
+  EXPECT_GE(messages, 12u);
+
+  const struct {
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {{"verify", "image.bin"}, "none"},
+      {{"blank", "--empty-socket"},
+       "class 9, code 2014: the chip gave no entry acknowledge: empty socket or another chip; "
+       "3003: the action failed"},
+      {{"--module", "sorrel", "blank"},
+       "class 9, code 210: action not performed, or nothing selected; 3003: the action failed"},
+      {{"blank"}, "class 0, code 1: data mismatch; 3003: the action failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.summary("error"), c.error);
+  }
+}
+
+// Info data and lock bits that differ are named with both values; verify
+// compares the five lock bits the chip has, a blank check all eight.
+TEST_F(K5RunOutput, InfoDataAndLockBitsMismatchesNameBothValues) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const tRunResult program = run({"program", "image.bin", "--areas", "main,info,lock",
+                                  "--info-data", "0x12345678", "--lock-bits", "0x15"});
+  ASSERT_EQ(program.exitCode, 0) << program.out << program.err;
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> mismatches;
+  } cases[] = {
+      {{"verify", "image.bin", "--areas", "main,info", "--info-data", "0x12345670"},
+       {"info data: expected 0x12345670, read 0x12345678"}},
+      {{"verify", "image.bin", "--areas", "main,lock", "--lock-bits", "0xF4"},
+       {"lock bits (mask 0x1F): expected 0x14, read 0x15"}},
+      {{"verify", "image.bin", "--areas", "main,info,lock", "--info-data", "0x12345678",
+        "--lock-bits", "0xF5"},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, c.mismatches.empty() ? 0 : 1) << r.out << r.err;
+    EXPECT_EQ(r.summaryAll("mismatch"), c.mismatches);
+    EXPECT_EQ(r.summary("differ"), "");
+    if (!c.mismatches.empty()) {
+      EXPECT_EQ(r.summary("error"), "3003: the action failed");
+    }
+  }
+}
+
+// In a range that starts past word 0, the offset is the image's own; the
+// byte that pads an odd image is no byte of it.
+TEST_F(K5RunOutput, MismatchOffsetsCountInTheImage) {
+  const std::vector<unsigned char> part = imagePattern(40, 2);
+  writeBytes(path("part.bin"), part);
+  ASSERT_EQ(run({"program", "part.bin", "--range", "0x100-0x113"}).exitCode, 0);
+  std::vector<unsigned char> changed = part;
+  changed[5] ^= 0x10;
+  changed.pop_back();
+  writeBytes(path("changed.bin"), changed);
+  writeBytes(path("odd.bin"), std::vector<unsigned char>(part.begin(), part.end() - 1));
+  char fifth[96];
+  std::snprintf(fifth, sizeof fifth,
+                "changed.bin byte 0x0005 (word 0x0102 high): expected 0x%02X, read 0x%02X",
+                changed[5], part[5]);
+  char pad[96];
+  std::snprintf(pad, sizeof pad,
+                "padding after odd.bin, chip byte 0x0227 (word 0x0113 high): expected 0xFF, read "
+                "0x%02X",
+                part[39]);
+  const struct {
+    const char* image;
+    std::string mismatch;
+    std::string differ;
+  } cases[] = {
+      {"changed.bin", fifth, "2 of 40 bytes in words 0x0100-0x0113"},
+      {"odd.bin", pad, "1 of 40 bytes in words 0x0100-0x0113"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.image);
+    const tRunResult r = run({"verify", c.image, "--range", "0x100-0x113"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.summaryAll("mismatch"), std::vector<std::string>{c.mismatch});
+    EXPECT_EQ(r.summary("differ"), c.differ);
+  }
+}
+
+// A blank check stops at what is not blank and names it: the info data.
+TEST_F(K5RunOutput, BlankCheckNamesTheInfoDataThatIsNotBlank) {
+  writeBytes(path("erased.bin"), std::vector<unsigned char>(2048, 0xFF));
+  const tRunResult program =
+      run({"program", "erased.bin", "--areas", "main,info", "--info-data", "0x0F0F0F0F"});
+  ASSERT_EQ(program.exitCode, 0) << program.out << program.err;
+  const tRunResult blank = run({"blank"});
+  EXPECT_EQ(blank.exitCode, 1);
+  EXPECT_EQ(blank.summaryAll("mismatch"),
+            std::vector<std::string>{"info data: expected 0xFFFFFFFF, read 0x0F0F0F0F"});
+  EXPECT_EQ(blank.summary("error"), "3003: the action failed");
+}
+
+// Program's byte addresses reach 0xFFFF: words up to 0x7FFF of a larger chip.
+TEST_F(K5RunOutput, ProgramReachesTheLastSixteenBitByteAddress) {
+  writeBytes(path("image.bin"), imagePattern(512));
+  const tRunResult r =
+      run({"program", "image.bin", "--memory-size", "0x10000", "--range", "0x7F00-0x7FFF"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(r.summary("action"), "program bytes 0xFE00-0xFFFF (words 0x7F00-0x7FFF)");
+}
+
+// Options stand before or after the command alike.
+TEST_F(K5RunOutput, OptionsBeforeTheCommand) {
+  writeChipFile("x.chip", 512);
+  writeBytes(path("image.bin"), imagePattern(1024, 1));
+  const tRunResult blank = run({"--chip", "x.chip", "blank"});
+  EXPECT_EQ(blank.exitCode, 1) << blank.err;
+  EXPECT_EQ(blank.summary("chip"), "x.chip, 512 words");
+  const tRunResult program =
+      run({"--chip=x.chip", "--erase", "-v", "program", "--range", "0-0x1FF", "image.bin"});
+  EXPECT_EQ(program.exitCode, 0) << program.err;
+  EXPECT_EQ(program.summary("saved"), "x.chip");
+  EXPECT_EQ(chipBytes(path("x.chip")), imagePattern(1024, 1));
+
+  const tRunResult version = run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, "k5run 1.0\n");
+}
+
+// A fixed Vcc the chip cannot take is one violation, not one per power-up.
+TEST_F(K5RunOutput, AVccOutsideTheChipsRangeIsOneViolation) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const tRunResult r = run({"program", "image.bin", "--vcc", "6000"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.summaryAll("violation"),
+            std::vector<std::string>{
+                "chip: VPP on while Vcc 6000 mV is outside the operating range 2200-5500 mV"});
+  EXPECT_FALSE(fileExists(path("k5chip.bin")));
+}
+
+}  // namespace
