@@ -24,9 +24,6 @@ using Impl = cK5SimProgrammer::Impl;
 
 const std::size_t kTraceReserve = 1u << 16;
 const std::uint32_t kCyclesPerMs = 5000u;
-const unsigned int kUiTimerSlot = 1;
-const unsigned int kUiTimerPeriodReg = 92;
-const unsigned int kUiTimerRunningReg = 93;
 const unsigned int kMcuBaseOfSlot = cK5SimProgrammer::kRegSpaceSize;  // token step between slots
 
 std::string hex(unsigned int value) {
@@ -129,6 +126,7 @@ Impl::Impl(cK5SimProgrammer& owner) : sim(owner) { trace.reserve(kTraceReserve);
 
 void Impl::powerUp() {
   st = tPowerState();
+  powerChanged();
   dropTrace();
   inAccessHook = false;
 }
@@ -144,26 +142,22 @@ void Impl::dropTrace() {
   st.dropped = 0;
 }
 
-void Impl::countHit(const char* point, long slot) {
-  if (point != lastPoint) {
-    std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
-    if (known == pointIndex.end()) {
-      std::size_t i = 0;
-      while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
-      if (i == kFaultPoints.size())
-        throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
-      known = pointIndex.emplace(point, i).first;
-    }
-    lastPoint = point;
-    lastPointIndex = known->second;
+std::size_t Impl::lookUpPoint(const char* point) {
+  std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
+  if (known == pointIndex.end()) {
+    std::size_t i = 0;
+    while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
+    if (i == kFaultPoints.size())
+      throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
+    known = pointIndex.emplace(point, i).first;
   }
-  const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
-  ++st.hits[lastPointIndex][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+  tPointSeen& seen = pointCache[pointCacheSlot(point)];
+  seen.point = point;
+  seen.index = known->second;
+  return seen.index;
 }
 
-unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
-  countHit(point, slot);
-  if (st.faults.empty()) return fkNone;
+unsigned Impl::strike(const char* point, long slot, unsigned kinds) {
   tFault* strike = nullptr;
   for (tFault& f : st.faults) {
     if (!(f.kind & kinds) || f.point != point || (f.slot >= 0 && f.slot != slot)) continue;
@@ -177,9 +171,8 @@ unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
   return strike->kind;
 }
 
-Impl::tPackedEvent* Impl::record(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
-                                 std::uint32_t b) {
-  if (!st.traceOn) return nullptr;
+Impl::tPackedEvent* Impl::store(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
+                                std::uint32_t b) {
   if (trace.size() >= st.traceLimit) {
     ++st.dropped;
     return nullptr;
@@ -247,28 +240,18 @@ void Impl::interrupts(bool lock) {
 
 // ---- registers
 
-unsigned int Impl::mcuOffset(unsigned int address, const char* call) {
-  // Unsigned wrap turns an address below the base into a huge offset.
-  unsigned int offset = address - kRegBaseToken;
-  if (offset >= kRegSpaceSize)
+void Impl::badMcuAddress(unsigned int address, const char* call) {
+  if (address - kRegBaseToken >= kRegSpaceSize)
     throw std::string(call) + ": address " + hex(address) + " outside the register space";
-  if (offset & 1u) throw std::string(call) + ": misaligned address " + hex(address);
-  return offset;
+  throw std::string(call) + ": misaligned address " + hex(address);
 }
 
-void Impl::checkFpgaReg(unsigned int reg, const char* call) {
-  if (reg >= kFpgaRegCount) throw std::string(call) + ": invalid register " + std::to_string(reg);
+void Impl::badFpgaReg(unsigned int reg, const char* call) {
+  throw std::string(call) + ": invalid register " + std::to_string(reg);
 }
 
-void Impl::chargeAccess() {
-  ++st.accesses;
-  st.access += st.accessCost;
-}
-
-void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
-                       unsigned short value) {
-  record(kind, slot, reg, value);
-  if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
+void Impl::tellListeners(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
+                         unsigned short value) {
   inAccessHook = true;
   try {
     // Copies: the hook and the events may replace them.
@@ -294,60 +277,19 @@ void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned in
   inAccessHook = false;
 }
 
-bool Impl::uiTimerRegister(unsigned int slot, unsigned int reg) const {
-  return st.uiTimerOn && slot == kUiTimerSlot &&
-         (reg == kUiTimerPeriodReg || reg == kUiTimerRunningReg);
+unsigned short Impl::uiTimerRead(unsigned int slot, unsigned int reg, unsigned short value) {
+  if (reg != kUiTimerRunningReg) return value;
+  // Running while the period since the last (re)start has not elapsed;
+  // an elapsed period restarts.
+  std::uint64_t now = sim.nowCycles();
+  std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
+  bool running = now - st.uiTimerStart < period;
+  if (!running) st.uiTimerStart = now;
+  return running ? 1 : 0;
 }
 
-unsigned short Impl::mcuRead(unsigned int address) {
-  unsigned int offset = mcuOffset(address, "mcu_read16");
-  checkThrow("register", 0);
-  chargeAccess();
-  unsigned short value = st.mcu[offset / 2u];
-  askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
-            value);
-  afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
-  return value;
-}
-
-void Impl::mcuWrite(unsigned int address, unsigned short value) {
-  unsigned int offset = mcuOffset(address, "mcu_write16");
-  checkThrow("register", 0);
-  chargeAccess();
-  st.mcu[offset / 2u] = value;
-  tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
-  afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
-}
-
-unsigned short Impl::fpgaRead(unsigned int slot, unsigned int reg) {
-  checkFpgaReg(reg, "cK5FPGACtrl::read16");
-  checkThrow("register", slot);
-  chargeAccess();
-  unsigned short value = st.fpga[slot][reg];
-  const bool answered = askSocket(
-      [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); },
-      value);
-  if (!answered && uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
-    // Running while the period since the last (re)start has not elapsed;
-    // an elapsed period restarts.
-    std::uint64_t now = sim.nowCycles();
-    std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
-    bool running = now - st.uiTimerStart < period;
-    if (!running) st.uiTimerStart = now;
-    value = running ? 1 : 0;
-  }
-  afterAccess(tK5TraceEvent::tkFpgaRead, slot, reg, value);
-  return value;
-}
-
-void Impl::fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) {
-  checkFpgaReg(reg, "cK5FPGACtrl::write16");
-  checkThrow("register", slot);
-  chargeAccess();
-  st.fpga[slot][reg] = value;
-  if (uiTimerRegister(slot, reg) && reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
-  tellSocket([&](cK5SocketDevice& d) { d.onFpgaWrite(sim, slot, reg, value); });
-  afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
+void Impl::uiTimerWritten(unsigned int reg) {
+  if (reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
 }
 
 bool Impl::resetFpga(unsigned int slot) {
@@ -434,6 +376,7 @@ void Impl::cpdStrobe(unsigned int slot) {
 void Impl::cpdOutput(unsigned int slot, eK5Output output, bool disabled) {
   checkThrow("setNOE", slot);
   st.cpd[slot].outputDisabled[output] = disabled;
+  powerChanged();
   record(tK5TraceEvent::tkCpdOutput, slot, output, disabled ? 1u : 0u);
   tellSocket([&](cK5SocketDevice& d) { d.onOutput(sim, slot, output, disabled); });
 }
@@ -450,6 +393,7 @@ bool Impl::switchOff() {
   if (refused("switchOffSupplies")) return false;
   st.levels.fill(0);
   ++st.switchOffCount;
+  powerChanged();
   record(tK5TraceEvent::tkSuppliesOff);
   tellSocket([&](cK5SocketDevice& d) { d.onSuppliesOff(sim); });
   return true;
@@ -461,6 +405,7 @@ bool Impl::setSupply(ePSChannel channel, unsigned int mV) {
     throw std::string("setSupplyVoltage: invalid channel ") + std::to_string(index);
   if (refused("setSupplyVoltage", index)) return false;
   st.levels[index] = mV;
+  powerChanged();
   record(tK5TraceEvent::tkSupply, 0, index, mV);
   tellSocket([&](cK5SocketDevice& d) { d.onSupply(sim, channel, mV); });
   return true;
@@ -531,6 +476,8 @@ cK5SimProgrammer& cK5SimProgrammer::instance() {
   return *sim;
 }
 
+cK5SimProgrammer::Impl* gK5SimInside = nullptr;
+
 cK5SimProgrammer::cK5SimProgrammer() : mImpl(new Impl(*this)) {
   Impl& d = *mImpl;
   d.ps.reset(new cK5AbstractPSCtrl());
@@ -543,6 +490,7 @@ cK5SimProgrammer::cK5SimProgrammer() : mImpl(new Impl(*this)) {
   d.productInfo.reset(new cK5ProductInfo());
   d.deviceCtrl.reset(new cK5DeviceCtrl());
   d.stateCtrl.reset(new cK5StateCtrl());
+  gK5SimInside = mImpl.get();
 }
 
 cK5SimProgrammer::~cK5SimProgrammer() = default;

@@ -126,10 +126,15 @@ struct cK5SimProgrammer::Impl {
   bool inAccessHook = false;
   unsigned int liveDevices = 0;
   // Place in faultPoints() of each point name the facade passes, by address;
-  // the last one looked up apart, since calls of a point come in runs.
+  // the hot ones are found in a small cache by the address's hash, since a
+  // register access passes two or three points.
   std::unordered_map<const char*, std::size_t> pointIndex;
-  const char* lastPoint = nullptr;
-  std::size_t lastPointIndex = 0;
+  struct tPointSeen {
+    const char* point = nullptr;
+    std::size_t index = 0;
+  };
+  static constexpr unsigned int kPointCacheBits = 6;
+  std::array<tPointSeen, 1u << kPointCacheBits> pointCache;
 
   // Control objects: made once, kept across resets, never freed by the module.
   std::unique_ptr<cK5AbstractPSCtrl> ps;
@@ -142,16 +147,26 @@ struct cK5SimProgrammer::Impl {
   std::unique_ptr<cK5StateCtrl> stateCtrl;
 
   void powerUp();
+  // A supply level or an output-disable flag may have changed.
+  void powerChanged() { ++sim.mPowerChanges; }
 
   // Throws an injected text, or answers the kind of an injected fault that
   // struck (fkFalse, fkNull) or fkNone. `kinds` are those the call can show.
-  unsigned fault(const char* point, long slot, unsigned kinds);
+  unsigned fault(const char* point, long slot, unsigned kinds) {
+    countHit(point, slot);
+    return st.faults.empty() ? unsigned(fkNone) : strike(point, slot, kinds);
+  }
   template <typename T>
   T* handOut(const char* point, long slot, T* object) {
     return fault(point, slot, fkThrow | fkNull) == fkNull ? nullptr : object;
   }
   // Counts the call as a hit of the point.
-  void countHit(const char* point, long slot);
+  void countHit(const char* point, long slot) {
+    const tPointSeen& seen = pointCache[pointCacheSlot(point)];
+    const std::size_t index = seen.point == point ? seen.index : lookUpPoint(point);
+    const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
+    ++st.hits[index][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+  }
   void checkThrow(const char* point, long slot = -1) { fault(point, slot, fkThrow); }
   bool refused(const char* point, long slot = -1) {
     return fault(point, slot, fkThrow | fkFalse) == fkFalse;
@@ -159,7 +174,9 @@ struct cK5SimProgrammer::Impl {
 
   // Appends an event (when tracing) and gives it, or null when not stored.
   tPackedEvent* record(tK5TraceEvent::eKind kind, unsigned int slot = 0, std::uint32_t a = 0,
-                       std::uint32_t b = 0);
+                       std::uint32_t b = 0) {
+    return st.traceOn ? store(kind, slot, a, b) : nullptr;
+  }
   // The text and values of a stored event.
   tTraceExtra& extraOf(tPackedEvent& event);
   tK5TraceEvent unpack(std::size_t index) const;
@@ -173,10 +190,46 @@ struct cK5SimProgrammer::Impl {
   void interrupts(bool lock);
 
   // ---- registers ----
-  unsigned short mcuRead(unsigned int address);
-  void mcuWrite(unsigned int address, unsigned short value);
-  unsigned short fpgaRead(unsigned int slot, unsigned int reg);
-  void fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value);
+  // Inline: every register access of a job passes here.
+  unsigned short mcuRead(unsigned int address) {
+    const unsigned int offset = mcuOffset(address, "mcu_read16");
+    checkThrow("register", 0);
+    chargeAccess();
+    unsigned short value = st.mcu[offset / 2u];
+    askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
+              value);
+    afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
+    return value;
+  }
+  void mcuWrite(unsigned int address, unsigned short value) {
+    const unsigned int offset = mcuOffset(address, "mcu_write16");
+    checkThrow("register", 0);
+    chargeAccess();
+    st.mcu[offset / 2u] = value;
+    tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
+    afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
+  }
+  unsigned short fpgaRead(unsigned int slot, unsigned int reg) {
+    checkFpgaReg(reg, "cK5FPGACtrl::read16");
+    checkThrow("register", slot);
+    chargeAccess();
+    unsigned short value = st.fpga[slot][reg];
+    const bool answered = askSocket(
+        [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); },
+        value);
+    if (!answered && uiTimerRegister(slot, reg)) value = uiTimerRead(slot, reg, value);
+    afterAccess(tK5TraceEvent::tkFpgaRead, slot, reg, value);
+    return value;
+  }
+  void fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) {
+    checkFpgaReg(reg, "cK5FPGACtrl::write16");
+    checkThrow("register", slot);
+    chargeAccess();
+    st.fpga[slot][reg] = value;
+    if (uiTimerRegister(slot, reg)) uiTimerWritten(reg);
+    tellSocket([&](cK5SocketDevice& d) { d.onFpgaWrite(sim, slot, reg, value); });
+    afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
+  }
   bool resetFpga(unsigned int slot);
   void loadHdw(unsigned int index, const char* data, unsigned int size, std::string& error);
 
@@ -203,22 +256,44 @@ struct cK5SimProgrammer::Impl {
   void buzz(unsigned int a, unsigned int b);
 
   // Byte offset into slot 0's space; throws for an address outside or misaligned.
-  static unsigned int mcuOffset(unsigned int address, const char* call);
-  static void checkFpgaReg(unsigned int reg, const char* call);
+  static unsigned int mcuOffset(unsigned int address, const char* call) {
+    // Unsigned wrap turns an address below the base into a huge offset.
+    const unsigned int offset = address - kRegBaseToken;
+    if (offset >= kRegSpaceSize || (offset & 1u) != 0) badMcuAddress(address, call);
+    return offset;
+  }
+  static void checkFpgaReg(unsigned int reg, const char* call) {
+    if (reg >= kFpgaRegCount) badFpgaReg(reg, call);
+  }
 
 private:
+  // The throws, out of line: building their texts would burden every access.
+  [[noreturn]] static void badMcuAddress(unsigned int address, const char* call);
+  [[noreturn]] static void badFpgaReg(unsigned int reg, const char* call);
+
+  static unsigned int pointCacheSlot(const char* point) {
+    const std::uint64_t hash = reinterpret_cast<std::uintptr_t>(point) * 0x9E3779B97F4A7C15ull;
+    return static_cast<unsigned int>(hash >> (64 - kPointCacheBits));
+  }
+  // Finds the point in the table and caches it; throws for a name not in it.
+  std::size_t lookUpPoint(const char* point);
+  // The fault that strikes this call, when faults are injected.
+  unsigned strike(const char* point, long slot, unsigned kinds);
+
   // Tells every plugged device; `tell` is called with each in plug order.
   template <typename Tell>
   void tellSocket(Tell tell) {
     // By index: a device may plug another while it is told.
     for (std::size_t i = 0; i < st.socket.size(); ++i) tell(*st.socket[i]);
   }
-  // Every device hears the read; the first answer counts.
+  // Every device hears the read; the first answer counts. Each is asked
+  // with the register file's value.
   template <typename Ask>
   bool askSocket(Ask ask, unsigned short& value) {
+    const unsigned short file = value;
     bool answered = false;
     for (std::size_t i = 0; i < st.socket.size(); ++i) {
-      unsigned short answer = 0;
+      unsigned short answer = file;
       if (ask(*st.socket[i], answer) && !answered) {
         value = answer;
         answered = true;
@@ -227,13 +302,42 @@ private:
     return answered;
   }
 
-  void chargeAccess();
+  void chargeAccess() {
+    ++st.accesses;
+    st.access += st.accessCost;
+  }
   void afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
-                   unsigned short value);
-  bool uiTimerRegister(unsigned int slot, unsigned int reg) const;
+                   unsigned short value) {
+    record(kind, slot, reg, value);
+    if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
+    tellListeners(kind, slot, reg, value);
+  }
+  // The access hook and the triggers due.
+  void tellListeners(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
+                     unsigned short value);
+  tPackedEvent* store(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
+                      std::uint32_t b);
+  bool uiTimerRegister(unsigned int slot, unsigned int reg) const {
+    return st.uiTimerOn && slot == kUiTimerSlot &&
+           (reg == kUiTimerPeriodReg || reg == kUiTimerRunningReg);
+  }
+  // A read of a timer register: `value` from the register file.
+  unsigned short uiTimerRead(unsigned int slot, unsigned int reg, unsigned short value);
+  void uiTimerWritten(unsigned int reg);
+
+  // Slot 1 registers 92/93: the millisecond timer.
+  static constexpr unsigned int kUiTimerSlot = 1;
+  static constexpr unsigned int kUiTimerPeriodReg = 92;
+  static constexpr unsigned int kUiTimerRunningReg = 93;
 };
 
+// Set once the simulated programmer is made; the facade's calls reach it
+// without a call of instance().
+extern cK5SimProgrammer::Impl* gK5SimInside __attribute__((visibility("hidden")));
+
 // The one simulated programmer's inside, for the facade.
-inline cK5SimProgrammer::Impl& k5Sim() { return cK5SimProgrammer::instance().impl(); }
+inline cK5SimProgrammer::Impl& k5Sim() {
+  return gK5SimInside != nullptr ? *gK5SimInside : cK5SimProgrammer::instance().impl();
+}
 
 #endif
