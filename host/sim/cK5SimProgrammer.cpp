@@ -23,7 +23,6 @@ using Sim = cK5SimProgrammer;
 using Impl = cK5SimProgrammer::Impl;
 
 const std::size_t kTraceReserve = 1u << 16;
-const std::uint32_t kCyclesPerMs = 5000u;
 const unsigned int kMcuBaseOfSlot = cK5SimProgrammer::kRegSpaceSize;  // token step between slots
 
 std::string hex(unsigned int value) {
@@ -122,7 +121,13 @@ Impl::tPowerState::tPowerState() : hits(kFaultPoints.size()) {
   for (auto& row : hits) row.fill(0);
 }
 
-Impl::Impl(cK5SimProgrammer& owner) : sim(owner) { trace.reserve(kTraceReserve); }
+Impl::Impl(cK5SimProgrammer& owner)
+    : sim(owner),
+      registerPoint(placeOf(kRegisterPoint)),
+      waitPoint(placeOf(kWaitPoint)),
+      buzzerPoint(placeOf(kBuzzerPoint)) {
+  trace.reserve(kTraceReserve);
+}
 
 void Impl::powerUp() {
   st = tPowerState();
@@ -142,15 +147,17 @@ void Impl::dropTrace() {
   st.dropped = 0;
 }
 
+std::size_t Impl::placeOf(const char* point) {
+  std::size_t i = 0;
+  while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
+  if (i == kFaultPoints.size())
+    throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
+  return i;
+}
+
 std::size_t Impl::lookUpPoint(const char* point) {
   std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
-  if (known == pointIndex.end()) {
-    std::size_t i = 0;
-    while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
-    if (i == kFaultPoints.size())
-      throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
-    known = pointIndex.emplace(point, i).first;
-  }
+  if (known == pointIndex.end()) known = pointIndex.emplace(point, placeOf(point)).first;
   tPointSeen& seen = pointCache[pointCacheSlot(point)];
   seen.point = point;
   seen.index = known->second;
@@ -227,7 +234,7 @@ void Impl::deviceDestroyed() {
 }
 
 void Impl::wait(unsigned int cycles, bool mcu, unsigned int mapping) {
-  checkThrow("waitBusCycles");
+  faultAt(waitPoint, kWaitPoint, -1, fkThrow);
   st.waited += cycles;
   if (tPackedEvent* e = record(tK5TraceEvent::tkWait, 0, cycles, mcu ? mapping : 0u))
     e->mcuWait = mcu ? 1 : 0;
@@ -275,21 +282,6 @@ void Impl::tellListeners(tK5TraceEvent::eKind kind, unsigned int slot, unsigned 
     throw;
   }
   inAccessHook = false;
-}
-
-unsigned short Impl::uiTimerRead(unsigned int slot, unsigned int reg, unsigned short value) {
-  if (reg != kUiTimerRunningReg) return value;
-  // Running while the period since the last (re)start has not elapsed;
-  // an elapsed period restarts.
-  std::uint64_t now = sim.nowCycles();
-  std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
-  bool running = now - st.uiTimerStart < period;
-  if (!running) st.uiTimerStart = now;
-  return running ? 1 : 0;
-}
-
-void Impl::uiTimerWritten(unsigned int reg) {
-  if (reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
 }
 
 bool Impl::resetFpga(unsigned int slot) {
@@ -459,7 +451,7 @@ std::string Impl::claimReadBack(bool remoteId) {
 }
 
 void Impl::buzz(unsigned int a, unsigned int b) {
-  checkThrow("buzzer");
+  faultAt(buzzerPoint, kBuzzerPoint, -1, fkThrow);
   if (!st.buzzer.empty() && st.buzzer.back().a == a && st.buzzer.back().b == b) {
     ++st.buzzer.back().count;
   } else {
@@ -572,9 +564,7 @@ const std::vector<tK5BuzzerRun>& cK5SimProgrammer::buzzer() const { return mImpl
 
 std::uint64_t cK5SimProgrammer::waitedCycles() const { return mImpl->st.waited; }
 std::uint64_t cK5SimProgrammer::accessCycles() const { return mImpl->st.access; }
-std::uint64_t cK5SimProgrammer::nowCycles() const {
-  return mImpl->st.waited + mImpl->st.access + mImpl->st.advanced;
-}
+std::uint64_t cK5SimProgrammer::nowCycles() const { return mImpl->now(); }
 void cK5SimProgrammer::setAccessCost(unsigned int cycles) { mImpl->st.accessCost = cycles; }
 void cK5SimProgrammer::advance(std::uint64_t cycles) { mImpl->st.advanced += cycles; }
 
@@ -661,9 +651,11 @@ const std::vector<cK5SocketDevice*>& cK5SimProgrammer::socketDevices() const {
 
 void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
   mImpl->st.accessHook = std::move(hook);
+  mImpl->st.listened = mImpl->st.accessHook || !mImpl->st.accessTriggers.empty();
 }
 void cK5SimProgrammer::atRegisterAccess(std::uint64_t n, std::function<void()> event) {
   mImpl->st.accessTriggers.push_back(Impl::tPowerState::tAccessTrigger{n, std::move(event), false});
+  mImpl->st.listened = true;
 }
 std::uint64_t cK5SimProgrammer::registerAccesses() const { return mImpl->st.accesses; }
 

@@ -83,6 +83,7 @@ struct cK5SimProgrammer::Impl {
 
     std::vector<cK5SocketDevice*> socket;  // in plug order
     std::function<void(const tK5TraceEvent&)> accessHook;
+    bool listened = false;  // an access hook or trigger is set
     std::uint64_t accesses = 0;
     struct tAccessTrigger {
       std::uint64_t n;
@@ -135,6 +136,14 @@ struct cK5SimProgrammer::Impl {
   };
   static constexpr unsigned int kPointCacheBits = 6;
   std::array<tPointSeen, 1u << kPointCacheBits> pointCache;
+  // The points of register accesses, waits and buzzer calls, which jobs
+  // pass millions of times.
+  static constexpr const char* kRegisterPoint = "register";
+  static constexpr const char* kWaitPoint = "waitBusCycles";
+  static constexpr const char* kBuzzerPoint = "buzzer";
+  const std::size_t registerPoint;
+  const std::size_t waitPoint;
+  const std::size_t buzzerPoint;
 
   // Control objects: made once, kept across resets, never freed by the module.
   std::unique_ptr<cK5AbstractPSCtrl> ps;
@@ -153,19 +162,22 @@ struct cK5SimProgrammer::Impl {
   // Throws an injected text, or answers the kind of an injected fault that
   // struck (fkFalse, fkNull) or fkNone. `kinds` are those the call can show.
   unsigned fault(const char* point, long slot, unsigned kinds) {
-    countHit(point, slot);
+    return faultAt(indexOf(point), point, slot, kinds);
+  }
+  // The same for a point whose place in faultPoints() is known.
+  unsigned faultAt(std::size_t index, const char* point, long slot, unsigned kinds) {
+    const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
+    ++st.hits[index][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
     return st.faults.empty() ? unsigned(fkNone) : strike(point, slot, kinds);
   }
   template <typename T>
   T* handOut(const char* point, long slot, T* object) {
     return fault(point, slot, fkThrow | fkNull) == fkNull ? nullptr : object;
   }
-  // Counts the call as a hit of the point.
-  void countHit(const char* point, long slot) {
+  // Place of the point in faultPoints().
+  std::size_t indexOf(const char* point) {
     const tPointSeen& seen = pointCache[pointCacheSlot(point)];
-    const std::size_t index = seen.point == point ? seen.index : lookUpPoint(point);
-    const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
-    ++st.hits[index][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+    return seen.point == point ? seen.index : lookUpPoint(point);
   }
   void checkThrow(const char* point, long slot = -1) { fault(point, slot, fkThrow); }
   bool refused(const char* point, long slot = -1) {
@@ -187,13 +199,14 @@ struct cK5SimProgrammer::Impl {
   void deviceCreated();
   void deviceDestroyed();
   void wait(unsigned int cycles, bool mcu, unsigned int mapping);
+  std::uint64_t now() const { return st.waited + st.access + st.advanced; }
   void interrupts(bool lock);
 
   // ---- registers ----
   // Inline: every register access of a job passes here.
   unsigned short mcuRead(unsigned int address) {
     const unsigned int offset = mcuOffset(address, "mcu_read16");
-    checkThrow("register", 0);
+    faultAt(registerPoint, kRegisterPoint, 0, fkThrow);
     chargeAccess();
     unsigned short value = st.mcu[offset / 2u];
     askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
@@ -203,7 +216,7 @@ struct cK5SimProgrammer::Impl {
   }
   void mcuWrite(unsigned int address, unsigned short value) {
     const unsigned int offset = mcuOffset(address, "mcu_write16");
-    checkThrow("register", 0);
+    faultAt(registerPoint, kRegisterPoint, 0, fkThrow);
     chargeAccess();
     st.mcu[offset / 2u] = value;
     tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
@@ -211,7 +224,7 @@ struct cK5SimProgrammer::Impl {
   }
   unsigned short fpgaRead(unsigned int slot, unsigned int reg) {
     checkFpgaReg(reg, "cK5FPGACtrl::read16");
-    checkThrow("register", slot);
+    faultAt(registerPoint, kRegisterPoint, slot, fkThrow);
     chargeAccess();
     unsigned short value = st.fpga[slot][reg];
     const bool answered = askSocket(
@@ -223,7 +236,7 @@ struct cK5SimProgrammer::Impl {
   }
   void fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) {
     checkFpgaReg(reg, "cK5FPGACtrl::write16");
-    checkThrow("register", slot);
+    faultAt(registerPoint, kRegisterPoint, slot, fkThrow);
     chargeAccess();
     st.fpga[slot][reg] = value;
     if (uiTimerRegister(slot, reg)) uiTimerWritten(reg);
@@ -277,6 +290,7 @@ private:
   }
   // Finds the point in the table and caches it; throws for a name not in it.
   std::size_t lookUpPoint(const char* point);
+  static std::size_t placeOf(const char* point);
   // The fault that strikes this call, when faults are injected.
   unsigned strike(const char* point, long slot, unsigned kinds);
 
@@ -309,8 +323,7 @@ private:
   void afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
                    unsigned short value) {
     record(kind, slot, reg, value);
-    if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
-    tellListeners(kind, slot, reg, value);
+    if (st.listened && !inAccessHook) tellListeners(kind, slot, reg, value);
   }
   // The access hook and the triggers due.
   void tellListeners(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
@@ -322,13 +335,25 @@ private:
            (reg == kUiTimerPeriodReg || reg == kUiTimerRunningReg);
   }
   // A read of a timer register: `value` from the register file.
-  unsigned short uiTimerRead(unsigned int slot, unsigned int reg, unsigned short value);
-  void uiTimerWritten(unsigned int reg);
+  unsigned short uiTimerRead(unsigned int slot, unsigned int reg, unsigned short value) {
+    if (reg != kUiTimerRunningReg) return value;
+    // Running while the period since the last (re)start has not elapsed;
+    // an elapsed period restarts.
+    const std::uint64_t at = now();
+    const std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
+    const bool running = at - st.uiTimerStart < period;
+    if (!running) st.uiTimerStart = at;
+    return running ? 1 : 0;
+  }
+  void uiTimerWritten(unsigned int reg) {
+    if (reg == kUiTimerPeriodReg) st.uiTimerStart = now();
+  }
 
   // Slot 1 registers 92/93: the millisecond timer.
   static constexpr unsigned int kUiTimerSlot = 1;
   static constexpr unsigned int kUiTimerPeriodReg = 92;
   static constexpr unsigned int kUiTimerRunningReg = 93;
+  static constexpr std::uint32_t kCyclesPerMs = 5000u;
 };
 
 // Set once the simulated programmer is made; the facade's calls reach it
