@@ -304,8 +304,8 @@ void ExchangeReceive1MiB(benchmark::State& state) {
   for (auto _ : state) {
     bool ok = true;
     const double took = timedThenCounted(
-        bench,
-        [&] { ok = receiveExchange(*bench.provider, bench.filling, kClient) && ok; }, figures);
+        bench, [&] { ok = receiveExchange(*bench.provider, bench.filling, kClient) && ok; },
+        figures);
     state.SetIterationTime(took);
     moduleSeconds += took;
     benchCheck(ok, "the module refused the windows");

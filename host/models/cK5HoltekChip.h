@@ -216,8 +216,8 @@ private:
   eMode mMode;
   bool mVppFault;
   bool mWriteDir;
-  unsigned int mLines;        // bit N high: line N high (lines 1..3)
-  std::uint8_t mDataIn;       // nibble on 0x84
+  unsigned int mLines;   // bit N high: line N high (lines 1..3)
+  std::uint8_t mDataIn;  // nibble on 0x84
   tEntry mEntry;
   tSerial mSerial;
   tReadMode mRead;

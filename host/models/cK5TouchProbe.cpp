@@ -234,8 +234,8 @@ bool cK5TouchProbe::onMcuRead(cK5SimProgrammer&, unsigned int offset, unsigned s
   // The common case, a read that continues the read log's last run with no
   // limit passed and no event to run, calls nothing: millions of reads.
   const bool recorded = continueRun(pin, offset, low);
-  const bool limitPassed = (!mReadLimitPassed && mTotalReads > mReadLimit) ||
-                           (!state.pinLimitPassed && state.reads > mPinReadLimit);
+  const bool limitPassed = (mTotalReads > mReadLimit && !mReadLimitPassed) ||
+                           (state.reads > mPinReadLimit && !state.pinLimitPassed);
   if (recorded && !limitPassed && (!reading || mTriggers.empty())) return true;
   return afterRead(pin, offset, low, reading, recorded);
 }

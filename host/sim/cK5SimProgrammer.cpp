@@ -450,16 +450,6 @@ std::string Impl::claimReadBack(bool remoteId) {
   return answer;
 }
 
-void Impl::buzz(unsigned int a, unsigned int b) {
-  faultAt(buzzerPoint, kBuzzerPoint, -1, fkThrow);
-  if (!st.buzzer.empty() && st.buzzer.back().a == a && st.buzzer.back().b == b) {
-    ++st.buzzer.back().count;
-  } else {
-    st.buzzer.push_back(tK5BuzzerRun{a, b, 1});
-  }
-  record(tK5TraceEvent::tkBuzzer, 0, a, b);
-}
-
 // ---------------------------------------------------------------- public API
 
 cK5SimProgrammer& cK5SimProgrammer::instance() {
