@@ -126,9 +126,8 @@ struct cK5SimProgrammer::Impl {
   std::vector<tK5TraceEvent> traceView;
   bool inAccessHook = false;
   unsigned int liveDevices = 0;
-  // Place in faultPoints() of each point name the facade passes, by address;
-  // the hot ones are found in a small cache by the address's hash, since a
-  // register access passes two or three points.
+  // Place in faultPoints() of each point name the facade passes, by address,
+  // with a small cache in front keyed by the address's hash.
   std::unordered_map<const char*, std::size_t> pointIndex;
   struct tPointSeen {
     const char* point = nullptr;
