@@ -1,7 +1,10 @@
 #include "tCallTape.h"
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "cK5AbstractCPDCtrl.h"
 #include "cK5AbstractPSCtrl.h"
@@ -170,86 +173,212 @@ std::uint64_t tCallTape::registerAccesses() const {
          mCount[tStandInCall::kFpgaRead] + mCount[tStandInCall::kFpgaWrite];
 }
 
-void tCallTape::replay() const {
-  Sim& sim = Sim::instance();
-  cKorvo5Device device;
-  cK5PiezoCtrl piezo(device);
-  cK5AbstractPSCtrl* const supplies = sim.psCtrl();
-  cK5FPGACtrl* fpga[Sim::kSlotCount];
-  cK5AbstractCPDCtrl* cpd[Sim::kSlotCount];
-  for (unsigned int slot = 0; slot < Sim::kSlotCount; ++slot) {
-    fpga[slot] = sim.pdio(slot)->fpgaCtrl();
-    cpd[slot] = sim.pdio(slot)->cpdCtrl();
-  }
-  const unsigned int base = Sim::kRegBaseToken;
-  const std::uint64_t accessesBefore = sim.registerAccesses();
-  const std::uint64_t waitedBefore = sim.waitedCycles();
+namespace {
 
-  for (const tRun& run : mRuns) {
-    const tStandInCall* const first = mCalls.data() + run.first;
-    const tStandInCall* const last = first + run.length;
-    for (std::uint64_t k = 0; k < run.repeats; ++k) {
-      for (const tStandInCall* c = first; c != last; ++c) {
-        switch (c->kind) {
-          case tStandInCall::kMcuRead:
-            mcu_read16(base + c->a);
-            break;
-          case tStandInCall::kMcuWrite:
-            mcu_write16(base + c->a, static_cast<unsigned short>(c->b));
-            break;
-          case tStandInCall::kMcuWait:
-            mcu_wait_bus_cycles(c->b, mMapping);
-            break;
-          case tStandInCall::kFpgaRead:
-            fpga[c->slot]->read16(c->a);
-            break;
-          case tStandInCall::kFpgaWrite:
-            fpga[c->slot]->write16(c->a, static_cast<unsigned short>(c->b));
-            break;
-          case tStandInCall::kDeviceWait:
-            device.waitBusCycles(c->b);
-            break;
-          case tStandInCall::kBuzzer:
-            piezo.set(c->a, c->b);
-            break;
-          case tStandInCall::kSupply:
-            supplies->setSupplyVoltage(static_cast<ePSChannel>(c->slot), c->b);
-            break;
-          case tStandInCall::kSuppliesOff:
-            supplies->switchOffSupplies();
-            break;
-          case tStandInCall::kOutput: {
-            const bool off = c->b != 0;
-            switch (c->a) {
-              case k5OutGlobal:
-                cpd[c->slot]->setNOEGlobal(off);
-                break;
-              case k5OutVcp1:
-                cpd[c->slot]->setNOEVCP1(off);
-                break;
-              case k5OutVcp2:
-                cpd[c->slot]->setNOEVCP2(off);
-                break;
-              case k5OutVcp3:
-                cpd[c->slot]->setNOEVCP3(off);
-                break;
-              default:
-                cpd[c->slot]->setNOEGND(off);
-                break;
-            }
-            break;
-          }
-          case tStandInCall::kKinds:
-            break;
-        }
-      }
+// The calls themselves, to the stand-in hardware library.
+class tStandInCalls {
+public:
+  explicit tStandInCalls(std::uint32_t mapping)
+      : mPiezo(mDevice), mSupplies(Sim::instance().psCtrl()), mMapping(mapping) {
+    Sim& sim = Sim::instance();
+    for (unsigned int slot = 0; slot < Sim::kSlotCount; ++slot) {
+      mFpga[slot] = sim.pdio(slot)->fpgaCtrl();
+      mCpd[slot] = sim.pdio(slot)->cpdCtrl();
     }
   }
 
+  void mcuRead(std::uint16_t a) { mcu_read16(kBase + a); }
+  void mcuWrite(std::uint16_t a, std::uint32_t b) {
+    mcu_write16(kBase + a, static_cast<unsigned short>(b));
+  }
+  void mcuWait(std::uint32_t b) { mcu_wait_bus_cycles(b, mMapping); }
+  void fpgaRead(std::uint8_t slot, std::uint16_t a) { mFpga[slot]->read16(a); }
+  void fpgaWrite(std::uint8_t slot, std::uint16_t a, std::uint32_t b) {
+    mFpga[slot]->write16(a, static_cast<unsigned short>(b));
+  }
+  void deviceWait(std::uint32_t b) { mDevice.waitBusCycles(b); }
+  void buzzer(std::uint16_t a, std::uint32_t b) { mPiezo.set(a, b); }
+  void supply(std::uint8_t channel, std::uint32_t b) {
+    mSupplies->setSupplyVoltage(static_cast<ePSChannel>(channel), b);
+  }
+  void suppliesOff() { mSupplies->switchOffSupplies(); }
+  void output(std::uint8_t slot, std::uint16_t a, std::uint32_t b) {
+    const bool off = b != 0;
+    switch (a) {
+      case k5OutGlobal:
+        mCpd[slot]->setNOEGlobal(off);
+        break;
+      case k5OutVcp1:
+        mCpd[slot]->setNOEVCP1(off);
+        break;
+      case k5OutVcp2:
+        mCpd[slot]->setNOEVCP2(off);
+        break;
+      case k5OutVcp3:
+        mCpd[slot]->setNOEVCP3(off);
+        break;
+      default:
+        mCpd[slot]->setNOEGND(off);
+        break;
+    }
+  }
+
+private:
+  static const unsigned int kBase = Sim::kRegBaseToken;
+  cKorvo5Device mDevice;
+  cK5PiezoCtrl mPiezo;
+  cK5AbstractPSCtrl* const mSupplies;
+  cK5FPGACtrl* mFpga[Sim::kSlotCount];
+  cK5AbstractCPDCtrl* mCpd[Sim::kSlotCount];
+  const std::uint32_t mMapping;
+};
+
+// No calls: each call's arguments are read and kept from the optimizer,
+// nothing more.
+class tNoCalls {
+public:
+  void mcuRead(std::uint16_t a) { keep(a); }
+  void mcuWrite(std::uint16_t a, std::uint32_t b) { keep(a, b); }
+  void mcuWait(std::uint32_t b) { keep(b); }
+  void fpgaRead(std::uint8_t slot, std::uint16_t a) { keep(slot, a); }
+  void fpgaWrite(std::uint8_t slot, std::uint16_t a, std::uint32_t b) { keep(slot, a, b); }
+  void deviceWait(std::uint32_t b) { keep(b); }
+  void buzzer(std::uint16_t a, std::uint32_t b) { keep(a, b); }
+  void supply(std::uint8_t channel, std::uint32_t b) { keep(channel, b); }
+  void suppliesOff() { benchmark::ClobberMemory(); }
+  void output(std::uint8_t slot, std::uint16_t a, std::uint32_t b) { keep(slot, a, b); }
+
+private:
+  // The clobber also makes the next reading load the tape again, as a call does.
+  template <class... Values>
+  static void keep(Values... values) {
+    int unused[] = {(benchmark::DoNotOptimize(values), 0)...};
+    (void)unused;
+    benchmark::ClobberMemory();
+  }
+};
+
+// Each call read twice: once for nothing, then for the stand-in.
+struct tCallsReadTwice {
+  explicit tCallsReadTwice(std::uint32_t mapping) : made(mapping) {}
+  tNoCalls unmade;
+  tStandInCalls made;
+};
+
+// One call of the tape.
+template <class Calls>
+__attribute__((always_inline)) inline void playOne(Calls& calls, const tStandInCall& c) {
+  switch (c.kind) {
+    case tStandInCall::kMcuRead:
+      calls.mcuRead(c.a);
+      break;
+    case tStandInCall::kMcuWrite:
+      calls.mcuWrite(c.a, c.b);
+      break;
+    case tStandInCall::kMcuWait:
+      calls.mcuWait(c.b);
+      break;
+    case tStandInCall::kFpgaRead:
+      calls.fpgaRead(c.slot, c.a);
+      break;
+    case tStandInCall::kFpgaWrite:
+      calls.fpgaWrite(c.slot, c.a, c.b);
+      break;
+    case tStandInCall::kDeviceWait:
+      calls.deviceWait(c.b);
+      break;
+    case tStandInCall::kBuzzer:
+      calls.buzzer(c.a, c.b);
+      break;
+    case tStandInCall::kSupply:
+      calls.supply(c.slot, c.b);
+      break;
+    case tStandInCall::kSuppliesOff:
+      calls.suppliesOff();
+      break;
+    case tStandInCall::kOutput:
+      calls.output(c.slot, c.a, c.b);
+      break;
+    case tStandInCall::kKinds:
+      break;
+  }
+}
+
+template <class Calls>
+__attribute__((always_inline)) inline void playPlace(Calls& calls, const tStandInCall& c) {
+  playOne(calls, c);
+}
+
+__attribute__((always_inline)) inline void playPlace(tCallsReadTwice& calls,
+                                                     const tStandInCall& c) {
+  playOne(calls.unmade, c);
+  playOne(calls.made, c);
+}
+
+// A run of a pattern of `sizeof...(Place)` calls made `repeats` times,
+// unrolled: each place of the pattern has a dispatch of its own, which goes
+// to the same call at every repeat and so is as well predicted as a direct
+// call.
+template <class Calls, std::size_t... Place>
+void playUnrolled(Calls& calls, const tStandInCall* c, std::uint64_t repeats,
+                  std::index_sequence<Place...>) {
+  for (std::uint64_t k = 0; k < repeats; ++k) (playPlace(calls, c[Place]), ...);
+}
+
+template <class Calls, std::size_t Length>
+void playRepeats(Calls& calls, const tStandInCall* c, std::uint64_t repeats) {
+  playUnrolled(calls, c, repeats, std::make_index_sequence<Length>());
+}
+
+// Patterns up to this length are unrolled whole; longer ones in pieces.
+const std::size_t kUnrolled = 32;
+
+template <class Calls, std::size_t... Lengths>
+void playRun(Calls& calls, const tStandInCall* c, std::size_t length, std::uint64_t repeats,
+             std::index_sequence<Lengths...>) {
+  typedef void (*tPlay)(Calls&, const tStandInCall*, std::uint64_t);
+  static const tPlay kPlay[] = {&playRepeats<Calls, Lengths + 1>...};
+  if (length <= kUnrolled) {
+    kPlay[length - 1](calls, c, repeats);
+    return;
+  }
+  for (std::uint64_t k = 0; k < repeats; ++k) {
+    for (std::size_t done = 0; done < length; done += kUnrolled)
+      kPlay[std::min(kUnrolled, length - done) - 1](calls, c + done, 1);
+  }
+}
+
+}  // namespace
+
+template <class Calls>
+void tCallTape::play(Calls& calls) const {
+  for (const tRun& run : mRuns) {
+    if (run.length == 0) continue;
+    playRun(calls, mCalls.data() + run.first, run.length, run.repeats,
+            std::make_index_sequence<kUnrolled>());
+  }
+}
+
+template <class Calls>
+void tCallTape::playChecked(Calls& calls) const {
+  Sim& sim = Sim::instance();
+  const std::uint64_t accessesBefore = sim.registerAccesses();
+  const std::uint64_t waitedBefore = sim.waitedCycles();
+  play(calls);
   benchCheck(sim.registerAccesses() - accessesBefore == registerAccesses(),
              "the playback made " + std::to_string(sim.registerAccesses() - accessesBefore) +
                  " register accesses, the job " + std::to_string(registerAccesses()));
   benchCheck(sim.waitedCycles() - waitedBefore == mWaited,
              "the playback waited " + std::to_string(sim.waitedCycles() - waitedBefore) +
                  " cycles, the job " + std::to_string(mWaited));
+}
+
+void tCallTape::replay() const {
+  tStandInCalls calls(mMapping);
+  playChecked(calls);
+}
+
+void tCallTape::replayReadingTwice() const {
+  tCallsReadTwice calls(mMapping);
+  playChecked(calls);
 }

@@ -2,7 +2,8 @@
 #define T_JOB_BENCH_H
 
 // One job per benchmark iteration beside its floor, the same calls made by a
-// bare loop (tCallTape), so that the module's cost reads as a ratio.
+// bare loop (tCallTape) less the loop's own reading of its tape, so that the
+// module's cost reads as a ratio.
 
 #include <benchmark/benchmark.h>
 
@@ -14,11 +15,15 @@
 #include "tBenchCheck.h"
 #include "tCallTape.h"
 
-// Runs `job` once per iteration, then plays the tape back; `check` (untimed)
-// runs after each of them. The iteration's time is the job's wall time alone.
+// Runs `job` once per iteration, then plays the tape back, once as it is and
+// once reading each call twice; `check` (untimed) runs after each of them.
+// The iteration's time is the job's wall time alone.
 // Counters:
 //   wall_ms     wall time of the job
-//   floor_ms    wall time of the bare loop making the job's calls
+//   floor_ms    wall time of the job's calls made directly: the playback less
+//               tape_ms
+//   tape_ms     what reading the tape adds to the playback: the playback that
+//               reads each call twice less the plain one
 //   ratio       wall_ms / floor_ms: the module's cost on top of the simulator
 //   accesses    register accesses of the job (mcu and FPGA)
 //   bus_cycles  virtual bus time of the job (5 cycles a microsecond)
@@ -37,7 +42,8 @@ void runBesideFloor(benchmark::State& state, const tCallTape& tape, std::uint64_
   typedef std::chrono::steady_clock Clock;
   cK5SimProgrammer& sim = cK5SimProgrammer::instance();
   double jobSeconds = 0;
-  double floorSeconds = 0;
+  double playSeconds = 0;
+  double tapeSeconds = 0;
   std::uint64_t accesses = 0;
   std::uint64_t waited = 0;
   std::uint64_t busTime = 0;
@@ -64,16 +70,24 @@ void runBesideFloor(benchmark::State& state, const tCallTape& tape, std::uint64_
                                                         std::to_string(tape.registerAccesses()));
     check();
 
-    const Clock::time_point floorStart = Clock::now();
+    const Clock::time_point playStart = Clock::now();
     tape.replay();
-    const std::chrono::duration<double> floorTook = Clock::now() - floorStart;
-    floorSeconds += floorTook.count();
+    const Clock::time_point playEnd = Clock::now();
     check();
+    const Clock::time_point twiceStart = Clock::now();
+    tape.replayReadingTwice();
+    const Clock::time_point twiceEnd = Clock::now();
+    check();
+    const double played = std::chrono::duration<double>(playEnd - playStart).count();
+    playSeconds += played;
+    tapeSeconds += std::chrono::duration<double>(twiceEnd - twiceStart).count() - played;
   }
   const double n = static_cast<double>(state.iterations());
   if (n == 0) return;
+  const double floorSeconds = playSeconds - tapeSeconds;
   state.counters["wall_ms"] = 1000 * jobSeconds / n;
   state.counters["floor_ms"] = 1000 * floorSeconds / n;
+  state.counters["tape_ms"] = 1000 * tapeSeconds / n;
   state.counters["ratio"] = floorSeconds > 0 ? jobSeconds / floorSeconds : 0;
   state.counters["accesses"] = static_cast<double>(accesses);
   state.counters["bus_cycles"] = static_cast<double>(busTime);

@@ -27,6 +27,7 @@ const unsigned int kDataOut = 0x86;
 const unsigned int kL1 = 1;
 const unsigned int kL2 = 2;
 const unsigned int kL3 = 3;
+const unsigned int kLineBits = 1u << kL1 | 1u << kL2 | 1u << kL3;
 const unsigned short kSdiBit = 1u << 3;
 const unsigned short kVccComparatorBit = 1u << 9;
 
@@ -125,10 +126,12 @@ cK5HoltekChip::cK5HoltekChip()
       mLowMv(kDefaultLowMv),
       mHighMv(kDefaultHighMv),
       mInserted(true),
+      mPowerSeen(0),
+      mPowerStale(true),
       mMode(mdOff),
       mVppFault(false),
       mWriteDir(false),
-      mLine{},
+      mLines(0),
       mDataIn(0) {
   dropProtocolState();
 }
@@ -156,11 +159,13 @@ bool cK5HoltekChip::setPowerWindow(unsigned int lowMv, unsigned int highMv) {
   if (lowMv > highMv) return false;
   mLowMv = lowMv;
   mHighMv = highMv;
+  mPowerStale = true;
   return true;
 }
 
 void cK5HoltekChip::setInserted(bool inserted) {
   mInserted = inserted;
+  mPowerStale = true;
   if (!inserted) {
     mMode = mdOff;
     mVppFault = false;
@@ -172,7 +177,9 @@ void cK5HoltekChip::violation(const std::string& text) { mViolations.push_back(t
 
 // ---------------------------------------------------------------- power
 
-void cK5HoltekChip::refreshPower(cK5SimProgrammer& sim) {
+void cK5HoltekChip::updatePower(cK5SimProgrammer& sim) {
+  mPowerSeen = sim.powerChanges();
+  mPowerStale = false;
   const tK5CpdSlotState& outputs = sim.cpd(0);
   const unsigned int vcc = sim.supplyLevel(PS_VCP1);
   const bool powered =
@@ -224,7 +231,7 @@ void cK5HoltekChip::onOutput(cK5SimProgrammer& sim, unsigned int slot, eK5Output
 bool cK5HoltekChip::onMcuRead(cK5SimProgrammer& sim, unsigned int offset, unsigned short& value) {
   if (!mInserted || (offset != kDataIn && offset != kComparators)) return false;
   refreshPower(sim);
-  value = sim.mcuRegister(offset);
+  // `value` holds the register file's.
   if (offset == kDataIn) {
     value = static_cast<unsigned short>((value & 0xFFF0u) | (powered() ? mDataIn : 0u));
   } else {
@@ -242,19 +249,14 @@ void cK5HoltekChip::onMcuWrite(cK5SimProgrammer& sim, unsigned int offset, unsig
 void cK5HoltekChip::lineWrite(cK5SimProgrammer& sim, unsigned short bits, bool high) {
   refreshPower(sim);
   if (bits & 1u) mWriteDir = high;
-  std::array<bool, 4> edge{};
-  bool anyEdge = false;
-  for (unsigned int line = kL1; line <= kL3; ++line) {
-    if ((bits & (1u << line)) && mLine[line] != high) {
-      mLine[line] = high;
-      edge[line] = true;
-      anyEdge = true;
-    }
-  }
-  if (!anyEdge || !powered()) return;
+  const unsigned int written = bits & kLineBits;
+  const unsigned int lines = high ? mLines | written : mLines & ~written;
+  const unsigned int edges = lines ^ mLines;
+  mLines = lines;
+  if (edges == 0 || !powered()) return;
   checkBusy(sim);
-  if (edge[kL1] && !high) strobe(sim);
-  if (edge[kL2]) {
+  if ((edges & 1u << kL1) && !high) strobe(sim);
+  if (edges & 1u << kL2) {
     if (!high) {
       clockFall(sim);
     } else if (mMode == mdReadMode) {
@@ -265,8 +267,7 @@ void cK5HoltekChip::lineWrite(cK5SimProgrammer& sim, unsigned short bits, bool h
   }
 }
 
-void cK5HoltekChip::checkBusy(cK5SimProgrammer& sim) {
-  if (!mBusy.active) return;
+void cK5HoltekChip::endBusy(cK5SimProgrammer& sim) {
   mBusy.active = false;
   const std::uint64_t elapsed = sim.nowCycles() - mBusy.since;
   if (elapsed >= mBusy.cycles) return;
@@ -284,11 +285,12 @@ void cK5HoltekChip::startBusy(cK5SimProgrammer& sim, unsigned int cycles, const 
 // ---------------------------------------------------------------- nibble bus
 
 void cK5HoltekChip::strobe(cK5SimProgrammer& sim) {
-  const unsigned int bus = sim.mcuRegister(kDataOut) & 0xFu;
+  // The bus is looked at only where the chip takes a nibble from it.
+  const auto bus = [&sim] { return sim.mcuRegister(kDataOut) & 0xFu; };
   switch (mMode) {
     case mdEntry:
-      if (!mWriteDir || !mLine[kL2]) return;
-      mEntry.nibbles[mEntry.count++] = static_cast<std::uint8_t>(bus);
+      if (!mWriteDir || !line(kL2)) return;
+      mEntry.nibbles[mEntry.count++] = static_cast<std::uint8_t>(bus());
       if (mEntry.count == mEntry.nibbles.size()) {
         mEntry.matched = mEntry.nibbles == kEntryNibbles;
         mEntry.ack = mEntry.matched ? mAck : 0;
@@ -304,13 +306,13 @@ void cK5HoltekChip::strobe(cK5SimProgrammer& sim) {
       }
       return;
     case mdSerial:
-      if (mWriteDir && !mLine[kL2]) {
+      if (mWriteDir && !line(kL2)) {
         enterReadMode();
-        readModeStrobe(bus);
+        readModeStrobe(bus());
       }
       return;
     case mdReadMode:
-      readModeStrobe(bus);
+      readModeStrobe(mWriteDir ? bus() : 0u);
       return;
     case mdOff:
     case mdLocked:
@@ -334,24 +336,31 @@ void cK5HoltekChip::readModeStrobe(unsigned int busNibble) {
     return;
   }
   if (mRead.addressNibbles < 4) {
-    violation("read-mode data strobed after " + std::to_string(mRead.addressNibbles) +
-              " address nibbles");
+    earlyReadModeData();
     return;
   }
   if (mRead.address < mWords.size()) {
     mDataIn = (mWords[mRead.address] >> (4 * mRead.nibble)) & 0xFu;
   } else {
-    mDataIn = 0;
-    if (!mRead.beyondReported) {
-      violation("read-mode word address " + hex(mRead.address, 4) + " beyond memory of " +
-                std::to_string(mWords.size()) + " words");
-      mRead.beyondReported = true;
-    }
+    readModeBeyondMemory();
   }
   if (++mRead.nibble == 4) {
     mRead.nibble = 0;
     ++mRead.address;
   }
+}
+
+void cK5HoltekChip::earlyReadModeData() {
+  violation("read-mode data strobed after " + std::to_string(mRead.addressNibbles) +
+            " address nibbles");
+}
+
+void cK5HoltekChip::readModeBeyondMemory() {
+  mDataIn = 0;
+  if (mRead.beyondReported) return;
+  violation("read-mode word address " + hex(mRead.address, 4) + " beyond memory of " +
+            std::to_string(mWords.size()) + " words");
+  mRead.beyondReported = true;
 }
 
 // ---------------------------------------------------------------- serial
@@ -364,7 +373,7 @@ void cK5HoltekChip::clockFall(cK5SimProgrammer& sim) {
     s.sdi = s.answerBits > 0 && ((s.answer >> (s.answerBits - 1)) & 1u);
     return;
   }
-  s.shift = static_cast<std::uint8_t>(s.shift << 1 | (mLine[kL3] ? 1u : 0u));
+  s.shift = static_cast<std::uint8_t>(s.shift << 1 | (line(kL3) ? 1u : 0u));
   if (++s.bits == 8) {
     s.bits = 0;
     byteIn(sim, s.shift);

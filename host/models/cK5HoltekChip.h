@@ -168,16 +168,28 @@ private:
     const char* what = "";
   };
 
-  void refreshPower(cK5SimProgrammer& sim);
+  // Power follows the supplies and outputs; looked at again only when the
+  // simulator says they may have changed, or a setting of the chip did.
+  void refreshPower(cK5SimProgrammer& sim) {
+    if (mPowerStale || sim.powerChanges() != mPowerSeen) updatePower(sim);
+  }
+  void updatePower(cK5SimProgrammer& sim);
   void dropProtocolState();
   void violation(const std::string& text);
 
   void lineWrite(cK5SimProgrammer& sim, unsigned short bits, bool high);
-  void checkBusy(cK5SimProgrammer& sim);
+  bool line(unsigned int n) const { return (mLines >> n) & 1u; }
+  void checkBusy(cK5SimProgrammer& sim) {
+    if (mBusy.active) endBusy(sim);
+  }
+  void endBusy(cK5SimProgrammer& sim);
   void strobe(cK5SimProgrammer& sim);  // L1 falling edge
   void clockFall(cK5SimProgrammer& sim);
   void enterReadMode();
   void readModeStrobe(unsigned int busNibble);
+  // Out of line: their texts would burden every strobe.
+  __attribute__((noinline)) void earlyReadModeData();
+  __attribute__((noinline)) void readModeBeyondMemory();
   void byteIn(cK5SimProgrammer& sim, std::uint8_t byte);
   bool execute(cK5SimProgrammer& sim);  // false: unknown instruction
   void answer(std::uint32_t value, unsigned int bits);
@@ -198,12 +210,14 @@ private:
   unsigned int mLowMv;
   unsigned int mHighMv;
   bool mInserted;
+  std::uint64_t mPowerSeen;  // sim.powerChanges() when power was last worked out
+  bool mPowerStale;          // a setting changed since
 
   eMode mMode;
   bool mVppFault;
   bool mWriteDir;
-  std::array<bool, 4> mLine;  // lines 1..3 (index 0 unused)
-  std::uint8_t mDataIn;       // nibble on 0x84
+  unsigned int mLines;   // bit N high: line N high (lines 1..3)
+  std::uint8_t mDataIn;  // nibble on 0x84
   tEntry mEntry;
   tSerial mSerial;
   tReadMode mRead;

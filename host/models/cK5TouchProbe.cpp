@@ -162,15 +162,12 @@ const std::vector<cK5TouchProbe::tReadRun>& cK5TouchProbe::readLog() const { ret
 
 const std::vector<std::string>& cK5TouchProbe::violations() const { return mViolations; }
 
-void cK5TouchProbe::record(unsigned int pin, unsigned int offset, bool low) {
-  if (!mReadLog.empty()) {
-    tReadRun& last = mReadLog.back();
-    if (last.pin == pin && last.offset == offset && last.low == low) {
-      ++last.count;
-      return;
-    }
-  }
-  mReadLog.push_back({pin, offset, low, 1});
+bool cK5TouchProbe::continueRun(unsigned int pin, unsigned int offset, bool low) {
+  if (mReadLog.empty()) return false;
+  tReadRun& last = mReadLog.back();
+  if (last.pin != pin || last.offset != offset || last.low != low) return false;
+  ++last.count;
+  return true;
 }
 
 void cK5TouchProbe::violation(const std::string& text) { mViolations.push_back(text); }
@@ -233,9 +230,20 @@ bool cK5TouchProbe::onMcuRead(cK5SimProgrammer&, unsigned int offset, unsigned s
   ++state.reads;
   ++state.readsOfBank[bank];
   ++mTotalReads;
-  record(pin, offset, low);
   value = low ? 0 : kComparatorBit;
+  // The common case, a read that continues the read log's last run with no
+  // limit passed and no event to run, calls nothing: millions of reads.
+  const bool recorded = continueRun(pin, offset, low);
+  const bool limitPassed = (mTotalReads > mReadLimit && !mReadLimitPassed) ||
+                           (state.reads > mPinReadLimit && !state.pinLimitPassed);
+  if (recorded && !limitPassed && (!reading || mTriggers.empty())) return true;
+  return afterRead(pin, offset, low, reading, recorded);
+}
+
+bool cK5TouchProbe::afterRead(unsigned int pin, unsigned int offset, bool low, bool reading,
+                              bool recorded) {
+  if (!recorded) mReadLog.push_back({pin, offset, low, 1});
   checkLimits(pin);
-  if (reading) fire(pin, state.readings);
+  if (reading) fire(pin, mPins[pin].readings);
   return true;
 }

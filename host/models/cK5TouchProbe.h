@@ -138,7 +138,11 @@ private:
   static unsigned int bankOfRegister(unsigned int offset);
   // The pin's answer for its next reading; advances its script.
   bool nextReadingLow(tPinState& pin);
-  void record(unsigned int pin, unsigned int offset, bool low);
+  // Adds the read to the last run of the read log when it continues it.
+  bool continueRun(unsigned int pin, unsigned int offset, bool low);
+  // What a read does besides the common case: a new run in the read log,
+  // passed limits, events. Always true, the read's answer.
+  bool afterRead(unsigned int pin, unsigned int offset, bool low, bool reading, bool recorded);
   void violation(const std::string& text);
   void checkLimits(unsigned int pin);
   // Runs the events of the pin at selection (reading 0) or at the reading.

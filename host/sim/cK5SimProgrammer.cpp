@@ -23,10 +23,6 @@ using Sim = cK5SimProgrammer;
 using Impl = cK5SimProgrammer::Impl;
 
 const std::size_t kTraceReserve = 1u << 16;
-const std::uint32_t kCyclesPerMs = 5000u;
-const unsigned int kUiTimerSlot = 1;
-const unsigned int kUiTimerPeriodReg = 92;
-const unsigned int kUiTimerRunningReg = 93;
 const unsigned int kMcuBaseOfSlot = cK5SimProgrammer::kRegSpaceSize;  // token step between slots
 
 std::string hex(unsigned int value) {
@@ -125,10 +121,17 @@ Impl::tPowerState::tPowerState() : hits(kFaultPoints.size()) {
   for (auto& row : hits) row.fill(0);
 }
 
-Impl::Impl(cK5SimProgrammer& owner) : sim(owner) { trace.reserve(kTraceReserve); }
+Impl::Impl(cK5SimProgrammer& owner)
+    : sim(owner),
+      registerPoint(placeOf(kRegisterPoint)),
+      waitPoint(placeOf(kWaitPoint)),
+      buzzerPoint(placeOf(kBuzzerPoint)) {
+  trace.reserve(kTraceReserve);
+}
 
 void Impl::powerUp() {
   st = tPowerState();
+  powerChanged();
   dropTrace();
   inAccessHook = false;
 }
@@ -144,26 +147,24 @@ void Impl::dropTrace() {
   st.dropped = 0;
 }
 
-void Impl::countHit(const char* point, long slot) {
-  if (point != lastPoint) {
-    std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
-    if (known == pointIndex.end()) {
-      std::size_t i = 0;
-      while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
-      if (i == kFaultPoints.size())
-        throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
-      known = pointIndex.emplace(point, i).first;
-    }
-    lastPoint = point;
-    lastPointIndex = known->second;
-  }
-  const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
-  ++st.hits[lastPointIndex][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+std::size_t Impl::placeOf(const char* point) {
+  std::size_t i = 0;
+  while (i < kFaultPoints.size() && std::strcmp(kFaultPoints[i].name, point) != 0) ++i;
+  if (i == kFaultPoints.size())
+    throw std::logic_error(std::string("fault point \"") + point + "\" is not in the table");
+  return i;
 }
 
-unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
-  countHit(point, slot);
-  if (st.faults.empty()) return fkNone;
+std::size_t Impl::lookUpPoint(const char* point) {
+  std::unordered_map<const char*, std::size_t>::const_iterator known = pointIndex.find(point);
+  if (known == pointIndex.end()) known = pointIndex.emplace(point, placeOf(point)).first;
+  tPointSeen& seen = pointCache[pointCacheSlot(point)];
+  seen.point = point;
+  seen.index = known->second;
+  return seen.index;
+}
+
+unsigned Impl::strike(const char* point, long slot, unsigned kinds) {
   tFault* strike = nullptr;
   for (tFault& f : st.faults) {
     if (!(f.kind & kinds) || f.point != point || (f.slot >= 0 && f.slot != slot)) continue;
@@ -177,9 +178,8 @@ unsigned Impl::fault(const char* point, long slot, unsigned kinds) {
   return strike->kind;
 }
 
-Impl::tPackedEvent* Impl::record(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
-                                 std::uint32_t b) {
-  if (!st.traceOn) return nullptr;
+Impl::tPackedEvent* Impl::store(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
+                                std::uint32_t b) {
   if (trace.size() >= st.traceLimit) {
     ++st.dropped;
     return nullptr;
@@ -234,7 +234,7 @@ void Impl::deviceDestroyed() {
 }
 
 void Impl::wait(unsigned int cycles, bool mcu, unsigned int mapping) {
-  checkThrow("waitBusCycles");
+  faultAt(waitPoint, kWaitPoint, -1, fkThrow);
   st.waited += cycles;
   if (tPackedEvent* e = record(tK5TraceEvent::tkWait, 0, cycles, mcu ? mapping : 0u))
     e->mcuWait = mcu ? 1 : 0;
@@ -247,28 +247,18 @@ void Impl::interrupts(bool lock) {
 
 // ---- registers
 
-unsigned int Impl::mcuOffset(unsigned int address, const char* call) {
-  // Unsigned wrap turns an address below the base into a huge offset.
-  unsigned int offset = address - kRegBaseToken;
-  if (offset >= kRegSpaceSize)
+void Impl::badMcuAddress(unsigned int address, const char* call) {
+  if (address - kRegBaseToken >= kRegSpaceSize)
     throw std::string(call) + ": address " + hex(address) + " outside the register space";
-  if (offset & 1u) throw std::string(call) + ": misaligned address " + hex(address);
-  return offset;
+  throw std::string(call) + ": misaligned address " + hex(address);
 }
 
-void Impl::checkFpgaReg(unsigned int reg, const char* call) {
-  if (reg >= kFpgaRegCount) throw std::string(call) + ": invalid register " + std::to_string(reg);
+void Impl::badFpgaReg(unsigned int reg, const char* call) {
+  throw std::string(call) + ": invalid register " + std::to_string(reg);
 }
 
-void Impl::chargeAccess() {
-  ++st.accesses;
-  st.access += st.accessCost;
-}
-
-void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
-                       unsigned short value) {
-  record(kind, slot, reg, value);
-  if (inAccessHook || (!st.accessHook && st.accessTriggers.empty())) return;
+void Impl::tellListeners(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
+                         unsigned short value) {
   inAccessHook = true;
   try {
     // Copies: the hook and the events may replace them.
@@ -292,62 +282,6 @@ void Impl::afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned in
     throw;
   }
   inAccessHook = false;
-}
-
-bool Impl::uiTimerRegister(unsigned int slot, unsigned int reg) const {
-  return st.uiTimerOn && slot == kUiTimerSlot &&
-         (reg == kUiTimerPeriodReg || reg == kUiTimerRunningReg);
-}
-
-unsigned short Impl::mcuRead(unsigned int address) {
-  unsigned int offset = mcuOffset(address, "mcu_read16");
-  checkThrow("register", 0);
-  chargeAccess();
-  unsigned short value = st.mcu[offset / 2u];
-  askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
-            value);
-  afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
-  return value;
-}
-
-void Impl::mcuWrite(unsigned int address, unsigned short value) {
-  unsigned int offset = mcuOffset(address, "mcu_write16");
-  checkThrow("register", 0);
-  chargeAccess();
-  st.mcu[offset / 2u] = value;
-  tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
-  afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
-}
-
-unsigned short Impl::fpgaRead(unsigned int slot, unsigned int reg) {
-  checkFpgaReg(reg, "cK5FPGACtrl::read16");
-  checkThrow("register", slot);
-  chargeAccess();
-  unsigned short value = st.fpga[slot][reg];
-  const bool answered = askSocket(
-      [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); },
-      value);
-  if (!answered && uiTimerRegister(slot, reg) && reg == kUiTimerRunningReg) {
-    // Running while the period since the last (re)start has not elapsed;
-    // an elapsed period restarts.
-    std::uint64_t now = sim.nowCycles();
-    std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
-    bool running = now - st.uiTimerStart < period;
-    if (!running) st.uiTimerStart = now;
-    value = running ? 1 : 0;
-  }
-  afterAccess(tK5TraceEvent::tkFpgaRead, slot, reg, value);
-  return value;
-}
-
-void Impl::fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value) {
-  checkFpgaReg(reg, "cK5FPGACtrl::write16");
-  checkThrow("register", slot);
-  chargeAccess();
-  st.fpga[slot][reg] = value;
-  if (uiTimerRegister(slot, reg) && reg == kUiTimerPeriodReg) st.uiTimerStart = sim.nowCycles();
-  tellSocket([&](cK5SocketDevice& d) { d.onFpgaWrite(sim, slot, reg, value); });
-  afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
 }
 
 bool Impl::resetFpga(unsigned int slot) {
@@ -434,6 +368,7 @@ void Impl::cpdStrobe(unsigned int slot) {
 void Impl::cpdOutput(unsigned int slot, eK5Output output, bool disabled) {
   checkThrow("setNOE", slot);
   st.cpd[slot].outputDisabled[output] = disabled;
+  powerChanged();
   record(tK5TraceEvent::tkCpdOutput, slot, output, disabled ? 1u : 0u);
   tellSocket([&](cK5SocketDevice& d) { d.onOutput(sim, slot, output, disabled); });
 }
@@ -450,6 +385,7 @@ bool Impl::switchOff() {
   if (refused("switchOffSupplies")) return false;
   st.levels.fill(0);
   ++st.switchOffCount;
+  powerChanged();
   record(tK5TraceEvent::tkSuppliesOff);
   tellSocket([&](cK5SocketDevice& d) { d.onSuppliesOff(sim); });
   return true;
@@ -461,6 +397,7 @@ bool Impl::setSupply(ePSChannel channel, unsigned int mV) {
     throw std::string("setSupplyVoltage: invalid channel ") + std::to_string(index);
   if (refused("setSupplyVoltage", index)) return false;
   st.levels[index] = mV;
+  powerChanged();
   record(tK5TraceEvent::tkSupply, 0, index, mV);
   tellSocket([&](cK5SocketDevice& d) { d.onSupply(sim, channel, mV); });
   return true;
@@ -513,16 +450,6 @@ std::string Impl::claimReadBack(bool remoteId) {
   return answer;
 }
 
-void Impl::buzz(unsigned int a, unsigned int b) {
-  checkThrow("buzzer");
-  if (!st.buzzer.empty() && st.buzzer.back().a == a && st.buzzer.back().b == b) {
-    ++st.buzzer.back().count;
-  } else {
-    st.buzzer.push_back(tK5BuzzerRun{a, b, 1});
-  }
-  record(tK5TraceEvent::tkBuzzer, 0, a, b);
-}
-
 // ---------------------------------------------------------------- public API
 
 cK5SimProgrammer& cK5SimProgrammer::instance() {
@@ -530,6 +457,8 @@ cK5SimProgrammer& cK5SimProgrammer::instance() {
   static cK5SimProgrammer* sim = new cK5SimProgrammer();
   return *sim;
 }
+
+cK5SimProgrammer::Impl* gK5SimInside = nullptr;
 
 cK5SimProgrammer::cK5SimProgrammer() : mImpl(new Impl(*this)) {
   Impl& d = *mImpl;
@@ -543,6 +472,7 @@ cK5SimProgrammer::cK5SimProgrammer() : mImpl(new Impl(*this)) {
   d.productInfo.reset(new cK5ProductInfo());
   d.deviceCtrl.reset(new cK5DeviceCtrl());
   d.stateCtrl.reset(new cK5StateCtrl());
+  gK5SimInside = mImpl.get();
 }
 
 cK5SimProgrammer::~cK5SimProgrammer() = default;
@@ -624,9 +554,7 @@ const std::vector<tK5BuzzerRun>& cK5SimProgrammer::buzzer() const { return mImpl
 
 std::uint64_t cK5SimProgrammer::waitedCycles() const { return mImpl->st.waited; }
 std::uint64_t cK5SimProgrammer::accessCycles() const { return mImpl->st.access; }
-std::uint64_t cK5SimProgrammer::nowCycles() const {
-  return mImpl->st.waited + mImpl->st.access + mImpl->st.advanced;
-}
+std::uint64_t cK5SimProgrammer::nowCycles() const { return mImpl->now(); }
 void cK5SimProgrammer::setAccessCost(unsigned int cycles) { mImpl->st.accessCost = cycles; }
 void cK5SimProgrammer::advance(std::uint64_t cycles) { mImpl->st.advanced += cycles; }
 
@@ -713,9 +641,11 @@ const std::vector<cK5SocketDevice*>& cK5SimProgrammer::socketDevices() const {
 
 void cK5SimProgrammer::setAccessHook(std::function<void(const tK5TraceEvent&)> hook) {
   mImpl->st.accessHook = std::move(hook);
+  mImpl->st.listened = mImpl->st.accessHook || !mImpl->st.accessTriggers.empty();
 }
 void cK5SimProgrammer::atRegisterAccess(std::uint64_t n, std::function<void()> event) {
   mImpl->st.accessTriggers.push_back(Impl::tPowerState::tAccessTrigger{n, std::move(event), false});
+  mImpl->st.listened = true;
 }
 std::uint64_t cK5SimProgrammer::registerAccesses() const { return mImpl->st.accesses; }
 

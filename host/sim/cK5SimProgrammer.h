@@ -160,6 +160,10 @@ public:
 
   // ---- supplies ----
   unsigned int supplyLevel(ePSChannel channel) const;
+  // Goes up whenever a supply level or an output-disable flag may have
+  // changed, reset() included, and never goes back: a model may keep what it
+  // derived from them while this stays the same.
+  std::uint64_t powerChanges() const { return mPowerChanges; }
   unsigned int switchOffCount() const;
   void setSupplyReadings(const std::array<unsigned int, 7>& readings, bool ok = true);
 
@@ -270,6 +274,7 @@ private:
   cK5SimProgrammer& operator=(const cK5SimProgrammer&) = delete;
 
   std::unique_ptr<Impl> mImpl;
+  std::uint64_t mPowerChanges = 0;
 };
 
 #endif

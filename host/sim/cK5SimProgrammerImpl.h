@@ -83,6 +83,7 @@ struct cK5SimProgrammer::Impl {
 
     std::vector<cK5SocketDevice*> socket;  // in plug order
     std::function<void(const tK5TraceEvent&)> accessHook;
+    bool listened = false;  // an access hook or trigger is set
     std::uint64_t accesses = 0;
     struct tAccessTrigger {
       std::uint64_t n;
@@ -125,11 +126,23 @@ struct cK5SimProgrammer::Impl {
   std::vector<tK5TraceEvent> traceView;
   bool inAccessHook = false;
   unsigned int liveDevices = 0;
-  // Place in faultPoints() of each point name the facade passes, by address;
-  // the last one looked up apart, since calls of a point come in runs.
+  // Place in faultPoints() of each point name the facade passes, by address,
+  // with a small cache in front keyed by the address's hash.
   std::unordered_map<const char*, std::size_t> pointIndex;
-  const char* lastPoint = nullptr;
-  std::size_t lastPointIndex = 0;
+  struct tPointSeen {
+    const char* point = nullptr;
+    std::size_t index = 0;
+  };
+  static constexpr unsigned int kPointCacheBits = 6;
+  std::array<tPointSeen, 1u << kPointCacheBits> pointCache;
+  // The points of register accesses, waits and buzzer calls, which jobs
+  // pass millions of times.
+  static constexpr const char* kRegisterPoint = "register";
+  static constexpr const char* kWaitPoint = "waitBusCycles";
+  static constexpr const char* kBuzzerPoint = "buzzer";
+  const std::size_t registerPoint;
+  const std::size_t waitPoint;
+  const std::size_t buzzerPoint;
 
   // Control objects: made once, kept across resets, never freed by the module.
   std::unique_ptr<cK5AbstractPSCtrl> ps;
@@ -142,16 +155,29 @@ struct cK5SimProgrammer::Impl {
   std::unique_ptr<cK5StateCtrl> stateCtrl;
 
   void powerUp();
+  // A supply level or an output-disable flag may have changed.
+  void powerChanged() { ++sim.mPowerChanges; }
 
   // Throws an injected text, or answers the kind of an injected fault that
   // struck (fkFalse, fkNull) or fkNone. `kinds` are those the call can show.
-  unsigned fault(const char* point, long slot, unsigned kinds);
+  unsigned fault(const char* point, long slot, unsigned kinds) {
+    return faultAt(indexOf(point), point, slot, kinds);
+  }
+  // The same for a point whose place in faultPoints() is known.
+  unsigned faultAt(std::size_t index, const char* point, long slot, unsigned kinds) {
+    const bool inSlot = slot >= 0 && slot < static_cast<long>(kSlotCount);
+    ++st.hits[index][inSlot ? static_cast<std::size_t>(slot) : kSlotCount];
+    return st.faults.empty() ? unsigned(fkNone) : strike(point, slot, kinds);
+  }
   template <typename T>
   T* handOut(const char* point, long slot, T* object) {
     return fault(point, slot, fkThrow | fkNull) == fkNull ? nullptr : object;
   }
-  // Counts the call as a hit of the point.
-  void countHit(const char* point, long slot);
+  // Place of the point in faultPoints().
+  std::size_t indexOf(const char* point) {
+    const tPointSeen& seen = pointCache[pointCacheSlot(point)];
+    return seen.point == point ? seen.index : lookUpPoint(point);
+  }
   void checkThrow(const char* point, long slot = -1) { fault(point, slot, fkThrow); }
   bool refused(const char* point, long slot = -1) {
     return fault(point, slot, fkThrow | fkFalse) == fkFalse;
@@ -159,7 +185,9 @@ struct cK5SimProgrammer::Impl {
 
   // Appends an event (when tracing) and gives it, or null when not stored.
   tPackedEvent* record(tK5TraceEvent::eKind kind, unsigned int slot = 0, std::uint32_t a = 0,
-                       std::uint32_t b = 0);
+                       std::uint32_t b = 0) {
+    return st.traceOn ? store(kind, slot, a, b) : nullptr;
+  }
   // The text and values of a stored event.
   tTraceExtra& extraOf(tPackedEvent& event);
   tK5TraceEvent unpack(std::size_t index) const;
@@ -170,13 +198,51 @@ struct cK5SimProgrammer::Impl {
   void deviceCreated();
   void deviceDestroyed();
   void wait(unsigned int cycles, bool mcu, unsigned int mapping);
+  std::uint64_t now() const { return st.waited + st.access + st.advanced; }
   void interrupts(bool lock);
 
   // ---- registers ----
-  unsigned short mcuRead(unsigned int address);
-  void mcuWrite(unsigned int address, unsigned short value);
-  unsigned short fpgaRead(unsigned int slot, unsigned int reg);
-  void fpgaWrite(unsigned int slot, unsigned int reg, unsigned short value);
+  // Inline into the facade: every register access of a job passes here.
+  __attribute__((always_inline)) unsigned short mcuRead(unsigned int address) {
+    const unsigned int offset = mcuOffset(address, "mcu_read16");
+    faultAt(registerPoint, kRegisterPoint, 0, fkThrow);
+    chargeAccess();
+    unsigned short value = st.mcu[offset / 2u];
+    askSocket([&](cK5SocketDevice& d, unsigned short& a) { return d.onMcuRead(sim, offset, a); },
+              value);
+    afterAccess(tK5TraceEvent::tkMcuRead, 0, offset, value);
+    return value;
+  }
+  __attribute__((always_inline)) void mcuWrite(unsigned int address, unsigned short value) {
+    const unsigned int offset = mcuOffset(address, "mcu_write16");
+    faultAt(registerPoint, kRegisterPoint, 0, fkThrow);
+    chargeAccess();
+    st.mcu[offset / 2u] = value;
+    tellSocket([&](cK5SocketDevice& d) { d.onMcuWrite(sim, offset, value); });
+    afterAccess(tK5TraceEvent::tkMcuWrite, 0, offset, value);
+  }
+  __attribute__((always_inline)) unsigned short fpgaRead(unsigned int slot, unsigned int reg) {
+    checkFpgaReg(reg, "cK5FPGACtrl::read16");
+    faultAt(registerPoint, kRegisterPoint, slot, fkThrow);
+    chargeAccess();
+    unsigned short value = st.fpga[slot][reg];
+    const bool answered = askSocket(
+        [&](cK5SocketDevice& d, unsigned short& a) { return d.onFpgaRead(sim, slot, reg, a); },
+        value);
+    if (!answered && uiTimerRegister(slot, reg)) value = uiTimerRead(slot, reg, value);
+    afterAccess(tK5TraceEvent::tkFpgaRead, slot, reg, value);
+    return value;
+  }
+  __attribute__((always_inline)) void fpgaWrite(unsigned int slot, unsigned int reg,
+                                                unsigned short value) {
+    checkFpgaReg(reg, "cK5FPGACtrl::write16");
+    faultAt(registerPoint, kRegisterPoint, slot, fkThrow);
+    chargeAccess();
+    st.fpga[slot][reg] = value;
+    if (uiTimerRegister(slot, reg)) uiTimerWritten(reg);
+    tellSocket([&](cK5SocketDevice& d) { d.onFpgaWrite(sim, slot, reg, value); });
+    afterAccess(tK5TraceEvent::tkFpgaWrite, slot, reg, value);
+  }
   bool resetFpga(unsigned int slot);
   void loadHdw(unsigned int index, const char* data, unsigned int size, std::string& error);
 
@@ -200,25 +266,57 @@ struct cK5SimProgrammer::Impl {
   // The claimed interface, or the remote id; "" while unclaimed.
   std::string claimReadBack(bool remoteId);
 
-  void buzz(unsigned int a, unsigned int b);
+  // Inline into the facade: a signal test calls it at every reading.
+  __attribute__((always_inline)) void buzz(unsigned int a, unsigned int b) {
+    faultAt(buzzerPoint, kBuzzerPoint, -1, fkThrow);
+    if (!st.buzzer.empty() && st.buzzer.back().a == a && st.buzzer.back().b == b) {
+      ++st.buzzer.back().count;
+    } else {
+      st.buzzer.push_back(tK5BuzzerRun{a, b, 1});
+    }
+    record(tK5TraceEvent::tkBuzzer, 0, a, b);
+  }
 
   // Byte offset into slot 0's space; throws for an address outside or misaligned.
-  static unsigned int mcuOffset(unsigned int address, const char* call);
-  static void checkFpgaReg(unsigned int reg, const char* call);
+  static unsigned int mcuOffset(unsigned int address, const char* call) {
+    // Unsigned wrap turns an address below the base into a huge offset.
+    const unsigned int offset = address - kRegBaseToken;
+    if (offset >= kRegSpaceSize || (offset & 1u) != 0) badMcuAddress(address, call);
+    return offset;
+  }
+  static void checkFpgaReg(unsigned int reg, const char* call) {
+    if (reg >= kFpgaRegCount) badFpgaReg(reg, call);
+  }
 
 private:
+  // The throws, out of line: building their texts would burden every access.
+  [[noreturn]] static void badMcuAddress(unsigned int address, const char* call);
+  [[noreturn]] static void badFpgaReg(unsigned int reg, const char* call);
+
+  static unsigned int pointCacheSlot(const char* point) {
+    const std::uint64_t hash = reinterpret_cast<std::uintptr_t>(point) * 0x9E3779B97F4A7C15ull;
+    return static_cast<unsigned int>(hash >> (64 - kPointCacheBits));
+  }
+  // Finds the point in the table and caches it; throws for a name not in it.
+  std::size_t lookUpPoint(const char* point);
+  static std::size_t placeOf(const char* point);
+  // The fault that strikes this call, when faults are injected.
+  unsigned strike(const char* point, long slot, unsigned kinds);
+
   // Tells every plugged device; `tell` is called with each in plug order.
   template <typename Tell>
   void tellSocket(Tell tell) {
     // By index: a device may plug another while it is told.
     for (std::size_t i = 0; i < st.socket.size(); ++i) tell(*st.socket[i]);
   }
-  // Every device hears the read; the first answer counts.
+  // Every device hears the read; the first answer counts. Each is asked
+  // with the register file's value.
   template <typename Ask>
   bool askSocket(Ask ask, unsigned short& value) {
+    const unsigned short file = value;
     bool answered = false;
     for (std::size_t i = 0; i < st.socket.size(); ++i) {
-      unsigned short answer = 0;
+      unsigned short answer = file;
       if (ask(*st.socket[i], answer) && !answered) {
         value = answer;
         answered = true;
@@ -227,13 +325,53 @@ private:
     return answered;
   }
 
-  void chargeAccess();
+  void chargeAccess() {
+    ++st.accesses;
+    st.access += st.accessCost;
+  }
   void afterAccess(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
-                   unsigned short value);
-  bool uiTimerRegister(unsigned int slot, unsigned int reg) const;
+                   unsigned short value) {
+    record(kind, slot, reg, value);
+    if (st.listened && !inAccessHook) tellListeners(kind, slot, reg, value);
+  }
+  // The access hook and the triggers due.
+  void tellListeners(tK5TraceEvent::eKind kind, unsigned int slot, unsigned int reg,
+                     unsigned short value);
+  tPackedEvent* store(tK5TraceEvent::eKind kind, unsigned int slot, std::uint32_t a,
+                      std::uint32_t b);
+  bool uiTimerRegister(unsigned int slot, unsigned int reg) const {
+    return st.uiTimerOn && slot == kUiTimerSlot &&
+           (reg == kUiTimerPeriodReg || reg == kUiTimerRunningReg);
+  }
+  // A read of a timer register: `value` from the register file.
+  unsigned short uiTimerRead(unsigned int slot, unsigned int reg, unsigned short value) {
+    if (reg != kUiTimerRunningReg) return value;
+    // Running while the period since the last (re)start has not elapsed;
+    // an elapsed period restarts.
+    const std::uint64_t at = now();
+    const std::uint64_t period = std::uint64_t(st.fpga[slot][kUiTimerPeriodReg]) * kCyclesPerMs;
+    const bool running = at - st.uiTimerStart < period;
+    if (!running) st.uiTimerStart = at;
+    return running ? 1 : 0;
+  }
+  void uiTimerWritten(unsigned int reg) {
+    if (reg == kUiTimerPeriodReg) st.uiTimerStart = now();
+  }
+
+  // Slot 1 registers 92/93: the millisecond timer.
+  static constexpr unsigned int kUiTimerSlot = 1;
+  static constexpr unsigned int kUiTimerPeriodReg = 92;
+  static constexpr unsigned int kUiTimerRunningReg = 93;
+  static constexpr std::uint32_t kCyclesPerMs = 5000u;
 };
 
+// Set once the simulated programmer is made; the facade's calls reach it
+// without a call of instance().
+extern cK5SimProgrammer::Impl* gK5SimInside __attribute__((visibility("hidden")));
+
 // The one simulated programmer's inside, for the facade.
-inline cK5SimProgrammer::Impl& k5Sim() { return cK5SimProgrammer::instance().impl(); }
+inline cK5SimProgrammer::Impl& k5Sim() {
+  return gK5SimInside != nullptr ? *gK5SimInside : cK5SimProgrammer::instance().impl();
+}
 
 #endif

@@ -13,7 +13,8 @@ class cK5SocketDevice {
 public:
   virtual ~cK5SocketDevice();
   virtual void onMcuWrite(cK5SimProgrammer& sim, unsigned int offset, unsigned short value);
-  // Return true and set value to answer a read; false leaves the register file's value.
+  // Return true and set value to answer a read; false leaves the register
+  // file's value, which `value` holds when the device is asked.
   virtual bool onMcuRead(cK5SimProgrammer& sim, unsigned int offset, unsigned short& value);
   virtual void onFpgaWrite(cK5SimProgrammer& sim, unsigned int slot, unsigned int reg,
                            unsigned short value);

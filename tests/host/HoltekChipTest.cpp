@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -318,6 +319,46 @@ TEST_F(HoltekChip, LosingPowerDropsTheProtocolState) {
   EXPECT_EQ(byteOf(entry()), 0xBCu);
   // The old instruction bytes are gone: a whole new one is taken.
   EXPECT_EQ(ask({0x30, 0x00, 0x04}), 0x1F);
+}
+
+// Supplies and outputs changed while the chip was out of the socket, a
+// reset of the programmer, and the chip's own window all count at the chip's
+// next access, though it heard no event of them.
+TEST_F(HoltekChip, UnheardPowerChangesCountAtTheNextAccess) {
+  struct Case {
+    const char* what;
+    bool poweredBefore;
+    std::function<void()> change;
+    bool poweredAfter;
+  };
+  const auto unheard = [this](const std::function<void()>& change) {
+    return [this, change] {
+      sim().unplug(chip);
+      change();
+      sim().plug(chip);
+    };
+  };
+  const Case cases[] = {
+      {"Vcc dropped", true, unheard([this] { setSupply(PS_VCP1, 1800); }), false},
+      {"Vcc back", false, unheard([this] { setSupply(PS_VCP1, 5000); }), true},
+      {"Vcc output off", true, unheard([this] { outputs()->setNOEVCP1(true); }), false},
+      {"supplies off", true, unheard([this] { device->psCtrl()->switchOffSupplies(); }), false},
+      {"window moved", true, [this] { ASSERT_TRUE(chip.setPowerWindow(3000, 3600)); }, false},
+      {"window widened", false, [this] { ASSERT_TRUE(chip.setPowerWindow(1000, 5500)); }, true},
+      {"programmer reset", true, [this] { restart(); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    ASSERT_TRUE(chip.setPowerWindow(2200, 5500));
+    setSupply(PS_VCP1, c.poweredBefore ? 5000 : 1800);
+    outputs()->setNOEVCP1(false);
+    ASSERT_EQ(chip.powered(), c.poweredBefore);
+    c.change();
+    EXPECT_EQ(chip.powered(), c.poweredBefore);  // nothing heard yet
+    EXPECT_EQ(dataIn(), 0x0000);
+    EXPECT_EQ(chip.mode(), c.poweredAfter ? Chip::mdEntry : Chip::mdOff);
+  }
 }
 
 TEST_F(HoltekChip, EmptySocketAnswersNothing) {
