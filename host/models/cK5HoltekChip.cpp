@@ -37,6 +37,23 @@ const std::uint8_t kDefaultSignatureId = 0x01;
 const std::array<std::uint8_t, 6> kSignaturePrefix = {{0x7F, 0x7F, 0x7F, 0x7F, 0x1F, 0x00}};
 const std::array<std::uint8_t, 4> kEntryNibbles = {{5, 6, 9, 10}};
 
+// Serial instructions: the first byte, and after kOpControl the second.
+// Byte opcodes with kOpHighByte set name the odd (high) byte of a word.
+const std::uint8_t kOpReadSignature = 0x30;
+const std::uint8_t kOpReadLockBits = 0x58;
+const std::uint8_t kOpReadDataByte = 0x20;
+const std::uint8_t kOpLoadDataByte = 0x40;
+const std::uint8_t kOpWriteDataPage = 0x4C;
+const std::uint8_t kOpControl = 0xAC;
+const std::uint8_t kOpHighByte = 0x08;
+const std::uint8_t kCtlReadInfoHigh = 0x20;
+const std::uint8_t kCtlReadInfoLow = 0x30;
+const std::uint8_t kCtlWriteInfoHigh = 0x00;
+const std::uint8_t kCtlWriteInfoLow = 0x10;
+const std::uint8_t kCtlWriteLockBits = 0xE0;
+const std::uint8_t kCtlWriteCycleTime = 0x5D;
+const std::uint8_t kCtlChipErase = 0x80;
+
 const std::uint32_t kImageMagic = 0x434B5448;  // "HTKC" in file order
 const std::uint32_t kImageVersion = 1;
 const std::size_t kImageHeader = 24;
@@ -385,26 +402,26 @@ namespace {
 // Bytes of the instruction that starts so; 0 when no instruction does.
 std::size_t instructionLength(const std::vector<std::uint8_t>& b) {
   switch (b[0]) {
-    case 0x30:
-    case 0x58:
-    case 0x20:
-    case 0x28:
+    case kOpReadSignature:
+    case kOpReadLockBits:
+    case kOpReadDataByte:
+    case kOpReadDataByte | kOpHighByte:
       return 3;
-    case 0x40:
-    case 0x48:
-    case 0x4C:
+    case kOpLoadDataByte:
+    case kOpLoadDataByte | kOpHighByte:
+    case kOpWriteDataPage:
       return 4;
-    case 0xAC:
+    case kOpControl:
       if (b.size() < 2) return 2;
       switch (b[1]) {
-        case 0x20:
-        case 0x30:
+        case kCtlReadInfoHigh:
+        case kCtlReadInfoLow:
           return 2;
-        case 0x00:
-        case 0x10:
-        case 0xE0:
-        case 0x5D:
-        case 0x80:
+        case kCtlWriteInfoHigh:
+        case kCtlWriteInfoLow:
+        case kCtlWriteLockBits:
+        case kCtlWriteCycleTime:
+        case kCtlChipErase:
           return 4;
       }
       return 0;
@@ -426,59 +443,59 @@ void cK5HoltekChip::byteIn(cK5SimProgrammer& sim, std::uint8_t byte) {
 bool cK5HoltekChip::execute(cK5SimProgrammer& sim) {
   const std::vector<std::uint8_t>& b = mSerial.bytes;
   switch (b[0]) {
-    case 0x30:
+    case kOpReadSignature:
       if (b[1] != 0 || b[2] > 6) return false;
       answer(signature()[b[2]], 8);
       return true;
-    case 0x58:
+    case kOpReadLockBits:
       if (b[1] != 0 || b[2] != 0) return false;
       answer(mLock, 8);
       return true;
-    case 0x20:
-    case 0x28: {
+    case kOpReadDataByte:
+    case kOpReadDataByte | kOpHighByte: {
       const unsigned int address = unsigned(b[1]) << 8 | b[2];
       checkByteOpcode(b[0], address);
       answer(readByte(address), 8);
       return true;
     }
-    case 0x40:
-    case 0x48:
+    case kOpLoadDataByte:
+    case kOpLoadDataByte | kOpHighByte:
       if (b[1] != 0) return false;
       checkByteOpcode(b[0], b[2]);
       if (mPageLoaded[b[2]]) violation("byte " + hex(b[2]) + " loaded twice before a page commit");
       mPageLoaded[b[2]] = true;
       mPageData[b[2]] = b[3];
       return true;
-    case 0x4C:
+    case kOpWriteDataPage:
       if (b[2] != 0 || b[3] != 0) return false;
       commitPage(b[1]);
       startBusy(sim, kPageCommitCycles, "a page commit");
       return true;
   }
-  // 0xAC: instructionLength let only the known second bytes through.
+  // kOpControl: instructionLength let only the known second bytes through.
   switch (b[1]) {
-    case 0x20:
+    case kCtlReadInfoHigh:
       answer(mInfo >> 16, 16);
       return true;
-    case 0x30:
+    case kCtlReadInfoLow:
       answer(mInfo & 0xFFFFu, 16);
       return true;
-    case 0x00:
+    case kCtlWriteInfoHigh:
       mInfo &= std::uint32_t(b[2]) << 24 | std::uint32_t(b[3]) << 16 | 0xFFFFu;
       startBusy(sim, kInfoWriteCycles, "an info-data write");
       return true;
-    case 0x10:
+    case kCtlWriteInfoLow:
       mInfo &= 0xFFFF0000u | std::uint32_t(b[2]) << 8 | b[3];
       startBusy(sim, kInfoWriteCycles, "an info-data write");
       return true;
-    case 0xE0:
+    case kCtlWriteLockBits:
       if (b[2] != 0) return false;
       mLock &= b[3];
       startBusy(sim, kLockWriteCycles, "a lock-bit write");
       return true;
-    case 0x5D:
+    case kCtlWriteCycleTime:
       return b[2] == 0;
-    case 0x80:
+    case kCtlChipErase:
       if (b[2] != 0 || b[3] != 0) return false;
       erase();
       startBusy(sim, kEraseCycles, "a chip erase");
@@ -495,7 +512,7 @@ void cK5HoltekChip::answer(std::uint32_t value, unsigned int bits) {
 
 // Bit 3 of a byte opcode names the high byte, which must be the odd address.
 void cK5HoltekChip::checkByteOpcode(std::uint8_t opcode, unsigned int address) {
-  const bool highOpcode = (opcode & 0x08u) != 0;
+  const bool highOpcode = (opcode & kOpHighByte) != 0;
   const bool odd = (address & 1u) != 0;
   if (highOpcode != odd)
     violation(hex(opcode) + " with the " + (odd ? "odd" : "even") + " address " + hex(address, 4));
