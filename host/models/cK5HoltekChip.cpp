@@ -601,7 +601,7 @@ bool cK5HoltekChip::load(const std::string& path, std::string& error) {
   return true;
 }
 
-bool cK5HoltekChip::save(const std::string& path, std::string& error) const {
+std::vector<std::uint8_t> cK5HoltekChip::image() const {
   std::vector<std::uint8_t> data;
   data.reserve(kImageHeader + 2 * mWords.size());
   put32(data, kImageMagic);
@@ -615,7 +615,11 @@ bool cK5HoltekChip::save(const std::string& path, std::string& error) const {
     data.push_back(static_cast<std::uint8_t>(w));
     data.push_back(static_cast<std::uint8_t>(w >> 8));
   }
+  return data;
+}
 
+bool cK5HoltekChip::save(const std::string& path, std::string& error) const {
+  const std::vector<std::uint8_t> data = image();
   const std::string temp = path + ".tmp";
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {

@@ -131,6 +131,8 @@ public:
   // Writes <path>.tmp, then renames it over <path>: a failed save keeps the
   // old file.
   bool save(const std::string& path, std::string& error) const;
+  // The bytes save writes, for a caller that writes the file its own way.
+  std::vector<std::uint8_t> image() const;
 
   // ---- socket device ----
   void onMcuWrite(cK5SimProgrammer& sim, unsigned int offset, unsigned short value) override;

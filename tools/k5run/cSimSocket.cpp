@@ -1,32 +1,14 @@
 #include "cSimSocket.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "defaultJob.h"
 #include "fileIo.h"
 
 namespace {
-
-// The chip's image file as bytes: the model writes it into a folder of our own.
-bool imageOf(const cK5HoltekChip& chip, std::vector<unsigned char>& bytes, std::string& error) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string folder =
-      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/k5run-chip-XXXXXX";
-  if (::mkdtemp(&folder[0]) == nullptr) {
-    error = folder + ": " + std::strerror(errno);
-    return false;
-  }
-  const std::string file = folder + "/chip";
-  const bool ok = chip.save(file, error) && readWholeFile(file, bytes, error);
-  ::unlink(file.c_str());
-  ::rmdir(folder.c_str());
-  return ok;
-}
 
 std::string wordsError(std::uint32_t words) {
   return "chip of " + std::to_string(words) + " words: outside 1.." +
@@ -87,8 +69,9 @@ bool cSimSocket::chipChanged() const {
 }
 
 bool cSimSocket::saveChip(const std::string& path, std::string& error, int* lockedFd) const {
-  std::vector<unsigned char> bytes;
-  return imageOf(mChip, bytes, error) && writeFileAtomically(path, bytes, error, lockedFd);
+  const std::vector<std::uint8_t> image = mChip.image();
+  return writeFileAtomically(path, std::vector<unsigned char>(image.begin(), image.end()), error,
+                             lockedFd);
 }
 
 bool cSimSocket::erasedChipImage(std::uint32_t words, std::vector<unsigned char>& bytes,
@@ -98,7 +81,9 @@ bool cSimSocket::erasedChipImage(std::uint32_t words, std::vector<unsigned char>
     error = wordsError(words);
     return false;
   }
-  return imageOf(chip, bytes, error);
+  const std::vector<std::uint8_t> image = chip.image();
+  bytes.assign(image.begin(), image.end());
+  return true;
 }
 
 // A pin counts when one unbroken run of low readings of its own bank lasted
