@@ -37,7 +37,7 @@ TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
     std::vector<std::string> args;
     int exitCode;
   } commands[] = {
-      {{"program", "image.bin", "--chip", "p.chip", "--erase", "--verify-after"}, 0},
+      {{"program", "image.bin", "--chip", "p.chip", "--erase"}, 0},
       {{"read", "out.bin", "--chip", "r.chip", "--memory-size", "0x10000", "--range",
         "0xFF00-0xFFFF"},
        0},
@@ -74,13 +74,12 @@ TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
 TEST_F(K5RunOutput, MessagesAndErrorsAreInWords) {
   writeBytes(path("image.bin"), imagePattern(2048));
   const std::vector<std::vector<std::string>> commands = {
-      {"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x1234",
-       "--verify-after"},
+      {"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x1234"},
       {"read", "out.bin", "--areas", "main,info,lock", "--verify-after"},
       {"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000"},
       {"blank"},
       {"erase", "--blank-check"},
-      {"program", "image.bin", "--erase", "--blank-check", "--verify-after"},
+      {"program", "image.bin", "--erase", "--blank-check"},
   };
   const std::regex worded("message [0-9]+: [a-z].*");
   unsigned int messages = 0;
@@ -103,8 +102,6 @@ TEST_F(K5RunOutput, MessagesAndErrorsAreInWords) {
       {{"blank", "--empty-socket"},
        "class 9, code 2014: the chip gave no entry acknowledge: empty socket or another chip; "
        "3003: the action failed"},
-      {{"--module", "sorrel", "blank"},
-       "class 9, code 210: action not performed, or nothing selected; 3003: the action failed"},
       {{"blank"}, "class 0, code 1: data mismatch; 3003: the action failed"},
   };
   for (const auto& c : cases) {
@@ -222,15 +219,96 @@ TEST_F(K5RunOutput, OptionsBeforeTheCommand) {
   EXPECT_EQ(version.out, "k5run 1.0\n");
 }
 
-// A fixed Vcc the chip cannot take is one violation, not one per power-up.
-TEST_F(K5RunOutput, AVccOutsideTheChipsRangeIsOneViolation) {
+// A run that did not do what was asked never says "ok" or "none": the
+// result and error lines agree with the last line and the exit code, and
+// name what failed.
+TEST_F(K5RunOutput, AFailedRunHasOneVerdict) {
   writeBytes(path("image.bin"), imagePattern(2048));
-  const tRunResult r = run({"program", "image.bin", "--vcc", "6000"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.summaryAll("violation"),
-            std::vector<std::string>{
-                "chip: VPP on while Vcc 6000 mV is outside the operating range 2200-5500 mV"});
-  EXPECT_FALSE(fileExists(path("k5chip.bin")));
+  ASSERT_EQ(run({"program", "image.bin", "--chip", "full.chip"}).exitCode, 0);
+  writeBytes(path("other.bin"), imagePattern(2048, 5));
+  const std::string emptySocket =
+      "class 9, code 2014: the chip gave no entry acknowledge: empty socket or another chip; "
+      "3003: the action failed";
+  const struct {
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {{"verify", "other.bin", "--chip", "full.chip"},
+       "class 0, code 1: data mismatch; 3003: the action failed"},
+      {{"blank", "--chip", "full.chip"}, "class 0, code 1: data mismatch; 3003: the action failed"},
+      {{"program", "image.bin", "--empty-socket"}, emptySocket},
+      {{"read", "out.bin", "--chip", "full.chip", "--empty-socket"}, emptySocket},
+      {{"continuity", "--empty-socket"}, "3003: the action failed"},
+      {{"signaltest", "--touch", "1-10"},
+       "10 of 144 pins confirmed; cancelled at pin 11, which the probe did not touch long enough"},
+      {{"signaltest", "--touch", "1-144", "--cancel-at", "50"},
+       "49 of 144 pins confirmed; cancelled at pin 50"},
+      {{"verify", "image.bin", "--chip", "full.chip", "--measure-vcc", "--sense-vcc", "1000"},
+       "3003: the action failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_EQ(r.summaryAll("result"), std::vector<std::string>{"failed"});
+    EXPECT_EQ(r.summaryAll("error"), std::vector<std::string>{c.error});
+    ASSERT_FALSE(r.outLines().empty());
+    EXPECT_EQ(r.outLines().back(), "k5run: failed");
+  }
+}
+
+// Help, version and summary that cannot be written end the run with one line
+// on standard error; a read-out for standard output that cannot be written
+// fails the run.
+TEST_F(K5RunOutput, OutputThatCannotBeWrittenFailsTheRun) {
+  writeChipFile("chip.bin", 1024);
+  mBeforeExec = [] {
+    const int full = ::open("/dev/full", O_WRONLY);
+    if (full < 0 || ::dup2(full, 1) < 0) ::_exit(127);
+  };
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> err;
+  } cases[] = {
+      {{"--help"}, {"k5run: cannot write the help: No space left on device"}},
+      {{"--version"}, {"k5run: cannot write the version: No space left on device"}},
+      {{"continuity"},
+       {"module: Doing Continuity Test",
+        "k5run: cannot write the summary: No space left on device"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errLines(), c.err);
+  }
+  const tRunResult read = run({"read", "-", "--chip", "chip.bin"});
+  EXPECT_EQ(read.exitCode, 1);
+  const std::vector<std::string> err = read.errLines();
+  ASSERT_GE(err.size(), 3u);
+  EXPECT_EQ(
+      std::vector<std::string>(err.end() - 3, err.end()),
+      (std::vector<std::string>{
+          "result:     failed",
+          "error:      standard output: cannot write: No space left on device", "k5run: failed"}));
+}
+
+// Binary bytes are not for a terminal: read - onto one is refused before
+// anything runs; a file as OUT is read as usual.
+TEST_F(K5RunOutput, ReadToATerminalIsRefused) {
+  writeChipFile("chip.bin", 1024);
+  // Standard output on the terminal too.
+  mBeforeExec = [] {
+    if (::dup2(2, 1) < 0) ::_exit(127);
+  };
+  const tRunResult refused = runOnTerminal({"read", "-", "--chip", "chip.bin"}, 80);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(terminalLines(refused.err),
+            std::vector<std::string>{"k5run: standard output is a terminal: name a file as OUT, "
+                                     "or redirect standard output"});
+  const tRunResult file = runOnTerminal({"read", "out.bin", "--chip", "chip.bin"}, 80);
+  EXPECT_EQ(file.exitCode, 0) << file.err;
+  EXPECT_EQ(fileBytes(path("out.bin")), chipBytes(path("chip.bin")));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -162,6 +163,7 @@ protected:
           ::dup2(err, 2) < 0 || ::chdir(mFolder.c_str()) != 0) {
         ::_exit(127);
       }
+      if (mBeforeExec) mBeforeExec();
       ::execv(LS_K5RUN_PATH, argv.data());
       ::_exit(127);
     }
@@ -193,6 +195,7 @@ protected:
     if (pid == 0) {
       const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (out < 0 || ::dup2(out, 1) < 0 || ::chdir(mFolder.c_str()) != 0) ::_exit(127);
+      if (mBeforeExec) mBeforeExec();
       ::execv(LS_K5RUN_PATH, argv.data());
       ::_exit(127);
     }
@@ -230,6 +233,9 @@ protected:
   }
 
   std::string mFolder;
+  // Run in the child just before k5run starts, its streams and folder set:
+  // for streams or a user of a test's own.
+  std::function<void()> mBeforeExec;
 
 private:
   static std::vector<char*> argvOf(const std::vector<std::string>& args) {
