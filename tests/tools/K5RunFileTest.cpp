@@ -3,8 +3,6 @@
 // raw binary.
 #include <sys/file.h>
 
-#include <sched.h>
-
 #include <algorithm>
 #include <thread>
 
@@ -26,18 +24,6 @@ protected:
   static mode_t modeOf(const std::string& p) {
     struct stat st;
     return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-  }
-
-  // Opens one end of a FIFO without blocking once the run has opened the
-  // other; false when the run ended first.
-  static bool openWhenTheRunHasTheOtherEnd(const std::string& fifo, int flags, pid_t run, int& fd) {
-    for (;;) {
-      fd = ::open(fifo.c_str(), flags | O_NONBLOCK);
-      if (fd >= 0) return true;
-      int status = 0;
-      if (::waitpid(run, &status, WNOHANG) == run) return false;
-      sched_yield();
-    }
   }
 };
 

@@ -69,6 +69,35 @@ TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
   EXPECT_NE(full.find(" s  wall "), std::string::npos) << full;
 }
 
+// On a terminal the bar's last state stays above a cancel line, which ends
+// what is shown of the action; a mismatch in the last byte shows no word
+// past the range. A chip of one word is one word.
+TEST_F(K5RunOutput, TerminalEndsWithTheCancelAndStaysInTheRange) {
+  const tRunResult cancelled =
+      runOnTerminal({"signaltest", "--touch", "1-144", "--cancel-at", "10"}, 80);
+  EXPECT_EQ(cancelled.exitCode, 1);
+  std::vector<std::string> lines = terminalLines(cancelled.err);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), "k5run: cancel at pin 10");
+  EXPECT_EQ(lines[lines.size() - 2].substr(0, lines[lines.size() - 2].find("  bus ")),
+            "signal test [##............................]   6%  pin 9/144");
+
+  std::vector<unsigned char> image = imagePattern(2048);
+  writeBytes(path("image.bin"), image);
+  ASSERT_EQ(run({"program", "image.bin"}).exitCode, 0);
+  image.back() ^= 0x01;
+  writeBytes(path("last.bin"), image);
+  const tRunResult last = runOnTerminal({"verify", "last.bin"}, 120);
+  EXPECT_EQ(last.exitCode, 1);
+  lines = terminalLines(last.err);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().substr(0, lines.back().find("  bus ")),
+            "verify [##############################] 100%  word 0x03FF/0x03FF");
+
+  writeChipFile("one.chip", 1);
+  EXPECT_EQ(run({"blank", "--chip", "one.chip"}).summary("chip"), "one.chip, 1 word");
+}
+
 // Every numbered message comes with its words, and so do the codes of the
 // job record.
 TEST_F(K5RunOutput, MessagesAndErrorsAreInWords) {

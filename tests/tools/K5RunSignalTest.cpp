@@ -13,6 +13,8 @@ TEST_F(K5RunSignal, FullTouchEndsByItselfWithEveryPinConfirmed) {
   EXPECT_EQ(r.summary("error"), "none");
   EXPECT_EQ(r.summary("pins"), "last selected 144 of 144");
   EXPECT_EQ(r.summary("confirmed"), "144 of 144 pins");
+  // The pins confirmed are the gongs: no line of its own repeats them.
+  EXPECT_EQ(r.summary("gongs"), "");
   EXPECT_EQ(r.summary("cancel"), "");
   // Progress follows the selected pin, a line per tenth of the socket.
   EXPECT_EQ(r.shown(), (std::vector<std::string>{

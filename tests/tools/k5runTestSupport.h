@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,6 +220,18 @@ protected:
     ::unlink(outPath.c_str());
     return result;
   }
+  // Opens one end of a FIFO without blocking once the run has opened the
+  // other; false when the run ended first.
+  static bool openWhenTheRunHasTheOtherEnd(const std::string& fifo, int flags, pid_t run, int& fd) {
+    for (;;) {
+      fd = ::open(fifo.c_str(), flags | O_NONBLOCK);
+      if (fd >= 0) return true;
+      int status = 0;
+      if (::waitpid(run, &status, WNOHANG) == run) return false;
+      sched_yield();
+    }
+  }
+
   // A chip file of `words` words holding the pattern.
   void writeChipFile(const std::string& name, unsigned int words, unsigned int seed = 3) {
     cK5HoltekChip chip;

@@ -138,19 +138,21 @@ cRunner::cRunner(const tRunOptions& options, const std::string& runnerFolder)
 
 cRunner::~cRunner() = default;
 
+// The signals stay caught to the end: one that comes late changes nothing.
 int cRunner::run() {
   catchStopSignals();
-  const int code = runSteps();
-  releaseStopSignals();
-  return code;
+  return runSteps();
 }
 
 // Check, plan, run, report; a stop signal ends the run at the next step.
 int cRunner::runSteps() {
   std::string error;
-  const bool checked = check(error) && takeChip(error);
+  const bool checked = check(error);
   if (stopSignal() != 0) return interrupted();
   if (!checked) return refused(error);
+  const bool taken = takeChip(error);
+  if (stopSignal() != 0) return interrupted();
+  if (!taken) return refused(error);
   mPlan = planActions(mOptions, mWords, mImage);
   setUpSimulator();
   cProgressView view(stderr, ::isatty(STDERR_FILENO) == 1, mOptions.verbose);
@@ -588,11 +590,14 @@ std::vector<std::string> cRunner::failures() const {
   return parts;
 }
 
-// Each file only when no stop signal came before it; a file is replaced whole.
+// Each file only when no stop signal came before the files: a write begun is
+// finished (a regular file is replaced whole), unless a second signal gives
+// up a write that waits, which interrupts the run too.
 void cRunner::saveFiles() {
-  const bool ended = mHostFailure.empty();
+  mInterruptedBy = stopSignal();
+  if (mInterruptedBy != 0 || !mHostFailure.empty()) return;
   std::string error;
-  if (mOptions.onChip() && ended && mSocket->chipChanged() && stopSignal() == 0) {
+  if (mOptions.onChip() && mSocket->chipChanged()) {
     int lockedFd = -1;
     if (mSocket->saveChip(mOptions.chipPath, error, &lockedFd)) {
       mLock.adopt(lockedFd);
@@ -601,15 +606,15 @@ void cRunner::saveFiles() {
       mFileErrors.push_back(error);
     }
   }
-  if (mReadOutValid && ended && failures().empty() && stopSignal() == 0) {
+  if (mReadOutValid && failures().empty()) {
     if (writeOutput(mOptions.file, mReadOut, error)) {
       const std::string name = mOptions.file == "-" ? "standard output" : mOptions.file;
       mFileLines.push_back({"wrote", name + ", " + countText(mReadOut.size(), "byte")});
     } else {
+      if (errno == EINTR) mInterruptedBy = stopSignal();
       mFileErrors.push_back(error);
     }
   }
-  mInterruptedBy = stopSignal();
 }
 
 int cRunner::report() const {

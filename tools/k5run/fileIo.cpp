@@ -105,6 +105,11 @@ bool writeAll(int fd, const void* data, std::size_t size) {
       return false;
     }
     done += static_cast<std::size_t>(n);
+    // Cut short by a signal: after a second stop signal the rest is not waited for.
+    if (done < size && stopSignalCount() >= 2) {
+      errno = EINTR;
+      return false;
+    }
   }
   return true;
 }
@@ -230,7 +235,8 @@ bool writeOutput(const std::string& path, const std::vector<unsigned char>& byte
   const bool ok = writeAll(fd, bytes.data(), bytes.size());
   const int reason = errno;
   if (::close(fd) != 0 || !ok) {
-    error = path + ": cannot write: " + std::strerror(ok ? errno : reason);
+    if (!ok) errno = reason;
+    error = path + ": cannot write: " + std::strerror(errno);
     return false;
   }
   return true;

@@ -15,25 +15,19 @@ extern "C" void onStopSignal(int signal) {
   if (gCount < 2) gCount = gCount + 1;
 }
 
-void setAction(void (*handler)(int)) {
+}  // namespace
+
+void catchStopSignals() {
+  gFirst = 0;
+  gCount = 0;
   struct sigaction action = {};
-  action.sa_handler = handler;
+  action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
   for (int s : kStopSignals) sigaddset(&action.sa_mask, s);
   // No SA_RESTART: a call that waits comes back, and the run looks at why.
   action.sa_flags = 0;
   for (int s : kStopSignals) sigaction(s, &action, nullptr);
 }
-
-}  // namespace
-
-void catchStopSignals() {
-  gFirst = 0;
-  gCount = 0;
-  setAction(onStopSignal);
-}
-
-void releaseStopSignals() { setAction(SIG_DFL); }
 
 int stopSignal() { return gFirst; }
 

@@ -9,8 +9,6 @@
 // on them. The first one stops what the run has not begun; a second one also
 // gives up a write that waits.
 void catchStopSignals();
-// Back to the default actions.
-void releaseStopSignals();
 
 // The number of the first stop signal; 0 while none came.
 int stopSignal();
