@@ -217,12 +217,10 @@ void addStepOptions(CLI::App& sub, R::eCommand command, R& options, tOptionTexts
     sub.add_flag("--erase", options.erase,
                  "Erase before programming [0x1C bit 1]; with --blank-check an erase action first")
         ->group(kSettings);
-    CLI::Option* noVerify =
-        sub.add_flag("--no-verify", options.noVerify, "No verify action after the program")
-            ->group(kSettings);
+    sub.add_flag("--no-verify", options.noVerify, "No verify action after the program")
+        ->group(kSettings);
     sub.add_flag("--verify-after", options.verifyAfter, "A verify action follows (the default)")
-        ->group(kSettings)
-        ->excludes(noVerify);
+        ->group(kSettings);
   }
   if (command == R::cmdProgram || command == R::cmdErase) {
     sub.add_flag("--blank-check", options.blankCheck, "Blank-check after erasing [0x1C bit 7]")

@@ -52,5 +52,9 @@ bool checkOptions(const tRunOptions& options, std::string& error) {
     error = "--blank-check: the blank check follows an erase; add --erase";
     return false;
   }
+  if (options.noVerify && options.verifyAfter) {
+    error = "--no-verify: program verifies unless told not to; leave out --verify-after";
+    return false;
+  }
   return !options.onChip() || checkVoltages(options.settings, error);
 }
