@@ -70,48 +70,49 @@ std::vector<tSignals> onceAndTwice() {
   return all;
 }
 
-// The image is read before the chip is taken: no placeholder yet.
-TEST_F(K5RunInterrupt, WhileTheImageIsReadNoChipFileIsPlaced) {
-  ASSERT_EQ(::mkfifo(path("image.fifo").c_str(), 0644), 0);
-  const std::vector<unsigned char> part = imagePattern(100);
-  for (const tSignals& s : onceAndTwice()) {
-    SCOPED_TRACE(s.name);
-    const tStarted started = start({"program", "image.fifo", "--chip", "new.chip"});
-    int fd = -1;
-    ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("image.fifo"), O_WRONLY, started.pid, fd));
-    ASSERT_EQ(::write(fd, part.data(), part.size()), 100);
-    EXPECT_FALSE(fileExists(path("new.chip")));
-    send(started.pid, s);
-    // A read it had not begun when the signal came ends here.
-    ::close(fd);
-    const tRunResult r = finish(started);
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.errLines(), std::vector<std::string>{"k5run: interrupted"});
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.fifo"}));
-  }
-}
-
-// The module loads with a new chip's placeholder in place; the run waits
-// reading the module from a FIFO.
-TEST_F(K5RunInterrupt, WhileTheModuleLoadsThePlaceholderGoes) {
+// Before the action the run waits on a FIFO: reading the image, before the
+// chip is taken (no placeholder yet), or loading the module, with a new
+// chip's placeholder in place. Either way nothing is left.
+TEST_F(K5RunInterrupt, BeforeTheActionNothingIsLeft) {
   writeBytes(path("image.bin"), imagePattern(2048));
+  ASSERT_EQ(::mkfifo(path("image.fifo").c_str(), 0644), 0);
   ASSERT_EQ(::mkfifo(path("module.fifo").c_str(), 0644), 0);
-  for (const tSignals& s : onceAndTwice()) {
-    SCOPED_TRACE(s.name);
-    const tStarted started =
-        start({"program", "image.bin", "--chip", "new.chip", "--module", "./module.fifo"});
-    int fd = -1;
-    ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("module.fifo"), O_WRONLY, started.pid, fd));
-    EXPECT_EQ(chipBytes(path("new.chip")), std::vector<unsigned char>(2048, 0xFF));
-    send(started.pid, s);
-    ::close(fd);
-    const tRunResult r = finish(started);
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.errLines(), std::vector<std::string>{"k5run: interrupted"});
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(folderEntries(mFolder),
-              (std::set<std::string>{".", "..", "image.bin", "module.fifo"}));
+  const std::set<std::string> before = folderEntries(mFolder);
+  const struct {
+    const char* stage;
+    std::vector<std::string> args;
+    const char* fifo;
+    bool placeholder;
+  } stages[] = {
+      {"reading the image", {"program", "image.fifo", "--chip", "new.chip"}, "image.fifo", false},
+      {"loading the module",
+       {"program", "image.bin", "--chip", "new.chip", "--module", "./module.fifo"},
+       "module.fifo",
+       true},
+  };
+  const std::vector<unsigned char> part = imagePattern(100);
+  for (const auto& stage : stages) {
+    for (const tSignals& s : onceAndTwice()) {
+      SCOPED_TRACE(std::string(stage.stage) + ", " + s.name);
+      const tStarted started = start(stage.args);
+      int fd = -1;
+      ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path(stage.fifo), O_WRONLY, started.pid, fd));
+      // Part of an image, which the run reads on; none of a module, which it would give up.
+      if (stage.placeholder) {
+        EXPECT_EQ(chipBytes(path("new.chip")), std::vector<unsigned char>(2048, 0xFF));
+      } else {
+        ASSERT_EQ(::write(fd, part.data(), part.size()), 100);
+        EXPECT_FALSE(fileExists(path("new.chip")));
+      }
+      send(started.pid, s);
+      // A read it had not begun when the signal came ends here.
+      ::close(fd);
+      const tRunResult r = finish(started);
+      EXPECT_EQ(r.exitCode, 3);
+      EXPECT_EQ(r.errLines(), std::vector<std::string>{"k5run: interrupted"});
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(folderEntries(mFolder), before);
+    }
   }
 }
 
