@@ -12,7 +12,6 @@
 #include "cKrv5Ctrl.h"
 #include "eDeviceState.h"
 #include "littleEndian.h"
-#include "moduleGlobals.h"
 
 namespace {
 
@@ -53,14 +52,6 @@ cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
 }
 
 cKrv32AlgoProviderBase::~cKrv32AlgoProviderBase() {
-  // The exported globals that an algorithm's interface set point into the
-  // handle's device and supply control, which go now; a host reading them
-  // after the unload must find nothing rather than freed objects.
-  if (maprKrv5Ctrl && K5Device == &maprKrv5Ctrl->getKorvo5Device()) {
-    PSCtrl = nullptr;
-    CPDCtrl = nullptr;
-    K5Device = nullptr;
-  }
   // The pin-driver control and the user-interface object go after the
   // handle; their destruction touches no hardware.
   maprKrv5Ctrl.reset();
