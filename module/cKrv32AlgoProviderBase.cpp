@@ -26,13 +26,14 @@ const int kScheduleMode = 0;
 
 }  // namespace
 
+const cKrv32AlgoProviderBase* cKrv32AlgoProviderBase::spActionProvider = nullptr;
+
 cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
     : cAbstractModule(mpde, std::move(name)),
       cScaffoProvider(),
       iCheckSum(0),
       dbgNextStep(0),
       dbgIgnore(0),
-      actionRunning(0),
       replyAddress(0, 1) {
   createGACD(kResetCancel);
   maprAlgoParam.reset(new cAlgoParam(tByteArray::slModule, kPlaceholderBufferSize,
@@ -92,6 +93,12 @@ void cKrv32AlgoProviderBase::setKrvReady() {
   } else if (maprKrv5Ctrl) {
     logDiag("Error: No device state control. Can not set device ready.");
   }
+}
+
+bool cKrv32AlgoProviderBase::refusedDuringAction(const std::string& slot) {
+  if (spActionProvider == nullptr) return false;
+  logDiag(slot + " refused while an action runs.");
+  return true;
 }
 
 std::string cKrv32AlgoProviderBase::getStr(int value) {
