@@ -301,6 +301,33 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
               {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
                "sub-frame holds: 1"}),
        [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
+      // More definitions than the sub-frame holds at 16 bytes each, fewer
+      // than its bytes: refused by the bytes a definition takes, not only
+      // by the sub-frame's size.
+      {"layout count between its sub-frame's size / 16 and its size",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         cCfgFileDeviceLayout l = sampleLayout(2);
+         l >> sf;
+         j.item(cDataTransferDescriptor(10u), sf);
+       },
+       joined(slotLines(1, 79, "dtCfgFileDeviceLayout"),
+              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+               "sub-frame holds: 1"}),
+       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
+      {"configuration counts between its sub-frame's size / 16 and its size",
+       [](JobBuilder& j) {
+         piSubFrame sf;
+         cCfgFileDeviceCpdConfigs configs = sampleConfigs();
+         configs >> sf;
+         cCfgFileDeviceCpdConfigsHeader header = configs.getHeader();
+         header.addSizePinDef(20u, 0);
+         j.item(cDataTransferDescriptor(header), sf);
+       },
+       joined(slotLines(1, 139, "dtCfgFileDeviceCpdConfigs"),
+              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+               "sub-frame holds: 1"}),
+       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }},
       {"configuration header with enormous counts",
        [](JobBuilder& j) {
          piSubFrame sf;
