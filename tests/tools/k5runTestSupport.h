@@ -34,6 +34,16 @@ struct tRunResult {
 
   std::vector<std::string> errLines() const { return linesOf(err); }
   std::vector<std::string> outLines() const { return linesOf(out); }
+  // The last line of standard output, and of `shown()`. A run that printed
+  // none fails the test with its exit code, signal and standard error, and
+  // gives "".
+  std::string lastLine() const { return lastOf(outLines(), "standard output"); }
+  std::string lastShown() const { return lastOf(shown(), "standard error"); }
+  // The exit code, the signal and standard error, for a failure's message.
+  std::string described() const {
+    return "exit code " + std::to_string(exitCode) + ", signal " + std::to_string(signal) +
+           ", standard error:\n" + err;
+  }
   // The value of a summary line "label: value", or "" when there is none.
   std::string summary(const std::string& label) const {
     std::vector<std::string> values = summaryAll(label);
@@ -67,6 +77,15 @@ struct tRunResult {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+  }
+
+private:
+  std::string lastOf(const std::vector<std::string>& lines, const char* where) const {
+    if (lines.empty()) {
+      ADD_FAILURE() << "k5run printed no line on " << where << ": " << described();
+      return "";
+    }
+    return lines.back();
   }
 };
 
