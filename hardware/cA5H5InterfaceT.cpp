@@ -31,29 +31,32 @@ void setDeviceState(eDeviceState state) {
 
 }  // namespace
 
+// Every lookup first, the globals after: a binding that fails part way (a
+// missing control, or a host text) leaves them as they were, naming nothing
+// of this handle.
 bool cA5H5InterfaceT::bindSlot0(cKrv5Ctrl& krv5Ctrl, unsigned char& ok) {
   cK5FPGACtrl* fpgaCtrl = krv5Ctrl.getK5FPGACtrl(0, ok);
   if (!ok || fpgaCtrl == nullptr) {
     ok = 0;
     return false;
   }
-  PSCtrl = krv5Ctrl.getSmartPSCtrl();
-  CPDCtrl = krv5Ctrl.getK5CPDCtrl(0, ok);
-  if (!ok || CPDCtrl == nullptr) {
+  cK5AbstractCPDCtrl* cpdCtrl = krv5Ctrl.getK5CPDCtrl(0, ok);
+  if (!ok || cpdCtrl == nullptr) {
     ok = 0;
     return false;
   }
-  K5Device = &krv5Ctrl.getKorvo5Device();
-  IOSpace = fpgaCtrl->regBase;
+  cKorvo5Device& device = krv5Ctrl.getKorvo5Device();
   // Without the product information no wait can be timed: that counts as a
   // failed lookup, before any supply or register is touched.
-  cK5Config* config = K5Device->config();
+  cK5Config* config = device.config();
   cK5ProductInfo* product = config != nullptr ? config->productInfo() : nullptr;
   if (product == nullptr) {
     ok = 0;
     return false;
   }
-  mFPGAMapping = product->fpgaBaseMappingAddr();
+  const unsigned int mapping = product->fpgaBaseMappingAddr();
+  bindModuleGlobals(krv5Ctrl, krv5Ctrl.getSmartPSCtrl(), cpdCtrl, &device, fpgaCtrl->regBase,
+                    mapping);
   return true;
 }
 

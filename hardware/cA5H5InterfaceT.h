@@ -87,8 +87,10 @@ private:
   cA5H5InterfaceT(const cA5H5InterfaceT&) = delete;
   cA5H5InterfaceT& operator=(const cA5H5InterfaceT&) = delete;
 
-  // The constructors' steps. Binding sets the module globals from the FPGA
-  // and pin-driver controls of slot 0; false (and ok 0) when one is missing.
+  // The constructors' steps. Binding looks up the FPGA and pin-driver
+  // controls of slot 0 and the product information, then sets the module
+  // globals all at once; false (and ok 0, the globals untouched) when one is
+  // missing.
   bool bindSlot0(cKrv5Ctrl& krv5Ctrl, unsigned char& ok);
   // Start levels and the interface enable; from here on the destructor takes
   // the hardware back to rest.

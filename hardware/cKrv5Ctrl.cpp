@@ -3,6 +3,7 @@
 #include "cK5PDIOCtrl.h"
 #include "cK5SmartPSCtrl.h"
 #include "cKorvo5Device.h"
+#include "moduleGlobals.h"
 
 namespace {
 const char* const kFatalException = "Fatal (exception): ";
@@ -39,6 +40,10 @@ cKrv5Ctrl::cKrv5Ctrl(cKorvo5Device* device, unsigned char& ok) : mOwnsDevice(fal
 }
 
 cKrv5Ctrl::~cKrv5Ctrl() {
+  // The globals an interface bound from this handle name its device and
+  // supply control, which go now: a host reading them after the unload finds
+  // nothing rather than freed objects.
+  releaseModuleGlobals(*this);
   if (!mOwnsDevice) mpDevice.release();
   mpSmartPSCtrl.reset();
   mpDevice.reset();

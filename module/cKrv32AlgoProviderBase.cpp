@@ -12,7 +12,6 @@
 #include "cKrv5Ctrl.h"
 #include "eDeviceState.h"
 #include "littleEndian.h"
-#include "moduleGlobals.h"
 
 namespace {
 
@@ -27,13 +26,14 @@ const int kScheduleMode = 0;
 
 }  // namespace
 
+const cKrv32AlgoProviderBase* cKrv32AlgoProviderBase::spActionProvider = nullptr;
+
 cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
     : cAbstractModule(mpde, std::move(name)),
       cScaffoProvider(),
       iCheckSum(0),
       dbgNextStep(0),
       dbgIgnore(0),
-      actionRunning(0),
       replyAddress(0, 1) {
   createGACD(kResetCancel);
   maprAlgoParam.reset(new cAlgoParam(tByteArray::slModule, kPlaceholderBufferSize,
@@ -53,14 +53,6 @@ cKrv32AlgoProviderBase::cKrv32AlgoProviderBase(cMPDE* mpde, std::string name)
 }
 
 cKrv32AlgoProviderBase::~cKrv32AlgoProviderBase() {
-  // The exported globals that an algorithm's interface set point into the
-  // handle's device and supply control, which go now; a host reading them
-  // after the unload must find nothing rather than freed objects.
-  if (maprKrv5Ctrl && K5Device == &maprKrv5Ctrl->getKorvo5Device()) {
-    PSCtrl = nullptr;
-    CPDCtrl = nullptr;
-    K5Device = nullptr;
-  }
   // The pin-driver control and the user-interface object go after the
   // handle; their destruction touches no hardware.
   maprKrv5Ctrl.reset();
@@ -101,6 +93,12 @@ void cKrv32AlgoProviderBase::setKrvReady() {
   } else if (maprKrv5Ctrl) {
     logDiag("Error: No device state control. Can not set device ready.");
   }
+}
+
+bool cKrv32AlgoProviderBase::refusedDuringAction(const std::string& slot) {
+  if (spActionProvider == nullptr) return false;
+  logDiag(slot + " refused while an action runs.");
+  return true;
 }
 
 std::string cKrv32AlgoProviderBase::getStr(int value) {

@@ -84,6 +84,10 @@ public:
   // Reads the claim back from the host into the two strings.
   void getClaimInfo(std::string& claimedRemoteId, std::string& claimedInterface);
 
+  // True while a start slot of this provider runs, host events in its
+  // scheduler included.
+  bool runsAnAction() const { return spActionProvider == this; }
+
 private:
   // Stores the caller's address and writes the slot's log line.
   void beginServiceSlot(const char* name, piModuleAddr addr);
@@ -213,6 +217,15 @@ private:
   // verdict.
   bool runContinuityKernel(cBaseDeviceLayout& layout, cPinConnectionData& result);
 
+  // True, with the line "<slot> refused while an action runs.", while any
+  // provider of the module runs an action.
+  static bool refusedDuringAction(const std::string& slot);
+
+  // The provider whose start slot runs, null when none. One for the whole
+  // module: two providers of it share the programmer, so a host event during
+  // one's action must not reach the hardware or a job through the other.
+  static const cKrv32AlgoProviderBase* spActionProvider;
+
   // ======================================================================
   // Members
   // ======================================================================
@@ -225,8 +238,6 @@ private:
   unsigned int iCheckSum;
   unsigned char dbgNextStep;
   unsigned char dbgIgnore;
-  // Set while a start slot runs, host events in its scheduler included.
-  unsigned char actionRunning;
   piModuleAddr replyAddress;
   std::unique_ptr<cAlgoParam> maprAlgoParam;
   std::unique_ptr<TAG_GLOBAL_ALGOCTRL_DATA> maprGACD;

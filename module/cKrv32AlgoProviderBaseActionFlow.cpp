@@ -97,12 +97,13 @@ void cKrv32AlgoProviderBase::runStartSlot(eAlgoActionType type, const std::strin
   guardSlot(entry.c_str(), [&] {
     logDiag("try " + entry);
     // A start from a host event during an action would release the running
-    // action's algorithm under it.
-    if (actionRunning) {
-      logDiag(entry + " refused while an action runs.");
-      return;
-    }
-    tFlagScope running(actionRunning);
+    // action's algorithm under it, or, from another provider, run a second
+    // action on the same programmer.
+    if (refusedDuringAction(entry)) return;
+    struct tActionScope {
+      explicit tActionScope(const cKrv32AlgoProviderBase* provider) { spActionProvider = provider; }
+      ~tActionScope() { spActionProvider = nullptr; }
+    } running(this);
     // The job record's full address of buffer 0 is for this action only: a
     // receive between actions may free the buffer, and nothing that lives
     // until the next slot may point into it.

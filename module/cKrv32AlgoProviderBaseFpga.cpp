@@ -30,11 +30,8 @@ void cKrv32AlgoProviderBase::Slot_LoadFpgaForContinuity(unsigned char& ok, piMod
   ok = 0;
   guardSlot("Slot_LoadFpgaForContinuity", ok, [&] {
     // Loading resets every FPGA, which would pull the programming interface
-    // from under a running chip action.
-    if (actionRunning) {
-      logDiag("Slot_LoadFpgaForContinuity refused while an action runs.");
-      return;
-    }
+    // from under a running chip action, whichever provider runs it.
+    if (refusedDuringAction("Slot_LoadFpgaForContinuity")) return;
     replyAddress = addr;
     disableCPDs();
     if (loadFPGAs("HDW_CONTINUITY")) {

@@ -184,11 +184,9 @@ void cKrv32AlgoProviderBase::Slot_ReceiveData(piSubFrame& f1, piSubFrame& f2, pi
     }
     // A host event during an action must not change its job: the algorithm
     // holds buffer 0 and the pin-driver control the configurations, and a
-    // replacing receive would free them under it.
-    if (actionRunning) {
-      logDiag("Slot_ReceiveData refused while an action runs.");
-      return;
-    }
+    // replacing receive would free them under it. Nor does another provider
+    // of the module take a job for the programmer while it is busy.
+    if (refusedDuringAction("Slot_ReceiveData")) return;
     // Released also when the handler is left by an exception, so one failed
     // receive cannot lock out every later job.
     tFlagScope guard(receiveGuard);

@@ -178,8 +178,8 @@ void cAlgoParam::setCfgFileDeviceLayout(cCfgFileDeviceLayout& layout) {
   }
   const std::unique_ptr<cCfgFileDeviceLayout> given(&layout);
   *mpLayout = *given;
-  // As a new layout: no pins or result of an earlier test.
-  mpLayout->clear();
+  // As a new layout: nothing of an earlier test, no pins, counts or result.
+  mpLayout->startAsNew();
 }
 
 bool cAlgoParam::copy(const cAlgoParam& other, eCopyBufferUse use) {

@@ -3,14 +3,9 @@
 #include "DiagnosticLog.h"
 #include "ownedPtrVector.h"
 
-cBaseDeviceLayout::cBaseDeviceLayout()
-    : mHighSideDriverVoltage(2200),
-      mVComp(1000),
-      mVls(2000),
-      mPDMaxSlot(0),
-      mTotalPinNumber(0),
-      mHighSideDriverPinCount(0),
-      mpResult(new cPinConnectionData(0, 0)) {}
+cBaseDeviceLayout::cBaseDeviceLayout() : mHighSideDriverVoltage(2200), mVComp(1000), mVls(2000) {
+  startAsNew();
+}
 
 cBaseDeviceLayout::~cBaseDeviceLayout() { deleteAllOwned(mPins); }
 
@@ -19,6 +14,12 @@ void cBaseDeviceLayout::clear() {
   mPDMaxSlot = 0;
   mTotalPinNumber = 0;
   deleteAllOwned(mPins);
+}
+
+void cBaseDeviceLayout::startAsNew() {
+  clear();
+  // clear keeps it, since every test's init runs clear; a new layout has none.
+  mHighSideDriverPinCount = 0;
 }
 
 bool cBaseDeviceLayout::init() {

@@ -20,6 +20,9 @@ public:
   virtual std::string getConnectionTestMethod() = 0;
 
   void clear();
+  // As a new layout: no pins, every count 0, a (0, 0) result. A layout that
+  // takes received content starts from here, as the constructor does.
+  void startAsNew();
   // Rebuilds the pins and counts for a test; false when nothing is testable.
   bool init();
 

@@ -13,6 +13,7 @@
 #include "cHostSession.h"
 #include "cK5AlgoProvider.h"
 #include "cK5HoltekChip.h"
+#include "cK5PDIOCtrl.h"
 #include "cK5SimProgrammer.h"
 #include "cKrv5Ctrl.h"
 #include "cScaffoHost.h"
@@ -492,6 +493,69 @@ TEST_F(HoltekJobSlots, ModuleGlobalsNameNothingOnceTheProviderIsGone) {
   EXPECT_EQ(K5Device, nullptr);
   EXPECT_EQ(PSCtrl, nullptr);
   EXPECT_EQ(CPDCtrl, nullptr);
+}
+
+// Two providers of the module, their actions' bindings complete or failed at
+// the pin-driver lookup, in several orders of coming and going: after every
+// step the globals name the objects of the provider whose binding last
+// succeeded and still lives, or nothing.
+TEST_F(HoltekJobSlots, ModuleGlobalsNeverNameAProviderThatIsGone) {
+  enum eOp { opBind, opHalfBind, opDrop };
+  struct tStep {
+    eOp op;
+    int who;    // provider 0 or 1
+    int bound;  // whose objects the globals name afterwards, -1 none
+  };
+  const struct {
+    const char* name;
+    std::vector<tStep> steps;
+  } cases[] = {
+      {"a binding that failed half way, alone", {{opHalfBind, 0, -1}, {opDrop, 0, -1}}},
+      {"the second half bound, then gone first",
+       {{opBind, 0, 0}, {opHalfBind, 1, 0}, {opDrop, 1, 0}, {opDrop, 0, -1}}},
+      {"the second bound, the first gone first",
+       {{opBind, 0, 0}, {opBind, 1, 1}, {opDrop, 0, 1}, {opDrop, 1, -1}}},
+      {"the second bound and gone first, the first bound again",
+       {{opBind, 0, 0}, {opBind, 1, 1}, {opDrop, 1, -1}, {opBind, 0, 0}, {opDrop, 0, -1}}},
+      {"the first half bound after the second, the second gone first",
+       {{opBind, 1, 1}, {opHalfBind, 0, 1}, {opDrop, 1, -1}, {opDrop, 0, -1}}},
+  };
+  provider.reset();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // What a fresh load holds.
+    PSCtrl = nullptr;
+    CPDCtrl = nullptr;
+    K5Device = nullptr;
+    std::unique_ptr<cK5AlgoProvider> providers[2];
+    for (std::unique_ptr<cK5AlgoProvider>& p : providers) {
+      p.reset(new cK5AlgoProvider(nullptr, "Larkspur"));
+      tLineTap quiet(std::cerr);
+      ASSERT_TRUE(sendJob(*p, tJob(), kClient));
+    }
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      const tStep& step = c.steps[i];
+      SCOPED_TRACE("step " + std::to_string(i));
+      tLineTap quiet(std::cerr);
+      if (step.op == opDrop) {
+        providers[step.who].reset();
+      } else {
+        if (step.op == opHalfBind) sim().injectNull("cpdCtrl@0");
+        providers[step.who]->Slot_StartRead(kClient);
+        EXPECT_EQ(sim().deviceState(), 1);
+      }
+      if (step.bound < 0) {
+        EXPECT_EQ(PSCtrl, nullptr);
+        EXPECT_EQ(CPDCtrl, nullptr);
+        EXPECT_EQ(K5Device, nullptr);
+      } else {
+        cKrv5Ctrl& handle = *providers[step.bound]->getKrv5Ctrl();
+        EXPECT_EQ(PSCtrl, handle.getSmartPSCtrl());
+        EXPECT_EQ(CPDCtrl, sim().pdio(0)->cpdCtrl());
+        EXPECT_EQ(K5Device, &handle.getKorvo5Device());
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -26,7 +26,13 @@
 // - after each action, unless a fault was injected: a final progress record
 //   with the end-of-action byte, the programmer ready, the pin-driver outputs
 //   off, every supply at 0, no algorithm left, and the job record still
-//   fetchable; after the provider is gone, no device object left.
+//   fetchable; after the provider is gone, no device object left;
+// - a second provider of the module, made, driven and unloaded between slots
+//   or by host events during an action: every receive and continuity FPGA
+//   load during an action is refused (ok 0), moduleDone of the provider
+//   whose action runs answers 0 and leaves it, every other moduleDone
+//   unloads at once, and the module globals never name the supply control
+//   or device object of a provider that is gone.
 //
 // An action is bounded: from kCancelAfter register accesses on, every access
 // cancels it (the touch probe's read limit does the same), and one that runs
@@ -62,6 +68,7 @@
 #include "cK5HoltekChip.h"
 #include "cK5SimProgrammer.h"
 #include "cK5TouchProbe.h"
+#include "cKrv5Ctrl.h"
 #include "cScaffoHost.h"
 #include "fuzzProgram.h"
 #include "littleEndian.h"
@@ -71,6 +78,12 @@
 #include "tHoltekSettings.h"
 
 using namespace fuzzProgram;
+
+class cMPDE;
+
+// The module's entry points, as the host finds them.
+extern "C" int moduleInit(cMPDE* mpde, cK5AlgoProvider** out, std::string name);
+extern "C" int moduleDone(cK5AlgoProvider** p);
 
 namespace {
 
@@ -526,14 +539,20 @@ public:
 
   void run() {
     prepareBench();
-    provider.reset(new cK5AlgoProvider(nullptr, "fuzz"));
+    moduleInit(nullptr, &provider, "fuzz");
     for (unsigned int n = 0; n < kMaxOps && !in.atEnd(); ++n) operation();
     note("input: " + std::to_string(in.remaining()) + " bytes left" +
          (in.overran() ? ", read past its end" : ""));
     verify();
     startAction(action);
-    provider.reset();
+    unload(second);
+    unload(provider);
     if (sim().liveDevices() != 0) finding("device objects left after the provider was gone");
+  }
+
+  ~tRun() {
+    if (second != nullptr) moduleDone(&second);
+    if (provider != nullptr) moduleDone(&provider);
   }
 
 private:
@@ -570,13 +589,64 @@ private:
       probe.reset(new cK5TouchProbe());
       const std::uint64_t reads = (size + 1u) * 1000ull;
       probe->setReadLimits(reads, reads);
-      probe->setGuard([this] { cancel(); });
+      probe->setGuard([this] { cancelAll(); });
       sim().plug(*probe);
     }
   }
 
-  void cancel() {
-    callSlot("Slot_CancelAction", [&] { provider->Slot_CancelAction(kHost); });
+  void cancel() { cancel(*provider); }
+  void cancel(cK5AlgoProvider& p) {
+    callSlot("Slot_CancelAction", [&] { p.Slot_CancelAction(kHost); });
+  }
+  // What bounds an action: whichever provider runs it is cancelled.
+  void cancelAll() {
+    cancel();
+    if (second != nullptr) cancel(*second);
+  }
+
+  // ------------------------------------------------ providers and globals
+
+  // The second provider of the module, made when first needed.
+  cK5AlgoProvider& theSecond() {
+    if (second == nullptr) {
+      note("moduleInit of a second provider");
+      if (moduleInit(nullptr, &second, "fuzz second") != 1 || second == nullptr) {
+        finding("moduleInit made no provider");
+      }
+    }
+    return *second;
+  }
+
+  // A provider not running an action goes at once.
+  void unload(cK5AlgoProvider*& p) {
+    if (p == nullptr) return;
+    note("moduleDone");
+    if (moduleDone(&p) != 1 || p != nullptr) finding("moduleDone did not unload an idle provider");
+    checkGlobals();
+  }
+
+  // The host asks to unload the provider whose action runs: refused, the
+  // pointer left for an unload once the slot has returned.
+  void unloadRunning(cK5AlgoProvider*& p) {
+    note("moduleDone during its provider's action");
+    cK5AlgoProvider* const before = p;
+    if (moduleDone(&p) != 0 || p != before) {
+      finding("moduleDone during its provider's action did not refuse");
+    }
+  }
+
+  // The supply control and device globals are both null or both name the
+  // objects of one live provider, and the pin-driver global is null with
+  // them. (It names a host object, which outlives every provider here.)
+  void checkGlobals() const {
+    bool live = PSCtrl == nullptr && K5Device == nullptr && CPDCtrl == nullptr;
+    for (cK5AlgoProvider* p : {provider, second}) {
+      cKrv5Ctrl* handle = p != nullptr ? p->getKrv5Ctrl() : nullptr;
+      if (handle == nullptr) continue;
+      live = live || (PSCtrl == handle->getSmartPSCtrl() &&
+                      K5Device == &handle->getKorvo5Device() && CPDCtrl != nullptr);
+    }
+    if (!live) finding("the module globals name objects of no live provider");
   }
 
   // ------------------------------------------------------------ operations
@@ -688,6 +758,9 @@ private:
       case opStart:
         startAction(static_cast<eStart>(in.u8() % kStarts));
         break;
+      case opSecond:
+        secondProvider();
+        break;
       default:
         break;
     }
@@ -701,12 +774,15 @@ private:
     checkOk("Slot_ClaimKorvo", ok, threw);
   }
 
-  void loadFpga() {
+  void loadFpga() { loadFpga(*provider); }
+  // Answers ok.
+  unsigned char loadFpga(cK5AlgoProvider& p) {
     note("Slot_LoadFpgaForContinuity");
     unsigned char ok = 0xEE;
-    const bool threw = callSlot("Slot_LoadFpgaForContinuity",
-                                [&] { provider->Slot_LoadFpgaForContinuity(ok, kHost); });
+    const bool threw =
+        callSlot("Slot_LoadFpgaForContinuity", [&] { p.Slot_LoadFpgaForContinuity(ok, kHost); });
     checkOk("Slot_LoadFpgaForContinuity", ok, threw);
+    return ok;
   }
 
   void service() {
@@ -813,46 +889,121 @@ private:
     }
   }
 
-  // Something the host does in its scheduler while an action runs.
+  // Something the host does in its scheduler while an action runs; the
+  // event is given the provider whose action it is.
   void hostEvent() {
     const unsigned int record = 1 + in.u8() % 8;
-    const std::uint8_t what = in.u8() % 7;
-    std::function<void()> event;
+    const std::uint8_t what = in.u8() % 9;
+    std::function<void(cScaffoProvider&)> event;
     switch (what) {
       case 0:
-        event = [this] { cancel(); };
+        event = [this](cScaffoProvider&) { cancel(); };
         break;
       case 1: {
         auto ex = std::make_shared<tExchange>(readExchange());
-        event = [this, ex] { receiveUnmodelled(*ex); };
+        event = [this, ex](cScaffoProvider&) { receiveDuringAction(*provider, *ex); };
         break;
       }
       case 2: {
         auto ex = std::make_shared<tExchange>(readExchange());
-        event = [this, ex] { sendUnmodelled(*ex); };
+        event = [this, ex](cScaffoProvider&) { sendUnmodelled(*ex); };
         break;
       }
       case 3:
-        event = [this] { loadFpga(); };
+        event = [this](cScaffoProvider&) { loadDuringAction(*provider); };
         break;
       case 4: {
         auto remote = std::make_shared<std::string>(in.text());
         auto iface = std::make_shared<std::string>(in.text());
-        event = [this, remote, iface] { claim(*remote, *iface, 1); };
+        event = [this, remote, iface](cScaffoProvider&) { claim(*remote, *iface, 1); };
         break;
       }
       case 5: {
         auto ex = std::make_shared<tExchange>(readRawExchange());
-        event = [this, ex] { receiveUnmodelled(*ex); };
+        event = [this, ex](cScaffoProvider&) { receiveDuringAction(*provider, *ex); };
+        break;
+      }
+      case 6: {
+        const eStart nested = static_cast<eStart>(in.u8() % kStarts);
+        event = [this, nested](cScaffoProvider&) { start(*provider, nested); };
+        break;
+      }
+      case 7:
+        event = otherProviderEvent();
+        break;
+      default:
+        event = [this](cScaffoProvider& running) { unloadRunning(runningOne(running)); };
+        break;
+    }
+    host().atProgressRecord(record, [event](cScaffoProvider& running) { event(running); });
+  }
+
+  // Which of the two providers runs the action a host event comes in.
+  cK5AlgoProvider*& runningOne(cScaffoProvider& running) {
+    const bool isSecond = second != nullptr && dynamic_cast<cK5AlgoProvider*>(&running) == second;
+    return isSecond ? second : provider;
+  }
+
+  // A host event for the provider that does not run the action (the second
+  // one, made when first needed, or the first while the second runs): a
+  // receive, a start, a continuity FPGA load, the second made, the second
+  // unloaded. None may reach the running action.
+  std::function<void(cScaffoProvider&)> otherProviderEvent() {
+    const std::uint8_t which = in.u8() % 5;
+    std::shared_ptr<tExchange> ex;
+    eStart nested = stProg;
+    if (which == 0) ex = std::make_shared<tExchange>(readExchange());
+    if (which == 1) nested = static_cast<eStart>(in.u8() % kStarts);
+    return [this, which, ex, nested](cScaffoProvider& running) {
+      const bool secondRuns = &runningOne(running) == &second;
+      if (which == 3) {
+        if (!secondRuns) theSecond();
+        return;
+      }
+      if (which == 4) {
+        if (secondRuns) {
+          unloadRunning(second);
+        } else {
+          unload(second);
+        }
+        return;
+      }
+      cK5AlgoProvider& other = secondRuns ? *provider : theSecond();
+      if (which == 0) {
+        receiveDuringAction(other, *ex);
+      } else if (which == 1) {
+        start(other, nested);
+      } else {
+        loadDuringAction(other);
+      }
+    };
+  }
+
+  void loadDuringAction(cK5AlgoProvider& p) {
+    if (loadFpga(p) == 1) finding("a continuity FPGA load during an action was taken");
+  }
+
+  // Between slots: the second provider made, unloaded, sent an exchange or
+  // run through an action.
+  void secondProvider() {
+    switch (in.u8() % 4) {
+      case 0:
+        theSecond();
+        break;
+      case 1:
+        unload(second);
+        break;
+      case 2: {
+        tExchange ex = readExchange();
+        receiveUnmodelled(theSecond(), ex);
         break;
       }
       default: {
-        const eStart nested = static_cast<eStart>(in.u8() % kStarts);
-        event = [this, nested] { start(nested); };
+        const eStart which = static_cast<eStart>(in.u8() % kStarts);
+        runAction(theSecond(), which);
         break;
       }
     }
-    host().atProgressRecord(record, [event](cScaffoProvider&) { event(); });
   }
 
   // Changes of a device that is not in the socket are read and dropped.
@@ -1259,14 +1410,21 @@ private:
     return !threw && ok == 1;
   }
 
-  // While an action runs the model is not kept: only the slot's own oracles hold.
-  void receiveUnmodelled(tExchange& ex) {
-    note("Slot_ReceiveData during the action");
+  // The model keeps the first provider's content between slots only; here
+  // only the slot's own oracles hold. Answers ok.
+  unsigned char receiveUnmodelled(cK5AlgoProvider& p, tExchange& ex) {
+    note("Slot_ReceiveData, not modelled");
     unsigned char ok = 0xEE;
     const bool threw = callSlot("Slot_ReceiveData", [&] {
-      ex.run([&](auto&... sf) { provider->Slot_ReceiveData(sf..., ok, kHost); });
+      ex.run([&](auto&... sf) { p.Slot_ReceiveData(sf..., ok, kHost); });
     });
     checkOk("Slot_ReceiveData", ok, threw);
+    return ok;
+  }
+
+  // No provider of the module takes a job while an action runs.
+  void receiveDuringAction(cK5AlgoProvider& p, tExchange& ex) {
+    if (receiveUnmodelled(p, ex) == 1) finding("a receive during an action was taken");
   }
 
   void sendUnmodelled(tExchange& ex) {
@@ -1288,7 +1446,7 @@ private:
   // ------------------------------------------------------------ action
 
   // Calls a start slot.
-  void start(eStart which) {
+  void start(cK5AlgoProvider& p, eStart which) {
     typedef void (cKrv32AlgoProviderBase::*tStart)(piModuleAddr);
     static const tStart starts[kStarts] = {&cKrv32AlgoProviderBase::Slot_StartProg,
                                            &cKrv32AlgoProviderBase::Slot_StartRead,
@@ -1301,25 +1459,14 @@ private:
         "Slot_StartProg",  "Slot_StartRead",       "Slot_StartBlank",       "Slot_StartVerify",
         "Slot_StartErase", "Slot_StartContinuity", "Slot_StartNoContinuity"};
     note(names[which]);
-    cKrv32AlgoProviderBase& p = *provider;
-    callSlot(names[which], [&] { (p.*starts[which])(kHost); });
+    cKrv32AlgoProviderBase& base = p;
+    callSlot(names[which], [&] { (base.*starts[which])(kHost); });
   }
 
+  // An action of the first provider, whose content the model knows.
   void startAction(eStart which) {
-    const std::size_t recordsBefore = host().progress().size();
-    std::uint64_t accesses = 0;
-    sim().setAccessHook([this, &accesses](const tK5TraceEvent&) {
-      if (++accesses < kCancelAfter) return;
-      cancel();
-      if (accesses >= kCancelAfter + kRunOnLimit) {
-        finding("the action ran on " + std::to_string(kRunOnLimit) +
-                " register accesses after its cancel");
-      }
-    });
-    start(which);
-    sim().setAccessHook(nullptr);
+    runAction(*provider, which);
     model.acted(which);
-    if (!faulted && !hostThrows) checkClose(recordsBefore);
     // The host reads the job record back after every action.
     tExchange ex = JobBuilder().fetch(cDataTransferDescriptor::dtAlgoKrv3UIData).exchange();
     unsigned char ok = 0xEE;
@@ -1329,8 +1476,25 @@ private:
     if (!threw && ok != 1) finding("the job record could not be fetched after the action");
   }
 
+  void runAction(cK5AlgoProvider& p, eStart which) {
+    const std::size_t recordsBefore = host().progress().size();
+    std::uint64_t accesses = 0;
+    sim().setAccessHook([this, &accesses](const tK5TraceEvent&) {
+      if (++accesses < kCancelAfter) return;
+      cancelAll();
+      if (accesses >= kCancelAfter + kRunOnLimit) {
+        finding("the action ran on " + std::to_string(kRunOnLimit) +
+                " register accesses after its cancel");
+      }
+    });
+    start(p, which);
+    sim().setAccessHook(nullptr);
+    if (!faulted && !hostThrows) checkClose(p, recordsBefore);
+    checkGlobals();
+  }
+
   // The programmer as every action must leave it.
-  void checkClose(std::size_t recordsBefore) {
+  void checkClose(cK5AlgoProvider& p, std::size_t recordsBefore) {
     const std::vector<tScaffoProgress>& records = host().progress();
     bool ended = false;
     for (std::size_t i = recordsBefore; i < records.size(); ++i) {
@@ -1345,7 +1509,7 @@ private:
         finding("supply " + std::to_string(c) + " was left on");
       }
     }
-    if (provider->getAlgo() != nullptr) finding("an algorithm outlived its action");
+    if (p.getAlgo() != nullptr) finding("an algorithm outlived its action");
   }
 
   tProgramReader in;
@@ -1358,7 +1522,10 @@ private:
   std::unique_ptr<cK5HoltekChip> spareChip;
   std::unique_ptr<cK5TouchProbe> spareProbe;
   tHostModel model;
-  std::unique_ptr<cK5AlgoProvider> provider;
+  // Made by moduleInit, unloaded by moduleDone: the first one always lives
+  // until the end of the run, the second one comes and goes.
+  cK5AlgoProvider* provider = nullptr;
+  cK5AlgoProvider* second = nullptr;
   bool faulted = false;
   bool hostThrows = false;
 };

@@ -46,16 +46,24 @@
 //   opHostSignal       signal (u8 % 4), mode (u8): even answers false, odd
 //                      throws the host's text at call 1 + (mode / 2) % 8
 //   opHostEvent        progress record n (1 + u8 % 8), then what the host does
-//                      in its scheduler before that record (u8 % 7): cancel,
+//                      in its scheduler before that record (u8 % 9): cancel,
 //                      a structured receive, a structured send, the
 //                      continuity FPGA load, a claim (text, text), a raw
-//                      receive (nine byte runs), a start (u8 % 7)
+//                      receive (nine byte runs), a start (u8 % 7), a slot of
+//                      the provider whose action it is not (u8 % 5: a
+//                      structured receive, a start (u8 % 7), the continuity
+//                      FPGA load, the second provider made, the second
+//                      provider unloaded), moduleDone of the provider whose
+//                      action it is
 //   opCancelAtAccess   the cancel arrives after that many more register
 //                      accesses (num)
 //   opSocket           eSocket byte and its arguments (see the harness)
 //   opStart            an action before the last one: start (u8 % 7), checked
 //                      as the last one is; an input may run several actions
 //                      with exchanges, cancels and faults between them
+//   opSecond           the module's second provider, made when first needed
+//                      (u8 % 4): made, unloaded, a structured receive into
+//                      it, an action of it (start, u8 % 7)
 
 #include <cstddef>
 #include <cstdint>
@@ -105,6 +113,7 @@ enum eOp : std::uint8_t {
   opSocket,
   opVerify,
   opStart,
+  opSecond,
   kOps
 };
 

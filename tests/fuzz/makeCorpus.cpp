@@ -338,12 +338,15 @@ const std::vector<tConfig> kHoltekConfigs = {
 const std::vector<tConfig> kSignalConfigs = {config("SETUP", 1, 5, 0x0A55),
                                              config("SHUTDOWN", 1, 5, 0x0001)};
 
-// A Holtek job as a host sends it: buffer 0 first, then its data and the records.
-tProgram holtekJob(eStart start, const tHoltek& h, std::uint32_t first, std::uint32_t last,
-                   unsigned bufferBytes = 128) {
-  tProgram p(start, bnDevice, static_cast<std::uint8_t>(h.memorySize - 1));
-  p.receive([&](tItems& it) { it.deleteAll().create(0, bufferBytes, 0x00); });
-  p.receive([&](tItems& it) {
+// The two exchanges of a Holtek job, each after its operation byte(s) `op`
+// writes: buffer 0 first, then its data and the records.
+template <class Op>
+void holtekExchanges(tProgram& p, Op op, const tHoltek& h, std::uint32_t first, std::uint32_t last,
+                     unsigned bufferBytes) {
+  op();
+  p.exchangeBody([&](tItems& it) { it.deleteAll().create(0, bufferBytes, 0x00); });
+  op();
+  p.exchangeBody([&](tItems& it) {
     it.window(ctFullData, 0, 0, pattern(bufferBytes, 1))
         .parameterSet(0, 10, "/cfg/holtek.cfg", "Job")
         .jobRecord(first, last)
@@ -351,7 +354,21 @@ tProgram holtekJob(eStart start, const tHoltek& h, std::uint32_t first, std::uin
         .hardwareParams(kHdwImage)
         .pinDriverConfigs(kHoltekConfigs);
   });
+}
+
+// A Holtek job as a host sends it.
+tProgram holtekJob(eStart start, const tHoltek& h, std::uint32_t first, std::uint32_t last,
+                   unsigned bufferBytes = 128) {
+  tProgram p(start, bnDevice, static_cast<std::uint8_t>(h.memorySize - 1));
+  holtekExchanges(
+      p, [&] { p.op(opReceive); }, h, first, last, bufferBytes);
   return p;
+}
+
+// The same job sent to the module's second provider.
+void holtekJobToTheSecond(tProgram& p, const tHoltek& h) {
+  holtekExchanges(
+      p, [&] { p.op(opSecond).w.u8(2); }, h, 0, 31, 128);
 }
 
 tProgram signalJob(const std::vector<unsigned>& touched, std::uint8_t limitK) {
@@ -664,6 +681,43 @@ std::vector<tSeed> seeds() {
     p.receive([](tItems& it) { it.deleteAll().create(0, 64, 0xA5); });
     p.op(opVerify);
     add("three-actions", p);
+  }
+  // Two providers of the module. The second one's action fails its binding
+  // at the pin-driver lookup, the second goes, then the first one's action.
+  {
+    tProgram p = holtekJob(stRead, plain, 0, 31);
+    holtekJobToTheSecond(p, plain);
+    p.op(opHardwareFault).w.u8(faultPoint("cpdCtrl")).u8(1).u8(0).u8(0).u8(1);
+    p.op(opSecond).w.u8(3).u8(stRead);
+    p.op(opSecond).w.u8(1);
+    add("two-providers-half-bound", p);
+  }
+  // During the first one's action: the second one's receive, start and
+  // continuity FPGA load, moduleDone of the running provider, the second
+  // unloaded and made again.
+  {
+    tProgram p = holtekJob(stRead, plain, 0, 31);
+    p.op(opHostEvent).w.u8(0).u8(7).u8(0);
+    p.exchangeBody([](tItems& it) { it.create(0, 16, 0xEE); });
+    p.op(opHostEvent).w.u8(0).u8(7).u8(1).u8(stErase);
+    p.op(opHostEvent).w.u8(1).u8(7).u8(2);
+    p.op(opHostEvent).w.u8(1).u8(8);
+    p.op(opHostEvent).w.u8(2).u8(7).u8(4);
+    p.op(opHostEvent).w.u8(2).u8(7).u8(3);
+    add("host-events-second-provider-and-unload", p);
+  }
+  // During the second one's action: the first one's continuity FPGA load and
+  // start, moduleDone of the running second provider; then it goes.
+  {
+    tProgram p = holtekJob(stVerify, plain, 0, 31);
+    holtekJobToTheSecond(p, plain);
+    p.op(opHostEvent).w.u8(0).u8(8);
+    p.op(opHostEvent).w.u8(0).u8(7).u8(2);
+    p.op(opHostEvent).w.u8(1).u8(7).u8(1).u8(stProg);
+    p.op(opHostEvent).w.u8(1).u8(7).u8(4);
+    p.op(opSecond).w.u8(3).u8(stRead);
+    p.op(opSecond).w.u8(1);
+    add("second-provider-action-host-events", p);
   }
   return all;
 }

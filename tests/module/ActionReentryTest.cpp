@@ -4,6 +4,8 @@
 // pin-driver control, a second start would release the running algorithm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -69,7 +71,7 @@ TEST_F(ActionReentry, ReceiveDuringAnActionIsRefusedAndChangesNothing) {
     sim().plug(socket);
     makeProvider();
     ASSERT_EQ(1, receive(JobBuilder().createBuffer(0, 64, 0).wholeBuffer(0, data, 1)));
-    const cCfgFileDeviceCpdConfigs* configs = &provider->getAP().getRefCfgFileDeviceCpdConfigs();
+    const cCfgFileDeviceCpdConfigs configs = provider->getAP().getRefCfgFileDeviceCpdConfigs();
     if (c.duringJob) progressDuringTheJob();
     unsigned char ok = 7;
     host().atProgressRecord(1, [&](cScaffoProvider&) {
@@ -82,7 +84,7 @@ TEST_F(ActionReentry, ReceiveDuringAnActionIsRefusedAndChangesNothing) {
     EXPECT_EQ("PIDBG: Slot_ReceiveData refused while an action runs.",
               lineAfter("Start Slot_ReceiveData"));
     EXPECT_EQ(data, bytesOf(0));
-    EXPECT_EQ(configs, &provider->getAP().getRefCfgFileDeviceCpdConfigs());
+    EXPECT_TRUE(configs == provider->getAP().getRefCfgFileDeviceCpdConfigs());
     expectPassedOnce(c.duringJob ? 2 : 1);
     // After the action the host's job is taken again.
     EXPECT_EQ(1, receive(JobBuilder().createBuffer(0, 16, 0xEE)));
@@ -137,6 +139,84 @@ TEST_F(ActionReentry, ContinuityFpgaLoadDuringAnActionIsRefused) {
   provider->Slot_LoadFpgaForContinuity(ok, intruder);
   EXPECT_EQ(1, ok);
   EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkLoadHdw).size());
+}
+
+// A second provider of the module, called from a host event during the
+// first one's action, is refused as the first would be: it would load the
+// FPGAs under the running algorithm, run an action over it, or take a job
+// while the module's hardware is busy. The running action ends once, and
+// the second provider works again afterwards.
+TEST_F(ActionReentry, SecondProvidersSlotsDuringAnActionAreRefused) {
+  struct tCase {
+    const char* what;
+    std::function<unsigned char(cScriptedAlgoProvider&)> slot;  // its ok flag, 0 if none
+    std::string refused;
+    // What the slot did once called after the action.
+    std::function<void(cScriptedAlgoProvider&, unsigned char)> ran;
+  };
+  const tCase cases[] = {
+      {"receive",
+       [this](cScriptedAlgoProvider& second) {
+         unsigned char ok = 7;
+         tExchange ex = JobBuilder().createBuffer(0, 16, 0xEE).exchange();
+         ex.run([&](auto&... sf) { second.Slot_ReceiveData(sf..., ok, kClient); });
+         return ok;
+       },
+       "Slot_ReceiveData refused while an action runs.",
+       [](cScriptedAlgoProvider& second, unsigned char ok) {
+         EXPECT_EQ(1, ok);
+         EXPECT_EQ(16u, second.getAP().getByteArrayFromIndex(0)->GetSize());
+       }},
+      {"start",
+       [](cScriptedAlgoProvider& second) {
+         second.Slot_StartErase(piModuleAddr(5, 5));
+         return static_cast<unsigned char>(0);
+       },
+       "Slot_StartErase refused while an action runs.",
+       [](cScriptedAlgoProvider& second, unsigned char) {
+         EXPECT_EQ(1, std::count(second.calls.begin(), second.calls.end(), "Erase"));
+       }},
+      {"continuity FPGA load",
+       [](cScriptedAlgoProvider& second) {
+         unsigned char ok = 7;
+         second.Slot_LoadFpgaForContinuity(ok, piModuleAddr(5, 5));
+         return ok;
+       },
+       "Slot_LoadFpgaForContinuity refused while an action runs.",
+       [](cScriptedAlgoProvider&, unsigned char ok) {
+         EXPECT_EQ(1, ok);
+         EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkLoadHdw).size());
+       }},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    nextRow();
+    cScriptedAlgoProvider second;
+    second.getAP().setUiFpgaTimerValue(10);
+    second.getAP().getAlgoKrv3UIData()->setActionMode(0);
+    second.getAP().getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW_CONTINUITY", {4, 5}));
+    second.getAP().getHdwParam().addFpgaHdwImageCtrl(hdwImage("HDW", {6, 7}));
+    sim().clearTrace();
+    progressDuringTheJob();
+    unsigned char ok = 7;
+    host().atProgressRecord(1, [&](cScaffoProvider&) { ok = c.slot(second); });
+    call(&cKrv32AlgoProviderBase::Slot_StartProg);
+
+    EXPECT_EQ(0, ok);
+    EXPECT_EQ(1, std::count(log.begin(), log.end(), "PIDBG: " + c.refused));
+    EXPECT_TRUE(second.calls.empty());
+    EXPECT_EQ(1u, second.getAP().getNumberOfBuffers());
+    EXPECT_EQ(1u, second.getAP().getByteArrayFromIndex(0)->GetSize());
+    // The running action's own load is the only one: one reset, one image.
+    EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkResetFpga).size());
+    EXPECT_EQ(1u, sim().traceOf(tK5TraceEvent::tkLoadHdw).size());
+    expectPassedOnce(2);
+
+    // Once the action has ended the second provider's slot runs.
+    tLineTap quiet(std::cerr);
+    sim().clearTrace();
+    c.ran(second, c.slot(second));
+  }
 }
 
 // The job record's full address of buffer 0 is the action's: once the start

@@ -3,6 +3,7 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cAlgoParam.h"
@@ -127,17 +128,44 @@ TEST_F(AlgoParam, HeldRecordsStayWhereTheyAreAndTakeTheSettersContent) {
   EXPECT_TRUE(set.getCSVSerialDataContent().isCSVProjectActive());
 }
 
-// A layout tested before keeps nothing of that test once a new one arrives.
-TEST_F(AlgoParam, ReceivedLayoutStartsWithoutAnEarlierTestsPins) {
+// What a test leaves in a layout besides what travels: pins, counts, result.
+typedef std::tuple<unsigned, unsigned, unsigned, unsigned, unsigned, unsigned> tTestState;
+tTestState testStateOf(cCfgFileDeviceLayout& l) {
+  const cPinConnectionData result = l.getPinConnectionResult();
+  return tTestState(l.getSize(), l.getPDMaxSlot(), l.getTotalPinNumber(),
+                    l.getHighSideDriverPinCount(), result.getTotalPinNumber(),
+                    result.getConnectedPinNumber());
+}
+
+// A test of the held layout (two high-side driver pins counted), then a
+// layout of one pin that passes arrives. The held layout must then look and
+// test as a new layout of that content: no pins, no counts, and a result
+// that does not weigh the one pin against the earlier test's two.
+TEST_F(AlgoParam, ReceivedLayoutIsANewLayoutInEveryCount) {
   cCfgFileDeviceLayout* first = new cCfgFileDeviceLayout(0);
-  first->addPinDefs(new cDevicePDxyData);
+  first->addPinDefs(new cDevicePDxyData(1, 0, cDevicePDxyData::trHighSideDriverPin, 1, "A"));
+  first->addPinDefs(new cDevicePDxyData(1, 1, cDevicePDxyData::trHighSideDriverPin, 2, "B"));
   set.setCfgFileDeviceLayout(*first);
   cCfgFileDeviceLayout& held = set.getRefCfgFileDeviceLayout();
-  held.init();
-  ASSERT_EQ(held.getSize(), 1u);
-  set.setCfgFileDeviceLayout(*new cCfgFileDeviceLayout(0));
-  EXPECT_EQ(held.getSize(), 0u);
-  EXPECT_EQ(held.getTotalPinNumber(), 0u);
+  ASSERT_TRUE(held.init());
+  std::vector<cDevicePDxyData*> driven;
+  held.getHighSideDriverPins(driven);
+  ASSERT_EQ(held.getHighSideDriverPinCount(), 2u);
+
+  cCfgFileDeviceLayout second(0);
+  second.addPinDefs(new cDevicePDxyData(2, 5, cDevicePDxyData::trHigh, 3, "C"));
+  set.setCfgFileDeviceLayout(*new cCfgFileDeviceLayout(second));
+  cCfgFileDeviceLayout fresh(second);
+  tLineTap quiet(std::cerr);
+  EXPECT_EQ(testStateOf(held), testStateOf(fresh));
+  EXPECT_EQ(testStateOf(fresh), tTestState(0, 0, 0, 0, 0, 0));
+
+  for (cCfgFileDeviceLayout* l : {&held, &fresh}) {
+    ASSERT_TRUE(l->init());
+    l->getDevicePDxyData(0)->setbResult(1);
+  }
+  EXPECT_EQ(testStateOf(held), testStateOf(fresh));
+  EXPECT_EQ(testStateOf(fresh), tTestState(1, 2, 1, 0, 1, 1));
 }
 
 TEST_F(AlgoParam, InitAlgoDataStructForUI) {

@@ -213,6 +213,42 @@ struct tReceiveFailure {
   std::function<void(cAlgoParam&)> check;
 };
 
+// The refusal of a count of pin definitions its sub-frame cannot hold.
+tLines pinDefsRefused(unsigned size, const std::string& type) {
+  return joined(slotLines(1, size, type),
+                {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
+                 "sub-frame holds: 1"});
+}
+
+// A layout of two pins (79 bytes) whose descriptor names `count` definitions.
+tReceiveFailure layoutCounting(const char* name, unsigned count) {
+  return {name,
+          [count](JobBuilder& j) {
+            piSubFrame sf;
+            cCfgFileDeviceLayout l = sampleLayout(2);
+            l >> sf;
+            j.item(cDataTransferDescriptor(count), sf);
+          },
+          pinDefsRefused(79, "dtCfgFileDeviceLayout"),
+          [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }};
+}
+
+// The sample configurations (139 bytes) under a header changed by `change`.
+tReceiveFailure configsCounting(const char* name,
+                                std::function<void(cCfgFileDeviceCpdConfigsHeader&)> change) {
+  return {name,
+          [change](JobBuilder& j) {
+            piSubFrame sf;
+            cCfgFileDeviceCpdConfigs configs = sampleConfigs();
+            configs >> sf;
+            cCfgFileDeviceCpdConfigsHeader header = configs.getHeader();
+            change(header);
+            j.item(cDataTransferDescriptor(header), sf);
+          },
+          pinDefsRefused(139, "dtCfgFileDeviceCpdConfigs"),
+          [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }};
+}
+
 TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
   const std::vector<tReceiveFailure> cases = {
       {"type 10 in slot 3",
@@ -290,33 +326,21 @@ TEST_F(DataExchange, ReceiveFailuresStopAtTheirSlotAndKeepEarlierSlots) {
               {"PIDBG: processingReceivedBAI: ByteArrayInfo CmdType: ctMemoryMapInfo",
                "PIDBG: processingReceivedBAI: Buffer Id does not match."}),
        nullptr},
-      {"layout count beyond its sub-frame",
-       [](JobBuilder& j) {
-         piSubFrame sf;
-         cCfgFileDeviceLayout l = sampleLayout(2);
-         l >> sf;
-         j.item(cDataTransferDescriptor(0x40000000u), sf);
-       },
-       joined(slotLines(1, 79, "dtCfgFileDeviceLayout"),
-              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
-               "sub-frame holds: 1"}),
-       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceLayout().sizePinDefs()); }},
-      {"configuration header with enormous counts",
-       [](JobBuilder& j) {
-         piSubFrame sf;
-         cCfgFileDeviceCpdConfigs configs = sampleConfigs();
-         configs >> sf;
-         cCfgFileDeviceCpdConfigsHeader header;
-         header.setSizeCpdConfigs(0xFFFFFFFFu);
-         for (unsigned i = 0; i < cCfgFileDeviceCpdConfigs::getMaxConfigSize(); ++i) {
-           header.addSizePinDef(0xFFFFFFFFu, i);
-         }
-         j.item(cDataTransferDescriptor(header), sf);
-       },
-       joined(slotLines(1, 139, "dtCfgFileDeviceCpdConfigs"),
-              {"PIDBG: processingReceivedData: Descriptor asks for more pin definitions than its "
-               "sub-frame holds: 1"}),
-       [](cAlgoParam& a) { EXPECT_EQ(0u, a.getRefCfgFileDeviceCpdConfigs().sizeCpdConfigs()); }},
+      layoutCounting("layout count beyond its sub-frame", 0x40000000u),
+      // More definitions than the sub-frame holds at 16 bytes each, fewer
+      // than its bytes: refused by the bytes a definition takes, not only
+      // by the sub-frame's size.
+      layoutCounting("layout count between its sub-frame's size / 16 and its size", 10),
+      configsCounting("configuration counts between its sub-frame's size / 16 and its size",
+                      [](cCfgFileDeviceCpdConfigsHeader& header) { header.addSizePinDef(20u, 0); }),
+      configsCounting("configuration header with enormous counts",
+                      [](cCfgFileDeviceCpdConfigsHeader& header) {
+                        header.setSizeCpdConfigs(0xFFFFFFFFu);
+                        for (unsigned i = 0; i < cCfgFileDeviceCpdConfigs::getMaxConfigSize();
+                             ++i) {
+                          header.addSizePinDef(0xFFFFFFFFu, i);
+                        }
+                      }),
       {"block sub-frame without a block",
        [](JobBuilder& j) {
          std::unique_ptr<piSubFrame> none;
