@@ -73,7 +73,7 @@ TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
   EXPECT_EQ(messagesOf(verify),
             (std::vector<std::string>{"module: Continuity Test disabled",
                                       "message 305: verify main memory, Vcc 5.0 V"}));
-  EXPECT_EQ(verify.outLines().back(), "k5run: ok");
+  EXPECT_EQ(verify.lastLine(), "k5run: ok");
   // Reading and verifying leave the chip file as it was.
   EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
 }
@@ -113,7 +113,7 @@ TEST_F(K5RunChip, VerifyAgainstAnotherImageNamesTheMismatch) {
     EXPECT_EQ(r.summaryAll("mismatch"), std::vector<std::string>{c.mismatch + expected});
     EXPECT_EQ(r.summary("differ"),
               std::to_string(c.bytes.size()) + " of 2048 bytes in words 0x0000-0x03FF");
-    EXPECT_EQ(r.outLines().back(), "k5run: failed");
+    EXPECT_EQ(r.lastLine(), "k5run: failed");
     EXPECT_EQ(fileBytes(path("k5chip.bin")), chip);
   }
 }
@@ -248,7 +248,7 @@ TEST_F(K5RunChip, ProgrammingOverDataNeedsAnErase) {
   EXPECT_EQ(
       over.summaryAll("error"),
       std::vector<std::string>{"verify: class 0, code 1: data mismatch; 3003: the action failed"});
-  EXPECT_EQ(over.outLines().back(), "k5run: failed");
+  EXPECT_EQ(over.lastLine(), "k5run: failed");
   EXPECT_EQ(over.summary("saved"), "k5chip.bin");
   EXPECT_EQ(chipBytes(path("k5chip.bin")), anded);
 

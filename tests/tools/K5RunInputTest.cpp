@@ -311,7 +311,7 @@ TEST_F(K5RunInput, ContinuityGivesTheVerdictOfTheSocket) {
       EXPECT_EQ(r.summary("result"), c.exitCode == 0 ? "ok" : "failed");
       EXPECT_EQ(r.summary("continuity"), c.verdict);
       EXPECT_EQ(r.errLines(), c.shown);
-      EXPECT_EQ(r.outLines().back(), c.exitCode == 0 ? "k5run: ok" : "k5run: failed");
+      EXPECT_EQ(r.lastLine(), c.exitCode == 0 ? "k5run: ok" : "k5run: failed");
       EXPECT_FALSE(fileExists(path("k5chip.bin")));
     }
   }

@@ -65,9 +65,9 @@ TEST_F(K5RunSignal, CancelEndsTheTestAtThatPin) {
               std::vector<std::string>{c.gongs + " of 144 pins confirmed; cancelled " + c.cancel});
     EXPECT_EQ(r.summary("pins"), "last selected " + c.lastPin + " of 144");
     EXPECT_EQ(r.summary("confirmed"), c.gongs + " of 144 pins");
-    EXPECT_EQ(r.outLines().back(), "k5run: failed");
+    EXPECT_EQ(r.lastLine(), "k5run: failed");
     EXPECT_EQ(r.summary("cancel"), c.cancel);
-    EXPECT_EQ(r.shown().back(), c.note);
+    EXPECT_EQ(r.lastShown(), c.note);
   }
 }
 

@@ -4,7 +4,8 @@
 // Runs the built k5run as a user would: a child process in a folder of its
 // own, no terminal (standard input from /dev/null, standard output and error
 // into files) or a pseudo-terminal of a given width, and tells its exit code
-// and what it printed.
+// and what it printed. A cross-compiled k5run runs under the build's
+// emulator (kK5RunCommand).
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -28,6 +29,12 @@
 
 #include "cK5HoltekChip.h"
 
+// The command that starts k5run, arguments to follow: the build's emulator
+// with its options (CMAKE_CROSSCOMPILING_EMULATOR) when the tests were
+// cross-compiled, then k5run's path; k5run's path alone otherwise. Its first
+// word is the program to exec.
+inline const char* const kK5RunCommand[] = {LS_K5RUN_EMULATOR LS_K5RUN_PATH};
+
 struct tRunResult {
   int exitCode = -1;
   int signal = 0;  // that ended the process
@@ -36,6 +43,16 @@ struct tRunResult {
 
   std::vector<std::string> errLines() const { return linesOf(err); }
   std::vector<std::string> outLines() const { return linesOf(out); }
+  // The last line of standard output, and of `shown()`. A run that printed
+  // none fails the test with its exit code, signal and standard error, and
+  // gives "".
+  std::string lastLine() const { return lastOf(outLines(), "standard output"); }
+  std::string lastShown() const { return lastOf(shown(), "standard error"); }
+  // The exit code, the signal and standard error, for a failure's message.
+  std::string described() const {
+    return "exit code " + std::to_string(exitCode) + ", signal " + std::to_string(signal) +
+           ", standard error:\n" + err;
+  }
   // The value of a summary line "label: value", or "" when there is none.
   std::string summary(const std::string& label) const {
     std::vector<std::string> values = summaryAll(label);
@@ -69,6 +86,15 @@ struct tRunResult {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+  }
+
+private:
+  std::string lastOf(const std::vector<std::string>& lines, const char* where) const {
+    if (lines.empty()) {
+      ADD_FAILURE() << "k5run printed no line on " << where << ": " << described();
+      return "";
+    }
+    return lines.back();
   }
 };
 
@@ -165,7 +191,7 @@ protected:
         ::_exit(127);
       }
       if (mBeforeExec) mBeforeExec();
-      ::execv(LS_K5RUN_PATH, argv.data());
+      ::execv(argv[0], argv.data());
       ::_exit(127);
     }
     return started;
@@ -197,7 +223,7 @@ protected:
       const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (out < 0 || ::dup2(out, 1) < 0 || ::chdir(mFolder.c_str()) != 0) ::_exit(127);
       if (mBeforeExec) mBeforeExec();
-      ::execv(LS_K5RUN_PATH, argv.data());
+      ::execv(argv[0], argv.data());
       ::_exit(127);
     }
     std::string shown;
@@ -253,7 +279,7 @@ protected:
 private:
   static std::vector<char*> argvOf(const std::vector<std::string>& args) {
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(LS_K5RUN_PATH));
+    for (const char* word : kK5RunCommand) argv.push_back(const_cast<char*>(word));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     return argv;
