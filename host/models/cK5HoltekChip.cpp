@@ -15,6 +15,12 @@ const unsigned int cK5HoltekChip::kPageCommitCycles;
 const unsigned int cK5HoltekChip::kEraseCycles;
 const unsigned int cK5HoltekChip::kInfoWriteCycles;
 const unsigned int cK5HoltekChip::kLockWriteCycles;
+const unsigned int cK5HoltekChip::kVccMinMv;
+const unsigned int cK5HoltekChip::kVccMaxMv;
+const unsigned int cK5HoltekChip::kMeasuredVccMinMv;
+const unsigned int cK5HoltekChip::kMeasuredVccMaxMv;
+const unsigned int cK5HoltekChip::kVppMinMv;
+const unsigned int cK5HoltekChip::kVppMaxMv;
 
 namespace {
 
@@ -31,8 +37,6 @@ const unsigned int kLineBits = 1u << kL1 | 1u << kL2 | 1u << kL3;
 const unsigned short kSdiBit = 1u << 3;
 const unsigned short kVccComparatorBit = 1u << 9;
 
-const unsigned int kDefaultLowMv = 2200;
-const unsigned int kDefaultHighMv = 5500;
 const std::uint8_t kDefaultSignatureId = 0x01;
 const std::array<std::uint8_t, 6> kSignaturePrefix = {{0x7F, 0x7F, 0x7F, 0x7F, 0x1F, 0x00}};
 const std::array<std::uint8_t, 4> kEntryNibbles = {{5, 6, 9, 10}};
@@ -140,8 +144,8 @@ cK5HoltekChip::cK5HoltekChip()
       mSignatureId(kDefaultSignatureId),
       mAck(kAcknowledge),
       mSensedMv(0),
-      mLowMv(kDefaultLowMv),
-      mHighMv(kDefaultHighMv),
+      mLowMv(kVccMinMv),
+      mHighMv(kVccMaxMv),
       mInserted(true),
       mPowerSeen(0),
       mPowerStale(true),
@@ -192,6 +196,12 @@ void cK5HoltekChip::setInserted(bool inserted) {
 
 void cK5HoltekChip::violation(const std::string& text) { mViolations.push_back(text); }
 
+void cK5HoltekChip::violationOnce(const std::string& text) {
+  if (std::find(mViolations.begin(), mViolations.end(), text) == mViolations.end()) {
+    violation(text);
+  }
+}
+
 // ---------------------------------------------------------------- power
 
 void cK5HoltekChip::updatePower(cK5SimProgrammer& sim) {
@@ -205,7 +215,12 @@ void cK5HoltekChip::updatePower(cK5SimProgrammer& sim) {
     dropProtocolState();
     mMode = powered ? mdEntry : mdOff;
   }
-  const bool vppOn = !outputs.outputDisabled[k5OutVcp2] && sim.supplyLevel(PS_VCP2) > 0;
+  const unsigned int vpp = sim.supplyLevel(PS_VCP2);
+  const bool vppOn = !outputs.outputDisabled[k5OutVcp2] && vpp > 0;
+  if (mInserted && vppOn && vpp > kVppMaxMv) {
+    violationOnce("VPP " + std::to_string(vpp) + " mV is above the chip's maximum " +
+                  std::to_string(kVppMaxMv) + " mV");
+  }
   const bool vppFault = mInserted && vppOn && !powered;
   if (vppFault && !mVppFault) {
     const bool vccOn = !outputs.outputDisabled[k5OutVcp1] && vcc > 0;
@@ -213,16 +228,24 @@ void cK5HoltekChip::updatePower(cK5SimProgrammer& sim) {
       violation("VPP on while Vcc is off (VCP1 " + std::to_string(vcc) + " mV, output " +
                 (outputs.outputDisabled[k5OutVcp1] ? "off" : "on") + ")");
     } else {
-      // Told once: a module that retries at the same level is the same fault.
-      const std::string text = "VPP on while Vcc " + std::to_string(vcc) +
-                               " mV is outside the operating range " + std::to_string(mLowMv) +
-                               "-" + std::to_string(mHighMv) + " mV";
-      if (std::find(mViolations.begin(), mViolations.end(), text) == mViolations.end()) {
-        violation(text);
-      }
+      // A module that retries at the same level is the same fault.
+      violationOnce("VPP on while Vcc " + std::to_string(vcc) +
+                    " mV is outside the operating range " + std::to_string(mLowMv) + "-" +
+                    std::to_string(mHighMv) + " mV");
     }
   }
   mVppFault = vppFault;
+}
+
+// The chip takes its programming mode with VPP applied; it enters all the
+// same, as the acknowledge only tells the entry sequence.
+void cK5HoltekChip::checkVppAtEntry(cK5SimProgrammer& sim) {
+  const bool on = !sim.cpd(0).outputDisabled[k5OutVcp2];
+  const unsigned int vpp = sim.supplyLevel(PS_VCP2);
+  if (on && vpp >= kVppMinMv && vpp <= kVppMaxMv) return;
+  violationOnce("entry with VPP " + std::to_string(vpp) + " mV" + (on ? "" : " (output off)") +
+                ", outside the chip's range " + std::to_string(kVppMinMv) + "-" +
+                std::to_string(kVppMaxMv) + " mV");
 }
 
 void cK5HoltekChip::dropProtocolState() {
@@ -309,6 +332,7 @@ void cK5HoltekChip::strobe(cK5SimProgrammer& sim) {
       if (!mWriteDir || !line(kL2)) return;
       mEntry.nibbles[mEntry.count++] = static_cast<std::uint8_t>(bus());
       if (mEntry.count == mEntry.nibbles.size()) {
+        checkVppAtEntry(sim);
         mEntry.matched = mEntry.nibbles == kEntryNibbles;
         mEntry.ack = mEntry.matched ? mAck : 0;
         mMode = mdAcknowledge;

@@ -20,9 +20,11 @@
 // the chip then sees the edges in the order L1, L2, L3.
 //
 // Power: the chip is powered while it is inserted and the VCP1 output is on
-// at a level inside the power window. Losing power drops all protocol state.
-// Unpowered, 0x84 bits 0-3 and SDI (0x60 bit 3) read 0; an empty socket
-// answers nothing at all.
+// at a level inside the power window (the operating Vcc unless set
+// otherwise). Losing power drops all protocol state. Unpowered, 0x84 bits 0-3
+// and SDI (0x60 bit 3) read 0; an empty socket answers nothing at all. VPP
+// (VCP2) on while the chip is unpowered, or above the chip's VPP range, and an
+// entry whose VPP is not on inside that range, are violations.
 //
 // Entry (after power-up): L1 falling edges with the bus in write direction and
 // L2 high latch nibbles (bits 0-3 of 0x86). After four, the chip answers the
@@ -80,6 +82,18 @@ public:
   static const unsigned int kInfoWriteCycles = 400;
   static const unsigned int kLockWriteCycles = 300;
 
+  // The voltages the chip takes, in mV. Vcc: the operating range, the power
+  // window's default. A Vcc measurement settles up to 40 mV outside the window
+  // it searches, so a measurement window inside kMeasuredVcc* finds a Vcc
+  // inside the operating range. VPP: the programming voltage at entry, and
+  // the most the chip stands.
+  static const unsigned int kVccMinMv = 2200;
+  static const unsigned int kVccMaxMv = 5500;
+  static const unsigned int kMeasuredVccMinMv = 2240;
+  static const unsigned int kMeasuredVccMaxMv = 5460;
+  static const unsigned int kVppMinMv = 5000;
+  static const unsigned int kVppMaxMv = 13000;
+
   enum eMode {
     mdOff,          // unpowered or not inserted
     mdEntry,        // powered, taking entry nibbles
@@ -90,7 +104,7 @@ public:
   };
 
   // An erased chip of kMaxWords words, inserted, acknowledge 0xBC, power
-  // window 2200..5500 mV, sensed supply 0 mV, signature id 0x01.
+  // window kVccMinMv..kVccMaxMv, sensed supply 0 mV, signature id 0x01.
   cK5HoltekChip();
 
   // ---- contents ----
@@ -176,8 +190,11 @@ private:
     if (mPowerStale || sim.powerChanges() != mPowerSeen) updatePower(sim);
   }
   void updatePower(cK5SimProgrammer& sim);
+  void checkVppAtEntry(cK5SimProgrammer& sim);
   void dropProtocolState();
   void violation(const std::string& text);
+  // A lasting fault at one level is told once.
+  void violationOnce(const std::string& text);
 
   void lineWrite(cK5SimProgrammer& sim, unsigned short bits, bool high);
   bool line(unsigned int n) const { return (mLines >> n) & 1u; }

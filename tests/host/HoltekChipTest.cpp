@@ -295,6 +295,58 @@ TEST_F(HoltekChip, VppOverAVccOutsideTheRangeIsToldOnce) {
                    "VPP on while Vcc 6500 mV is outside the operating range 2200-5500 mV"}));
 }
 
+// The chip stands VPP up to its maximum, powered or not; above it each level
+// is one violation.
+TEST_F(HoltekChip, VppAboveTheMaximumIsAViolation) {
+  setSupply(PS_VCP1, 5000);
+  outputs()->setNOEVCP1(false);
+  for (unsigned int vpp : {Chip::kVppMaxMv, Chip::kVppMaxMv + 1, Chip::kVppMaxMv + 1, 30000u}) {
+    setSupply(PS_VCP2, vpp);
+    outputs()->setNOEVCP2(false);
+    outputs()->setNOEVCP2(true);
+  }
+  // Out of the socket it stands anything.
+  chip.setInserted(false);
+  outputs()->setNOEVCP2(false);
+  outputs()->setNOEVCP2(true);
+  EXPECT_EQ(takeViolations(), (Texts{"VPP 13001 mV is above the chip's maximum 13000 mV",
+                                     "VPP 30000 mV is above the chip's maximum 13000 mV"}));
+}
+
+// The chip enters all the same; a VPP outside its range at entry is told.
+TEST_F(HoltekChip, EntryWantsVppInsideItsRange) {
+  const struct {
+    const char* what;
+    unsigned int vpp;
+    bool on;
+    Texts violations;
+  } cases[] = {
+      {"bottom", Chip::kVppMinMv, true, {}},
+      {"top", Chip::kVppMaxMv, true, {}},
+      {"below",
+       Chip::kVppMinMv - 1,
+       true,
+       {"entry with VPP 4999 mV, outside the chip's range 5000-13000 mV"}},
+      {"zero", 0, true, {"entry with VPP 0 mV, outside the chip's range 5000-13000 mV"}},
+      {"output off",
+       12000,
+       false,
+       {"entry with VPP 12000 mV (output off), outside the chip's range 5000-13000 mV"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    setSupply(PS_VCP1, 5000);
+    setSupply(PS_VCP2, c.vpp);
+    outputs()->setNOEVCP1(false);
+    wait(5);
+    outputs()->setNOEVCP2(!c.on);
+    EXPECT_EQ(byteOf(entry()), 0xBCu);
+    EXPECT_EQ(chip.mode(), Chip::mdSerial);
+    EXPECT_EQ(takeViolations(), c.violations);
+    powerOff();
+  }
+}
+
 TEST_F(HoltekChip, VccOffUnderVppIsAViolation) {
   ASSERT_TRUE(powerOn());
   outputs()->setNOEVCP1(true);

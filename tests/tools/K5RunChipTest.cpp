@@ -30,6 +30,7 @@ protected:
   }
 };
 
+// Program verifies what it wrote; the summary ends in one verdict.
 TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
   const std::vector<unsigned char> image = imagePattern(2048);
   writeBytes(path("image.bin"), image);
@@ -38,16 +39,23 @@ TEST_F(K5RunChip, ProgramsAFreshChipReadsItBackAndVerifies) {
   EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
   EXPECT_EQ(program.summary("chip"), "k5chip.bin, 1024 words (new, erased)");
   EXPECT_EQ(program.summaryAll("action"),
-            std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)"});
-  EXPECT_EQ(program.summary("result"), "ok");
-  EXPECT_EQ(program.summary("error"), "none");
+            (std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)",
+                                      "verify words 0x0000-0x03FF"}));
+  EXPECT_EQ(program.summaryAll("result"), std::vector<std::string>{"ok"});
+  EXPECT_EQ(program.summaryAll("error"), std::vector<std::string>{"none"});
   EXPECT_EQ(program.summary("saved"), "k5chip.bin");
-  EXPECT_EQ(messagesOf(program), (std::vector<std::string>{"module: Continuity Test disabled",
-                                                           "message 136: program main memory"}));
+  EXPECT_EQ(messagesOf(program),
+            (std::vector<std::string>{
+                "module: Continuity Test disabled", "message 136: program main memory",
+                "module: Continuity Test disabled", "message 305: verify main memory, Vcc 5.0 V"}));
   ASSERT_FALSE(progressOf(program, "program").empty());
   EXPECT_EQ(progressOf(program, "program").front(), "program:   0%  byte 0x0000/0x07FF");
   EXPECT_EQ(progressOf(program, "program").back(), "program: 100%  byte 0x07FF/0x07FF");
   EXPECT_EQ(chipBytes(path("k5chip.bin")), image);
+  const std::vector<std::string> lines = program.outLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{"result:     ok", "error:      none", "k5run: ok"}));
   const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
 
   const tRunResult read = run({"read", "out.bin"});
@@ -138,9 +146,12 @@ TEST_F(K5RunChip, ContinuityTestFirstStopsAnActionOnAnEmptySocket) {
   writeBytes(path("image.bin"), imagePattern(2048));
   const tRunResult inserted = run({"program", "image.bin", "--continuity"});
   EXPECT_EQ(inserted.exitCode, 0) << inserted.out << inserted.err;
-  EXPECT_EQ(inserted.summary("continuity"), "8 of 8 pins connected: device connected");
-  EXPECT_EQ(messagesOf(inserted), (std::vector<std::string>{"module: Doing Continuity Test",
-                                                            "message 136: program main memory"}));
+  EXPECT_EQ(inserted.summaryAll("continuity"),
+            std::vector<std::string>{"8 of 8 pins connected: device connected"});
+  EXPECT_EQ(messagesOf(inserted),
+            (std::vector<std::string>{
+                "module: Doing Continuity Test", "message 136: program main memory",
+                "module: Continuity Test disabled", "message 305: verify main memory, Vcc 5.0 V"}));
   const std::vector<unsigned char> chip = fileBytes(path("k5chip.bin"));
 
   const tRunResult empty = run({"verify", "image.bin", "--continuity", "--empty-socket"});
@@ -205,29 +216,51 @@ TEST_F(K5RunChip, ProgramsARangeAndReadsItBack) {
   EXPECT_EQ(chipBytes(path("k5chip.bin")), whole);
 }
 
-// Programming only clears bits: over other data the verify that follows
-// fails, and the chip keeps what the program wrote; with an erase first it
-// takes the new image.
+// Programming only clears bits: over other data the verify that follows by
+// default fails, names what the program could not write and the option that
+// helps, and the chip keeps what the program wrote; with an erase first it
+// takes the new image. --no-verify leaves the verify out.
 TEST_F(K5RunChip, ProgrammingOverDataNeedsAnErase) {
   const std::vector<unsigned char> first = imagePattern(2048, 1);
   const std::vector<unsigned char> second = imagePattern(2048, 2);
   programFresh(first);
   writeBytes(path("second.bin"), second);
+  std::vector<unsigned char> anded(2048);
+  std::size_t held = 0;
+  for (std::size_t i = 0; i < anded.size(); ++i) {
+    anded[i] = first[i] & second[i];
+    held += anded[i] != second[i] ? 1 : 0;
+  }
+  ASSERT_GT(held, 0u);
 
-  const tRunResult over = run({"program", "second.bin", "--verify-after"});
+  const tRunResult over = run({"program", "second.bin"});
   EXPECT_EQ(over.exitCode, 1);
   EXPECT_EQ(over.summaryAll("action"),
             (std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)",
                                       "verify words 0x0000-0x03FF"}));
-  EXPECT_EQ(over.summaryAll("result"), (std::vector<std::string>{"ok", "failed"}));
+  EXPECT_EQ(over.summaryAll("cause"),
+            std::vector<std::string>{"the chip held data the image cannot be written over in " +
+                                     std::to_string(held) +
+                                     " of 2048 bytes (programming only clears bits): program "
+                                     "with --erase"});
+  EXPECT_EQ(over.summary("differ"), std::to_string(held) + " of 2048 bytes in words 0x0000-0x03FF");
+  EXPECT_EQ(over.summaryAll("result"), std::vector<std::string>{"failed"});
+  EXPECT_EQ(
+      over.summaryAll("error"),
+      std::vector<std::string>{"verify: class 0, code 1: data mismatch; 3003: the action failed"});
+  EXPECT_EQ(over.lastLine(), "k5run: failed");
   EXPECT_EQ(over.summary("saved"), "k5chip.bin");
-  std::vector<unsigned char> anded(2048);
-  for (std::size_t i = 0; i < anded.size(); ++i) anded[i] = first[i] & second[i];
   EXPECT_EQ(chipBytes(path("k5chip.bin")), anded);
 
-  const tRunResult erased = run({"program", "second.bin", "--erase", "--verify-after"});
+  const tRunResult unverified = run({"program", "second.bin", "--no-verify"});
+  EXPECT_EQ(unverified.exitCode, 0) << unverified.out << unverified.err;
+  EXPECT_EQ(unverified.summaryAll("action"),
+            std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)"});
+
+  const tRunResult erased = run({"program", "second.bin", "--erase"});
   EXPECT_EQ(erased.exitCode, 0) << erased.out << erased.err;
-  EXPECT_EQ(erased.summaryAll("result"), (std::vector<std::string>{"ok", "ok"}));
+  EXPECT_EQ(erased.summaryAll("result"), std::vector<std::string>{"ok"});
+  EXPECT_EQ(erased.summaryAll("cause"), std::vector<std::string>{});
   EXPECT_EQ(messagesOf(erased),
             (std::vector<std::string>{"module: Continuity Test disabled", "message 144: erase",
                                       "message 136: program main memory",
@@ -236,8 +269,7 @@ TEST_F(K5RunChip, ProgrammingOverDataNeedsAnErase) {
   EXPECT_EQ(chipBytes(path("k5chip.bin")), second);
 
   // The blank check after the erase runs as an action of its own before the program.
-  const tRunResult checked =
-      run({"program", "image.bin", "--erase", "--blank-check", "--verify-after"});
+  const tRunResult checked = run({"program", "image.bin", "--erase", "--blank-check"});
   EXPECT_EQ(checked.exitCode, 0) << checked.out << checked.err;
   EXPECT_EQ(checked.summaryAll("action"),
             (std::vector<std::string>{"erase", "program bytes 0x0000-0x07FF (words 0x0000-0x03FF)",
@@ -263,9 +295,8 @@ TEST_F(K5RunChip, MeasuredVccMustLieInItsWindow) {
 
 TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {
   writeBytes(path("image.bin"), imagePattern(2048));
-  const tRunResult program =
-      run({"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x12345678",
-           "--lock-bits", "0x15", "--verify-after"});
+  const tRunResult program = run({"program", "image.bin", "--areas", "main,info,lock",
+                                  "--info-data", "0x12345678", "--lock-bits", "0x15"});
   EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
   const tRunResult read = run({"read", "out.bin", "--areas", "main,info,lock"});
   EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
@@ -277,19 +308,50 @@ TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {
                                 "message 506: read info data", "message 165: read lock bits"}));
 }
 
-// A job for a larger chip than the one in the socket reads past its memory:
-// the chip model flags it and the read-out is not written.
-TEST_F(K5RunChip, ChipProtocolViolationsFailTheRun) {
+// The chip's geometry is the chip's: a size unlike the chip file's, a memory
+// of part pages and a page larger than the memory are refused before the
+// module runs, with the chip and the folder as they were.
+TEST_F(K5RunChip, GeometryUnlikeTheChipsIsRefused) {
   writeChipFile("chip.bin", 1024);
-  const std::vector<unsigned char> old = imagePattern(10, 4);
-  writeBytes(path("out.bin"), old);
-  const tRunResult r = run({"read", "out.bin", "--chip", "chip.bin", "--memory-size", "2048"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.summary("result"), "ok");
-  EXPECT_EQ(r.summary("violation"),
-            "chip: read-mode word address 0x0400 beyond memory of 1024 words");
-  EXPECT_EQ(r.summary("wrote"), "");
-  EXPECT_EQ(fileBytes(path("out.bin")), old);
+  writeChipFile("odd.chip", 1000);
+  writeBytes(path("image.bin"), imagePattern(64));
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const std::set<std::string> before = folderEntries(mFolder);
+  const struct {
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {{"read", "out.bin", "--chip", "chip.bin", "--memory-size", "2048"},
+       "k5run: --memory-size 2048: chip file chip.bin holds 1024 words"},
+      {{"program", "image.bin", "--chip", "chip.bin", "--memory-size", "512"},
+       "k5run: --memory-size 512: chip file chip.bin holds 1024 words"},
+      {{"blank", "--chip", "chip.bin", "--memory-size", "1"},
+       "k5run: --memory-size 1: chip file chip.bin holds 1024 words"},
+      {{"program", "image.bin", "--chip", "new.chip", "--memory-size", "1000"},
+       "k5run: --memory-size 1000: 2000 bytes are no whole number of 64-byte pages"},
+      {{"read", "out.bin", "--chip", "new.chip", "--memory-size", "1000"},
+       "k5run: --memory-size 1000: 2000 bytes are no whole number of 64-byte pages"},
+      {{"program", "image.bin", "--chip", "new.chip", "--memory-size", "16"},
+       "k5run: --memory-size 16: 32 bytes are less than one 64-byte page"},
+      {{"program", "image.bin", "--chip", "odd.chip"},
+       "k5run: chip file odd.chip: 2000 bytes are no whole number of 64-byte pages"},
+      {{"program", "image.bin", "--chip", "chip.bin", "--page-size", "48"},
+       "k5run: --page-size: '48' is not a power of two from 1 to 256"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+    EXPECT_EQ(folderEntries(mFolder), before);
+  }
+  // What is whole pages runs: a chip of one page, and reading a chip of part pages.
+  EXPECT_EQ(run({"program", "image.bin", "--chip", "page.chip", "--memory-size", "32"}).exitCode,
+            0);
+  EXPECT_EQ(run({"read", "out.bin", "--chip", "odd.chip"}).exitCode, 0);
+  EXPECT_EQ(fileBytes(path("out.bin")).size(), 2000u);
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 // raw binary.
 #include <sys/file.h>
 
-#include <sched.h>
-
+#include <algorithm>
 #include <thread>
 
 #include "k5runTestSupport.h"
@@ -25,18 +24,6 @@ protected:
   static mode_t modeOf(const std::string& p) {
     struct stat st;
     return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-  }
-
-  // Opens one end of a FIFO without blocking once the run has opened the
-  // other; false when the run ended first.
-  static bool openWhenTheRunHasTheOtherEnd(const std::string& fifo, int flags, pid_t run, int& fd) {
-    for (;;) {
-      fd = ::open(fifo.c_str(), flags | O_NONBLOCK);
-      if (fd >= 0) return true;
-      int status = 0;
-      if (::waitpid(run, &status, WNOHANG) == run) return false;
-      sched_yield();
-    }
   }
 };
 
@@ -175,37 +162,170 @@ TEST_F(K5RunFile, ASecondRunOnTheSameChipRefusesAtOnce) {
 }
 
 // A new chip is held from the start too: the place of its file is taken by
-// an erased chip, and given back when the run saves nothing.
+// an erased chip, and given back when the run saves nothing. The run waits
+// here loading a module from a FIFO, with the chip taken; what it then reads
+// is no module, so it gives up, and the chip's place.
 TEST_F(K5RunFile, ANewChipIsHeldFromTheStart) {
   writeBytes(path("image.bin"), imagePattern(2048, 3));
-  ASSERT_EQ(::mkfifo(path("image.fifo").c_str(), 0644), 0);
-  // The first run waits for its image with the chip taken: its placeholder
-  // is locked before it is in place.
-  const tStarted first = start({"program", "image.fifo", "--chip", "new.chip"}, ".a");
-  while (!fileExists(path("new.chip"))) {
-    int status = 0;
-    ASSERT_NE(::waitpid(first.pid, &status, WNOHANG), first.pid) << "the first run ended";
-    sched_yield();
-  }
+  ASSERT_EQ(::mkfifo(path("module.fifo").c_str(), 0644), 0);
+  const tStarted first =
+      start({"program", "image.bin", "--chip", "new.chip", "--module", "./module.fifo"}, ".a");
+  int fd = -1;
+  ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("module.fifo"), O_WRONLY, first.pid, fd));
   EXPECT_EQ(chipBytes(path("new.chip")), std::vector<unsigned char>(2048, 0xFF));
   const tRunResult second = run({"program", "image.bin", "--chip", "new.chip"});
   EXPECT_EQ(second.exitCode, 2);
   EXPECT_EQ(second.errLines(),
             std::vector<std::string>{"k5run: chip file new.chip is in use by another run"});
-  // What it reads from the FIFO is no regular file: it gives up, and the chip's place.
-  int fd = -1;
-  ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("image.fifo"), O_WRONLY, first.pid, fd));
   ::close(fd);
   const tRunResult refused = finish(first);
   EXPECT_EQ(refused.exitCode, 2);
-  EXPECT_EQ(refused.errLines(),
-            std::vector<std::string>{"k5run: cannot read image image.fifo: not a regular file"});
-  EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "image.fifo"}));
+  EXPECT_EQ(refused.errLines(), std::vector<std::string>{"k5run: cannot load module "
+                                                         "./module.fifo: ./module.fifo: file too "
+                                                         "short"});
+  EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "module.fifo"}));
 
   const tRunResult program = run({"program", "image.bin", "--chip", "new.chip"});
   EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
   EXPECT_EQ(program.summary("chip"), "new.chip, 1024 words (new, erased)");
   EXPECT_EQ(chipBytes(path("new.chip")), imagePattern(2048, 3));
+}
+
+// An image is read to its end before the chip is taken: from a FIFO, whose
+// writer may take its time (no chip file is there meanwhile), or from a pipe
+// handed over as a /dev/fd path, as a shell's process substitution does.
+TEST_F(K5RunFile, AnImageFromAFifoOrAPipeIsProgrammedWhole) {
+  const std::vector<unsigned char> image = imagePattern(2048, 4);
+  ASSERT_EQ(::mkfifo(path("image.fifo").c_str(), 0644), 0);
+  const tStarted started = start({"program", "image.fifo", "--chip", "c.chip"}, ".a");
+  int fd = -1;
+  ASSERT_TRUE(openWhenTheRunHasTheOtherEnd(path("image.fifo"), O_WRONLY, started.pid, fd));
+  ASSERT_EQ(::fcntl(fd, F_SETFL, 0), 0);
+  // In pieces: the run reads on to the end.
+  for (std::size_t at = 0; at < image.size(); at += 500) {
+    ASSERT_GT(::write(fd, image.data() + at, std::min<std::size_t>(500, image.size() - at)), 0);
+    EXPECT_FALSE(fileExists(path("c.chip")));
+  }
+  ::close(fd);
+  const tRunResult fifo = finish(started);
+  EXPECT_EQ(fifo.exitCode, 0) << fifo.out << fifo.err;
+  EXPECT_EQ(fifo.summaryAll("action"),
+            (std::vector<std::string>{"program bytes 0x0000-0x07FF (words 0x0000-0x03FF)",
+                                      "verify words 0x0000-0x03FF"}));
+  EXPECT_EQ(chipBytes(path("c.chip")), image);
+
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const std::vector<unsigned char> second = imagePattern(1024, 5);
+  ASSERT_EQ(::write(pipeFds[1], second.data(), second.size()), 1024);
+  ::close(pipeFds[1]);
+  const int readEnd = pipeFds[0];
+  mBeforeExec = [readEnd] {
+    if (::dup2(readEnd, 9) < 0) ::_exit(127);
+  };
+  const tRunResult piped = run({"program", "/dev/fd/9", "--chip", "p.chip"});
+  ::close(readEnd);
+  EXPECT_EQ(piped.exitCode, 0) << piped.out << piped.err;
+  EXPECT_EQ(piped.summary("action"), "program bytes 0x0000-0x03FF (words 0x0000-0x01FF)");
+  std::vector<unsigned char> chip = chipBytes(path("p.chip"));
+  chip.resize(1024);
+  EXPECT_EQ(chip, second);
+}
+
+// A replaced file keeps its permission bits without set-user-ID, set-group-ID
+// and sticky, and its owner where the run may set it (as root). A file the
+// user may not write is refused before the run, as cp refuses it; for root,
+// who may write any file, the test runs k5run as an unprivileged user. A
+// file with several hard links is refused: the new file would take the
+// place of one name, and the others would keep the old content.
+TEST_F(K5RunFile, ReplacedFilesKeepModeAndOwnerAndWriteProtectionHolds) {
+  writeChipFile("chip.bin", 1024, 2);
+  const std::vector<unsigned char> image = imagePattern(2048, 6);
+  writeBytes(path("image.bin"), image);
+  writeBytes(path("out.bin"), imagePattern(10));
+  ASSERT_EQ(::chmod(path("out.bin").c_str(), 04755), 0);
+  ASSERT_EQ(::chmod(path("chip.bin").c_str(), 06664), 0);
+  const bool root = ::geteuid() == 0;
+  const uid_t other = 65534;
+  if (root) {
+    ASSERT_EQ(::chown(path("out.bin").c_str(), other, other), 0);
+    ASSERT_EQ(::chown(path("chip.bin").c_str(), other, other), 0);
+  }
+  ASSERT_EQ(run({"program", "image.bin", "--chip", "chip.bin", "--erase"}).exitCode, 0);
+  ASSERT_EQ(run({"read", "out.bin", "--chip", "chip.bin"}).exitCode, 0);
+  EXPECT_EQ(fileBytes(path("out.bin")), image);
+  EXPECT_EQ(modeOf(path("out.bin")), 0755u);
+  EXPECT_EQ(modeOf(path("chip.bin")), 0664u);
+  struct stat st;
+  for (const char* name : {"out.bin", "chip.bin"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(::stat(path(name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, root ? other : ::geteuid());
+    EXPECT_EQ(st.st_gid, root ? other : ::getegid());
+  }
+
+  // Write-protected files, in a folder the user may write.
+  ASSERT_EQ(::chmod(mFolder.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(path("out.bin").c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(path("chip.bin").c_str(), 0444), 0);
+  if (root) {
+    mBeforeExec = [other] {
+      if (::setgid(other) != 0 || ::setuid(other) != 0) ::_exit(127);
+    };
+  }
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const struct {
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {{"read", "out.bin", "--chip", "chip.bin"}, "k5run: cannot write out.bin: Permission denied"},
+      {{"erase", "--chip", "chip.bin"}, "k5run: cannot save the chip: chip.bin: Permission denied"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+    EXPECT_EQ(r.out, "");
+  }
+  // Reading the chip needs no write.
+  EXPECT_EQ(run({"blank", "--chip", "chip.bin"}).exitCode, 1);
+  mBeforeExec = nullptr;
+  EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+  EXPECT_EQ(fileBytes(path("out.bin")), image);
+  EXPECT_EQ(folderEntries(mFolder),
+            (std::set<std::string>{".", "..", "chip.bin", "image.bin", "out.bin"}));
+}
+
+TEST_F(K5RunFile, HardLinkedFilesAreRefused) {
+  writeChipFile("chip.bin", 1024, 2);
+  writeBytes(path("image.bin"), imagePattern(2048, 6));
+  writeBytes(path("out.bin"), imagePattern(10));
+  ASSERT_EQ(::link(path("chip.bin").c_str(), path("chip2.bin").c_str()), 0);
+  ASSERT_EQ(::link(path("out.bin").c_str(), path("out2.bin").c_str()), 0);
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const struct {
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {{"read", "out.bin", "--chip", "chip.bin"},
+       "k5run: cannot write out.bin: it has 2 hard links, and the new file would take the place "
+       "of one"},
+      {{"program", "image.bin", "--chip", "chip.bin"},
+       "k5run: cannot save the chip: chip.bin: it has 2 hard links, and the new file would take "
+       "the place of one"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+  }
+  // Reading and verifying leave it alone, so they run.
+  EXPECT_EQ(run({"verify", "image.bin", "--chip", "chip2.bin"}).exitCode, 1);
+  EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+  EXPECT_EQ(fileBytes(path("chip2.bin")), chip);
+  EXPECT_EQ(fileBytes(path("out2.bin")), imagePattern(10));
 }
 
 // Two runs started together on one new chip, each programming its half:

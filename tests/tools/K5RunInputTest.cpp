@@ -61,9 +61,9 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
       {"missing image",
        {"program", "missing.bin", "--chip", "chip.bin"},
        "k5run: cannot read image missing.bin: No such file or directory"},
-      {"unreadable image",
+      {"image that is a folder",
        {"verify", "adir", "--chip", "chip.bin"},
-       "k5run: cannot read image adir: not a regular file"},
+       "k5run: cannot read image adir: it is a folder"},
       {"image larger than the range",
        {"program", "image.bin", "--chip", "chip.bin", "--range", "0x10-0x1F"},
        "k5run: image.bin: image of 2048 bytes is larger than the selected range 0x0010-0x001F "
@@ -94,12 +94,12 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
        "k5run: cannot load module ./none.so: ./none.so: cannot open shared object file: No such "
        "file or directory"},
       {"program past 16-bit byte addresses",
-       {"program", "image.bin", "--chip", "chip.bin", "--memory-size", "0x10000", "--range",
+       {"program", "image.bin", "--chip", "big.chip", "--memory-size", "0x10000", "--range",
         "0x8000-0xBFFF"},
        "k5run: program counts byte addresses in 16 bits: words 0x8000-0xBFFF are bytes "
        "0x10000-0x17FFF, past 0xFFFF (program reaches words 0x0000-0x7FFF)"},
       {"program across the 16-bit byte limit",
-       {"program", "image.bin", "--chip", "chip.bin", "--memory-size", "0x10000", "--range",
+       {"program", "image.bin", "--chip", "big.chip", "--memory-size", "0x10000", "--range",
         "0x7C00-0x83FF"},
        "k5run: program counts byte addresses in 16 bits: words 0x7C00-0x83FF are bytes "
        "0xF800-0x107FF, past 0xFFFF (program reaches words 0x0000-0x7FFF)"},
@@ -124,6 +124,9 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
       {"unknown area",
        {"verify", "image.bin", "--chip", "chip.bin", "--areas", "main,eeprom"},
        "k5run: --areas: 'main,eeprom' is not a list of main, info and lock"},
+      {"verify and no verify",
+       {"program", "image.bin", "--chip", "chip.bin", "--verify-after", "--no-verify"},
+       "k5run: --no-verify: program verifies unless told not to; leave out --verify-after"},
       {"blank check without erase",
        {"program", "image.bin", "--chip", "chip.bin", "--blank-check"},
        "k5run: --blank-check: the blank check follows an erase; add --erase"},
@@ -142,6 +145,37 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
       {"cancel at no pin",
        {"signaltest", "--cancel-at", "0"},
        "k5run: --cancel-at: '0' is not a number from 1 to 144"},
+      {"empty chip path", {"blank", "--chip", ""}, "k5run: --chip: the value is empty"},
+      {"empty OUT", {"read", "", "--chip", "chip.bin"}, "k5run: OUT: the file name is empty"},
+      {"empty IMAGE",
+       {"program", "", "--chip", "chip.bin"},
+       "k5run: IMAGE: the file name is empty"},
+      {"empty range",
+       {"read", "out.bin", "--chip", "chip.bin", "--range", ""},
+       "k5run: --range: the value is empty"},
+      {"empty memory size",
+       {"--memory-size", "", "blank", "--chip", "chip.bin"},
+       "k5run: --memory-size: the value is empty"},
+      {"empty pin list", {"signaltest", "--touch", ""}, "k5run: --touch: the value is empty"},
+      {"empty module", {"--module", "", "continuity"}, "k5run: --module: the value is empty"},
+      {"read with the chip in a missing folder",
+       {"read", "out.bin", "--chip", "missing/c.bin"},
+       "k5run: chip file missing/c.bin: folder missing: No such file or directory"},
+      {"verify with the chip in a missing folder",
+       {"verify", "image.bin", "--chip", "missing/c.bin"},
+       "k5run: chip file missing/c.bin: folder missing: No such file or directory"},
+      {"blank check with the chip in a missing folder",
+       {"blank", "--chip", "missing/c.bin"},
+       "k5run: chip file missing/c.bin: folder missing: No such file or directory"},
+      {"erase with the chip in a missing folder",
+       {"erase", "--chip", "missing/c.bin"},
+       "k5run: chip file missing/c.bin: folder missing: No such file or directory"},
+      {"program with the chip in a missing folder",
+       {"program", "image.bin", "--chip", "missing/c.bin"},
+       "k5run: chip file missing/c.bin: folder missing: No such file or directory"},
+      {"option after --",
+       {"blank", "--chip", "chip.bin", "--", "--chip"},
+       "k5run: unexpected argument '--chip' for blank (see k5run blank --help)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -153,6 +187,91 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
     EXPECT_EQ(fileBytes(path("out.bin")), out);
     EXPECT_EQ(folderEntries(mFolder), before);
   }
+}
+
+// Each module runs only the commands it carries; anything else is refused
+// before the module is loaded, with the command to use, whether the module
+// is named or given by its path.
+TEST_F(K5RunInput, ACommandRunsOnlyOnTheModuleThatCarriesIt) {
+  writeChipFile("chip.bin", 1024);
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const std::set<std::string> before = folderEntries(mFolder);
+  const std::string runner = LS_K5RUN_PATH;
+  const std::string folder = runner.substr(0, runner.rfind('/'));
+  const std::vector<std::vector<std::string>> sorrelLacks = {
+      {"program", "image.bin"}, {"read", "out.bin"}, {"verify", "image.bin"}, {"blank"}, {"erase"}};
+  for (const std::string& sorrel : {std::string("sorrel"), folder + "/libsorrel.so"}) {
+    for (std::vector<std::string> args : sorrelLacks) {
+      SCOPED_TRACE(sorrel + " " + args[0]);
+      const std::string command = args[0];
+      args.insert(args.begin(), {"--module", sorrel});
+      args.insert(args.end(), {"--chip", "chip.bin"});
+      const tRunResult r = run(args);
+      EXPECT_EQ(r.exitCode, 2);
+      EXPECT_EQ(r.errLines(), std::vector<std::string>{"k5run: Sorrel has no " + command +
+                                                       " command; Larkspur has: k5run " + command});
+      EXPECT_EQ(r.out, "");
+    }
+  }
+  for (const std::string& larkspur : {std::string("larkspur"), folder + "/liblarkspur.so"}) {
+    SCOPED_TRACE(larkspur);
+    const tRunResult r = run({"--module", larkspur, "signaltest", "--touch", "1-144"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), std::vector<std::string>{
+                                "k5run: Larkspur has no signaltest command; Sorrel has: k5run "
+                                "signaltest"});
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+  EXPECT_EQ(folderEntries(mFolder), before);
+}
+
+// Voltages outside what the chip model states it takes are refused before
+// anything is powered: one line with the range, no module message, no
+// violation. The ranges' own edges run.
+TEST_F(K5RunInput, VoltagesOutsideTheChipsRangesAreRefused) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  typedef cK5HoltekChip C;
+  const auto mv = [](unsigned int v) { return std::to_string(v); };
+  const std::string vcc = "mV is outside the chip's operating Vcc 2200-5500 mV";
+  const std::string vpp = "mV is outside the chip's VPP range 5000-13000 mV";
+  const std::string window = "mV reaches outside the chip's measured-Vcc window 2240-5460 mV";
+  const struct {
+    std::vector<std::string> options;
+    std::string line;
+  } cases[] = {
+      {{"--vcc", mv(C::kVccMinMv - 1)}, "k5run: --vcc: 2199 " + vcc},
+      {{"--vcc", mv(C::kVccMaxMv + 1)}, "k5run: --vcc: 5501 " + vcc},
+      {{"--vcc", "1"}, "k5run: --vcc: 1 " + vcc},
+      {{"--vcc", "7000"}, "k5run: --vcc: 7000 " + vcc},
+      {{"--vpp", "0"}, "k5run: --vpp: 0 " + vpp},
+      {{"--vpp", mv(C::kVppMinMv - 1)}, "k5run: --vpp: 4999 " + vpp},
+      {{"--vpp", mv(C::kVppMaxMv + 1)}, "k5run: --vpp: 13001 " + vpp},
+      {{"--vpp", "30000"}, "k5run: --vpp: 30000 " + vpp},
+      {{"--measure-vcc", "--vcc-window", "2200-5000"}, "k5run: --vcc-window: 2200-5000 " + window},
+      {{"--measure-vcc", "--vcc-window", "3000-5500"}, "k5run: --vcc-window: 3000-5500 " + window},
+  };
+  for (const char* command : {"program", "verify"}) {
+    for (const auto& c : cases) {
+      std::vector<std::string> args = {command, "image.bin"};
+      args.insert(args.end(), c.options.begin(), c.options.end());
+      SCOPED_TRACE(testing::PrintToString(args));
+      const tRunResult r = run(args);
+      EXPECT_EQ(r.exitCode, 2);
+      EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+      EXPECT_EQ(r.out, "");
+      EXPECT_FALSE(fileExists(path("k5chip.bin")));
+    }
+  }
+  const tRunResult low = run({"program", "image.bin", "--vcc", mv(C::kVccMinMv), "--vpp",
+                              mv(C::kVppMinMv), "--measure-vcc", "--sense-vcc", "2250",
+                              "--vcc-window", mv(C::kMeasuredVccMinMv) + "-3000"});
+  EXPECT_EQ(low.exitCode, 0) << low.out << low.err;
+  const tRunResult high =
+      run({"verify", "image.bin", "--vcc", mv(C::kVccMaxMv), "--vpp", mv(C::kVppMaxMv)});
+  EXPECT_EQ(high.exitCode, 0) << high.out << high.err;
+  EXPECT_EQ(high.summary("violation"), "");
 }
 
 // The two continuity commands with either module, on a socket with the chip

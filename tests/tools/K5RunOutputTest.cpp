@@ -37,7 +37,7 @@ TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
     std::vector<std::string> args;
     int exitCode;
   } commands[] = {
-      {{"program", "image.bin", "--chip", "p.chip", "--erase", "--verify-after"}, 0},
+      {{"program", "image.bin", "--chip", "p.chip", "--erase"}, 0},
       {{"read", "out.bin", "--chip", "r.chip", "--memory-size", "0x10000", "--range",
         "0xFF00-0xFFFF"},
        0},
@@ -69,18 +69,46 @@ TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
   EXPECT_NE(full.find(" s  wall "), std::string::npos) << full;
 }
 
+// On a terminal the bar's last state stays above a cancel line, which ends
+// what is shown of the action; a mismatch in the last byte shows no word
+// past the range. A chip of one word is one word.
+TEST_F(K5RunOutput, TerminalEndsWithTheCancelAndStaysInTheRange) {
+  const tRunResult cancelled =
+      runOnTerminal({"signaltest", "--touch", "1-144", "--cancel-at", "10"}, 80);
+  EXPECT_EQ(cancelled.exitCode, 1);
+  std::vector<std::string> lines = terminalLines(cancelled.err);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), "k5run: cancel at pin 10");
+  EXPECT_EQ(lines[lines.size() - 2].substr(0, lines[lines.size() - 2].find("  bus ")),
+            "signal test [##............................]   6%  pin 9/144");
+
+  std::vector<unsigned char> image = imagePattern(2048);
+  writeBytes(path("image.bin"), image);
+  ASSERT_EQ(run({"program", "image.bin"}).exitCode, 0);
+  image.back() ^= 0x01;
+  writeBytes(path("last.bin"), image);
+  const tRunResult last = runOnTerminal({"verify", "last.bin"}, 120);
+  EXPECT_EQ(last.exitCode, 1);
+  lines = terminalLines(last.err);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().substr(0, lines.back().find("  bus ")),
+            "verify [##############################] 100%  word 0x03FF/0x03FF");
+
+  writeChipFile("one.chip", 1);
+  EXPECT_EQ(run({"blank", "--chip", "one.chip"}).summary("chip"), "one.chip, 1 word");
+}
+
 // Every numbered message comes with its words, and so do the codes of the
 // job record.
 TEST_F(K5RunOutput, MessagesAndErrorsAreInWords) {
   writeBytes(path("image.bin"), imagePattern(2048));
   const std::vector<std::vector<std::string>> commands = {
-      {"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x1234",
-       "--verify-after"},
+      {"program", "image.bin", "--areas", "main,info,lock", "--info-data", "0x1234"},
       {"read", "out.bin", "--areas", "main,info,lock", "--verify-after"},
       {"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000"},
       {"blank"},
       {"erase", "--blank-check"},
-      {"program", "image.bin", "--erase", "--blank-check", "--verify-after"},
+      {"program", "image.bin", "--erase", "--blank-check"},
   };
   const std::regex worded("message [0-9]+: [a-z].*");
   unsigned int messages = 0;
@@ -103,8 +131,6 @@ TEST_F(K5RunOutput, MessagesAndErrorsAreInWords) {
       {{"blank", "--empty-socket"},
        "class 9, code 2014: the chip gave no entry acknowledge: empty socket or another chip; "
        "3003: the action failed"},
-      {{"--module", "sorrel", "blank"},
-       "class 9, code 210: action not performed, or nothing selected; 3003: the action failed"},
       {{"blank"}, "class 0, code 1: data mismatch; 3003: the action failed"},
   };
   for (const auto& c : cases) {
@@ -222,15 +248,95 @@ TEST_F(K5RunOutput, OptionsBeforeTheCommand) {
   EXPECT_EQ(version.out, "k5run 1.0\n");
 }
 
-// A fixed Vcc the chip cannot take is one violation, not one per power-up.
-TEST_F(K5RunOutput, AVccOutsideTheChipsRangeIsOneViolation) {
+// A run that did not do what was asked never says "ok" or "none": the
+// result and error lines agree with the last line and the exit code, and
+// name what failed.
+TEST_F(K5RunOutput, AFailedRunHasOneVerdict) {
   writeBytes(path("image.bin"), imagePattern(2048));
-  const tRunResult r = run({"program", "image.bin", "--vcc", "6000"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.summaryAll("violation"),
-            std::vector<std::string>{
-                "chip: VPP on while Vcc 6000 mV is outside the operating range 2200-5500 mV"});
-  EXPECT_FALSE(fileExists(path("k5chip.bin")));
+  ASSERT_EQ(run({"program", "image.bin", "--chip", "full.chip"}).exitCode, 0);
+  writeBytes(path("other.bin"), imagePattern(2048, 5));
+  const std::string emptySocket =
+      "class 9, code 2014: the chip gave no entry acknowledge: empty socket or another chip; "
+      "3003: the action failed";
+  const struct {
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {{"verify", "other.bin", "--chip", "full.chip"},
+       "class 0, code 1: data mismatch; 3003: the action failed"},
+      {{"blank", "--chip", "full.chip"}, "class 0, code 1: data mismatch; 3003: the action failed"},
+      {{"program", "image.bin", "--empty-socket"}, emptySocket},
+      {{"read", "out.bin", "--chip", "full.chip", "--empty-socket"}, emptySocket},
+      {{"continuity", "--empty-socket"}, "3003: the action failed"},
+      {{"signaltest", "--touch", "1-10"},
+       "10 of 144 pins confirmed; cancelled at pin 11, which the probe did not touch long enough"},
+      {{"signaltest", "--touch", "1-144", "--cancel-at", "50"},
+       "49 of 144 pins confirmed; cancelled at pin 50"},
+      {{"verify", "image.bin", "--chip", "full.chip", "--measure-vcc", "--sense-vcc", "1000"},
+       "3003: the action failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_EQ(r.summaryAll("result"), std::vector<std::string>{"failed"});
+    EXPECT_EQ(r.summaryAll("error"), std::vector<std::string>{c.error});
+    EXPECT_EQ(r.lastLine(), "k5run: failed");
+  }
+}
+
+// Help, version and summary that cannot be written end the run with one line
+// on standard error; a read-out for standard output that cannot be written
+// fails the run.
+TEST_F(K5RunOutput, OutputThatCannotBeWrittenFailsTheRun) {
+  writeChipFile("chip.bin", 1024);
+  mBeforeExec = [] {
+    const int full = ::open("/dev/full", O_WRONLY);
+    if (full < 0 || ::dup2(full, 1) < 0) ::_exit(127);
+  };
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> err;
+  } cases[] = {
+      {{"--help"}, {"k5run: cannot write the help: No space left on device"}},
+      {{"--version"}, {"k5run: cannot write the version: No space left on device"}},
+      {{"continuity"},
+       {"module: Doing Continuity Test",
+        "k5run: cannot write the summary: No space left on device"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errLines(), c.err);
+  }
+  const tRunResult read = run({"read", "-", "--chip", "chip.bin"});
+  EXPECT_EQ(read.exitCode, 1);
+  const std::vector<std::string> err = read.errLines();
+  ASSERT_GE(err.size(), 3u);
+  EXPECT_EQ(
+      std::vector<std::string>(err.end() - 3, err.end()),
+      (std::vector<std::string>{
+          "result:     failed",
+          "error:      standard output: cannot write: No space left on device", "k5run: failed"}));
+}
+
+// Binary bytes are not for a terminal: read - onto one is refused before
+// anything runs; a file as OUT is read as usual.
+TEST_F(K5RunOutput, ReadToATerminalIsRefused) {
+  writeChipFile("chip.bin", 1024);
+  // Standard output on the terminal too.
+  mBeforeExec = [] {
+    if (::dup2(2, 1) < 0) ::_exit(127);
+  };
+  const tRunResult refused = runOnTerminal({"read", "-", "--chip", "chip.bin"}, 80);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(terminalLines(refused.err),
+            std::vector<std::string>{"k5run: standard output is a terminal: name a file as OUT, "
+                                     "or redirect standard output"});
+  const tRunResult file = runOnTerminal({"read", "out.bin", "--chip", "chip.bin"}, 80);
+  EXPECT_EQ(file.exitCode, 0) << file.err;
+  EXPECT_EQ(fileBytes(path("out.bin")), chipBytes(path("chip.bin")));
 }
 
 }  // namespace

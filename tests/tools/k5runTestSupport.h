@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -188,6 +190,7 @@ protected:
           ::dup2(err, 2) < 0 || ::chdir(mFolder.c_str()) != 0) {
         ::_exit(127);
       }
+      if (mBeforeExec) mBeforeExec();
       ::execv(argv[0], argv.data());
       ::_exit(127);
     }
@@ -219,6 +222,7 @@ protected:
     if (pid == 0) {
       const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (out < 0 || ::dup2(out, 1) < 0 || ::chdir(mFolder.c_str()) != 0) ::_exit(127);
+      if (mBeforeExec) mBeforeExec();
       ::execv(argv[0], argv.data());
       ::_exit(127);
     }
@@ -242,6 +246,18 @@ protected:
     ::unlink(outPath.c_str());
     return result;
   }
+  // Opens one end of a FIFO without blocking once the run has opened the
+  // other; false when the run ended first.
+  static bool openWhenTheRunHasTheOtherEnd(const std::string& fifo, int flags, pid_t run, int& fd) {
+    for (;;) {
+      fd = ::open(fifo.c_str(), flags | O_NONBLOCK);
+      if (fd >= 0) return true;
+      int status = 0;
+      if (::waitpid(run, &status, WNOHANG) == run) return false;
+      sched_yield();
+    }
+  }
+
   // A chip file of `words` words holding the pattern.
   void writeChipFile(const std::string& name, unsigned int words, unsigned int seed = 3) {
     cK5HoltekChip chip;
@@ -256,6 +272,9 @@ protected:
   }
 
   std::string mFolder;
+  // Run in the child just before k5run starts, its streams and folder set:
+  // for streams or a user of a test's own.
+  std::function<void()> mBeforeExec;
 
 private:
   static std::vector<char*> argvOf(const std::vector<std::string>& args) {

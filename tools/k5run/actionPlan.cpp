@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
+#include "summaryText.h"
+
 namespace {
 
 // Program's byte addresses are 16 bits wide.
 const std::uint32_t kProgramByteLimit = 0x10000;
 
-std::string hexWord(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%04X", value);
-  return text;
-}
+std::string hexWord(std::uint32_t value) { return hexText(value, 4); }
 
 // Buffer 0 indexed by address: the image from the first word on, erased
 // bytes around it.
@@ -85,6 +83,48 @@ bool checkModuleLimits(const tRunOptions& options, std::uint32_t first, std::uin
   return false;
 }
 
+namespace {
+
+// Erase (with its blank check as an action of its own), program and the verify.
+void planProgram(const tRunOptions& options, const tHoltekSettings& settings, std::uint32_t words,
+                 std::uint32_t first, std::uint32_t last, const std::vector<unsigned char>& image,
+                 std::vector<tPlannedAction>& plan) {
+  const std::vector<unsigned char> buffer = imageBuffer(image, first, last);
+  if (options.erase && options.blankCheck) {
+    tHoltekSettings erase = settings;
+    erase.options |= tHoltekSettings::kOptBlankCheckAfterErase;
+    plan.push_back(wordAction(aatErase, "erase", erase, 0, words - 1));
+  }
+  tPlannedAction program = wordAction(aatProg, "program", settings, first, last);
+  if (options.erase && !options.blankCheck) {
+    program.settings.options |= tHoltekSettings::kOptEraseBeforeProgram;
+  }
+  program.settings.memorySize = 2 * words;
+  program.start = 2 * first;
+  program.end = 2 * last + 1;
+  program.rangeInBytes = true;
+  program.shownFirst = program.start;
+  program.shownLast = program.end;
+  program.buffer = buffer;
+  plan.push_back(program);
+  if (!options.noVerify) {
+    tPlannedAction verify = wordAction(aatVerify, "verify", settings, first, last);
+    verify.buffer = buffer;
+    verify.checksProgram = !options.erase;
+    plan.push_back(verify);
+  }
+}
+
+tPlannedAction testAction(eAlgoActionType type, const std::string& name,
+                          const tHoltekSettings& settings, bool signalTest) {
+  tPlannedAction action = wordAction(type, name, settings, 0, 0);
+  action.continuityTest = !signalTest;
+  action.signalTest = signalTest;
+  return action;
+}
+
+}  // namespace
+
 std::vector<tPlannedAction> planActions(const tRunOptions& options, std::uint32_t words,
                                         const std::vector<unsigned char>& image) {
   std::vector<tPlannedAction> plan;
@@ -94,68 +134,36 @@ std::vector<tPlannedAction> planActions(const tRunOptions& options, std::uint32_
   std::uint32_t last = 0;
   std::string ignored;
   if (options.onChip()) checkRange(options, words, image.size(), first, last, ignored);
-
+  tHoltekSettings erase = settings;
   switch (options.command) {
-    case tRunOptions::cmdProgram: {
-      const std::vector<unsigned char> buffer = imageBuffer(image, first, last);
-      if (options.erase && options.blankCheck) {
-        tHoltekSettings erase = settings;
-        erase.options |= tHoltekSettings::kOptBlankCheckAfterErase;
-        plan.push_back(wordAction(aatErase, "erase", erase, 0, words - 1));
-      }
-      tPlannedAction program = wordAction(aatProg, "program", settings, first, last);
-      if (options.erase && !options.blankCheck) {
-        program.settings.options |= tHoltekSettings::kOptEraseBeforeProgram;
-      }
-      program.settings.memorySize = 2 * words;
-      program.start = 2 * first;
-      program.end = 2 * last + 1;
-      program.rangeInBytes = true;
-      program.shownFirst = program.start;
-      program.shownLast = program.end;
-      program.buffer = buffer;
-      plan.push_back(program);
-      if (options.verifyAfter) {
-        tPlannedAction verify = wordAction(aatVerify, "verify", settings, first, last);
-        verify.buffer = buffer;
-        plan.push_back(verify);
-      }
+    case tRunOptions::cmdProgram:
+      planProgram(options, settings, words, first, last, image, plan);
       break;
-    }
-    case tRunOptions::cmdVerify: {
-      tPlannedAction verify = wordAction(aatVerify, "verify", settings, first, last);
-      verify.buffer = imageBuffer(image, first, last);
-      plan.push_back(verify);
+    case tRunOptions::cmdVerify:
+      plan.push_back(wordAction(aatVerify, "verify", settings, first, last));
+      plan.back().buffer = imageBuffer(image, first, last);
       break;
-    }
-    case tRunOptions::cmdRead: {
-      tPlannedAction read = wordAction(aatRead, "read", settings, first, last);
-      if (options.verifyAfter) read.settings.options |= tHoltekSettings::kOptVerifyAfterRead;
-      read.buffer.assign(2 * (std::size_t(last) + 1), 0x00);
-      plan.push_back(read);
+    case tRunOptions::cmdRead:
+      plan.push_back(wordAction(aatRead, "read", settings, first, last));
+      if (options.verifyAfter) plan.back().settings.options |= tHoltekSettings::kOptVerifyAfterRead;
+      plan.back().buffer.assign(2 * (std::size_t(last) + 1), 0x00);
       break;
-    }
     case tRunOptions::cmdBlank:
       // The blank check covers the whole memory from word 0.
       plan.push_back(wordAction(aatBlank, "blank check", settings, 0, words - 1));
       break;
-    case tRunOptions::cmdErase: {
-      tHoltekSettings erase = settings;
+    case tRunOptions::cmdErase:
       if (options.blankCheck) erase.options |= tHoltekSettings::kOptBlankCheckAfterErase;
       plan.push_back(wordAction(aatErase, "erase", erase, 0, words - 1));
       break;
-    }
     case tRunOptions::cmdContinuity:
-      plan.push_back(wordAction(aatContinuity, "continuity", settings, 0, 0));
-      plan.back().continuityTest = true;
+      plan.push_back(testAction(aatContinuity, "continuity", settings, false));
       break;
     case tRunOptions::cmdNoContinuity:
-      plan.push_back(wordAction(aatNoContinuity, "no-continuity", settings, 0, 0));
-      plan.back().continuityTest = true;
+      plan.push_back(testAction(aatNoContinuity, "no-continuity", settings, false));
       break;
     case tRunOptions::cmdSignalTest:
-      plan.push_back(wordAction(aatVerify, "signal test", settings, 0, 0));
-      plan.back().signalTest = true;
+      plan.push_back(testAction(aatVerify, "signal test", settings, true));
       break;
   }
   if (options.continuityFirst && !plan.empty()) plan.front().continuityTest = true;

@@ -25,6 +25,8 @@ struct tPlannedAction {
   std::vector<unsigned char> buffer;  // buffer 0; none when empty
   bool continuityTest = false;
   bool signalTest = false;
+  // A verify of what a program without an erase just wrote.
+  bool checksProgram = false;
 };
 
 // The actions of a command, in order. `words` is the chip's memory size in

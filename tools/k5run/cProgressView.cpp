@@ -1,23 +1,20 @@
 #include "cProgressView.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "TAG_GLOBAL_ALGOCTRL_DATA.h"
 #include "cK5SimProgrammer.h"
+#include "fileIo.h"
 #include "littleEndian.h"
 #include "moduleTexts.h"
 #include "progressLine.h"
+#include "summaryText.h"
 #include "timeText.h"
 
 namespace {
 
 const std::chrono::milliseconds kRedrawEvery(40);
-
-std::string hex(std::uint32_t value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-  return text;
-}
 
 float floatAt(const unsigned char* b, unsigned int offset) {
   const std::uint32_t bits = loadLeU32(b, offset);
@@ -34,6 +31,7 @@ cProgressView::cProgressView(std::FILE* out, bool terminal, bool verbose)
       mVerbose(verbose),
       mActive(false),
       mBarShown(false),
+      mStopped(false),
       mPins(false),
       mFirst(0),
       mLast(0),
@@ -49,6 +47,7 @@ void cProgressView::beginRange(const std::string& action, const std::string& uni
   mFirst = first;
   mLast = last;
   mActive = true;
+  mStopped = false;
   mLastTenth = -1;
   mFraction = 0;
   mPosition.clear();
@@ -64,13 +63,21 @@ void cProgressView::beginPins(const std::string& action, unsigned int pins) {
 
 void cProgressView::end() {
   if (!mActive) return;
+  finishBar();
+  mActive = false;
+}
+
+void cProgressView::finishBar() {
   if (mTerminal && mBarShown) {
     show(mFraction, mPosition, true);
-    std::fputc('\n', mOut);
+    write("\n");
     mBarShown = false;
   }
-  mActive = false;
+}
+
+void cProgressView::write(const std::string& text) {
   std::fflush(mOut);
+  writeAll(::fileno(mOut), text.data(), text.size());
 }
 
 std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
@@ -120,7 +127,7 @@ std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
 void cProgressView::progressRecord(const std::vector<char>& bytes, unsigned int pin) {
   const std::string numbered = numberedMessage(bytes);
   if (!numbered.empty()) line(numbered);
-  if (!mActive || bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return;
+  if (!mActive || mStopped || bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return;
   const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::uint64_t count = std::uint64_t(mLast) - mFirst + 1;
   if (mPins) {
@@ -129,11 +136,12 @@ void cProgressView::progressRecord(const std::vector<char>& bytes, unsigned int 
     mPosition = "pin " + std::to_string(pin) + "/" + std::to_string(mLast);
   } else {
     if (loadLeU32(b, gacdAddressValid) != 1) return;
-    const std::uint32_t address = loadLeU32(b, gacdAddress);
+    // A high-byte mismatch is shown one address up: past the last one at the end.
+    const std::uint32_t address = std::min(std::max(loadLeU32(b, gacdAddress), mFirst), mLast);
     const std::uint64_t done = address < mFirst ? 0 : std::uint64_t(address) - mFirst + 1;
     mFraction = done > count ? 1.0 : double(done) / double(count);
     const int digits = mLast > 0xFFFF ? 8 : 4;
-    mPosition = mUnit + " " + hex(address, digits) + "/" + hex(mLast, digits);
+    mPosition = mUnit + " " + hexText(address, digits) + "/" + hexText(mLast, digits);
   }
   show(mFraction, mPosition, false);
 }
@@ -147,18 +155,17 @@ void cProgressView::show(double fraction, const std::string& position, bool forc
     const std::string text =
         progressBarLine(mAction, fraction, position, secondsText(cycles),
                         secondsText(now - mStartWall), terminalColumns(::fileno(mOut)));
-    std::fprintf(mOut, "\r\033[K%s", text.c_str());
+    write("\r\033[K" + text);
     mBarShown = true;
-    std::fflush(mOut);
     return;
   }
   // Plain lines: one per tenth of the way.
   const int tenth = static_cast<int>(fraction * 10);
   if (tenth <= mLastTenth) return;
   mLastTenth = tenth;
-  std::fprintf(mOut, "%s: %3d%%  %s  %s\n", mAction.c_str(), static_cast<int>(fraction * 100),
-               position.c_str(), times().c_str());
-  std::fflush(mOut);
+  char percent[8];
+  std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100));
+  write(mAction + ": " + percent + "  " + position + "  " + times() + "\n");
 }
 
 std::string cProgressView::times() const {
@@ -167,18 +174,11 @@ std::string cProgressView::times() const {
   return "bus " + secondsText(cycles) + "  wall " + secondsText(wall);
 }
 
-void cProgressView::clearBar() {
-  if (mTerminal && mBarShown) {
-    std::fputs("\r\033[K", mOut);
-    mBarShown = false;
-  }
-}
-
 void cProgressView::line(const std::string& text) {
-  clearBar();
-  std::fprintf(mOut, "%s\n", text.c_str());
-  if (mTerminal && mActive && !mPosition.empty()) show(mFraction, mPosition, true);
-  std::fflush(mOut);
+  const bool bar = mTerminal && mBarShown;
+  write((bar ? "\r\033[K" : "") + text + "\n");
+  mBarShown = false;
+  if (mTerminal && mActive && !mStopped && !mPosition.empty()) show(mFraction, mPosition, true);
 }
 
 void cProgressView::message(const std::string& text) { line("module: " + text); }
@@ -191,4 +191,9 @@ void cProgressView::diagnosticLine(const std::string& text) {
   if (mVerbose) line(text);
 }
 
-void cProgressView::note(const std::string& text) { line(text); }
+void cProgressView::note(const std::string& text) {
+  // The bar's last state stays above the note; what follows of the action is not drawn.
+  finishBar();
+  mStopped = true;
+  line(text);
+}

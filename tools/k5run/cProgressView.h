@@ -27,7 +27,8 @@ public:
   void message(const std::string& text);
   void developerMessage(const std::string& text);
   void diagnosticLine(const std::string& text);
-  // A line of the runner's own, e.g. a note on a cancel.
+  // A line of the runner's own on a cancel: the bar ends with it, and the
+  // rest of the action's progress is not shown.
   void note(const std::string& text);
 
   // "message 305: verify main memory, Vcc 5.0 V" for a record's numbered message; empty when
@@ -37,7 +38,10 @@ public:
 private:
   void line(const std::string& text);
   void show(double fraction, const std::string& position, bool force);
-  void clearBar();
+  // Draws the bar once more and ends its line.
+  void finishBar();
+  // Straight to the stream's file, whole (fileIo's writeAll).
+  void write(const std::string& text);
   std::string times() const;
 
   std::FILE* mOut;
@@ -45,6 +49,7 @@ private:
   bool mVerbose;
   bool mActive;
   bool mBarShown;
+  bool mStopped;  // a note came: the action's progress is no longer shown
   std::string mAction;
   std::string mUnit;
   bool mPins;

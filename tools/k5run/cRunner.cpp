@@ -1,11 +1,12 @@
 #include "cRunner.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "JobBuilder.h"
@@ -22,8 +23,8 @@
 #include "fileIo.h"
 #include "imageFormat.h"
 #include "jobParts.h"
-#include "mismatchReport.h"
-#include "tKnownModule.h"
+#include "stopSignals.h"
+#include "summaryText.h"
 #include "timeText.h"
 
 namespace {
@@ -35,38 +36,20 @@ const unsigned int kUiTimerMs = 50;
 const unsigned int kSocketPins = cK5TouchProbe::kLastPin;
 // Verify compares only the low five lock bits; a blank check all eight.
 const std::uint8_t kVerifiedLockBits = 0x1F;
-
-volatile sig_atomic_t gStopRequested = 0;
-
-extern "C" void onStopSignal(int) { gStopRequested = 1; }
-
-// The first SIGINT or SIGTERM cancels the action; a second one ends the
-// process as usual.
-void catchStopSignals() {
-  struct sigaction action = {};
-  action.sa_handler = onStopSignal;
-  action.sa_flags = SA_RESETHAND;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
-
-std::string hex(std::uint32_t value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-  return text;
-}
+// No chip holds more: an image is read to its end, up to this.
+const std::size_t kLargestImage = 2 * std::size_t(cK5HoltekChip::kMaxWords);
 
 std::string rangeText(const tPlannedAction& action) {
   switch (action.type) {
     case aatProg:
-      return "bytes " + hex(action.start, 4) + "-" + hex(action.end, 4) + " (words " +
-             hex(action.start / 2, 4) + "-" + hex(action.end / 2, 4) + ")";
+      return "bytes " + hexText(action.start, 4) + "-" + hexText(action.end, 4) + " (words " +
+             hexText(action.start / 2, 4) + "-" + hexText(action.end / 2, 4) + ")";
     case aatRead:
     case aatVerify:
-      return action.signalTest ? "" : "words " + hex(action.start, 4) + "-" + hex(action.end, 4);
+      return action.signalTest ? ""
+                               : "words " + hexText(action.start, 4) + "-" + hexText(action.end, 4);
     case aatBlank:
-      return "words " + hex(action.shownFirst, 4) + "-" + hex(action.shownLast, 4);
+      return "words " + hexText(action.shownFirst, 4) + "-" + hexText(action.shownLast, 4);
     default:
       return "";
   }
@@ -123,8 +106,18 @@ bool isReadLimitNote(const std::string& text) {
          text.find("more than ") != std::string::npos;
 }
 
-void printLine(std::FILE* out, const std::string& label, const std::string& value) {
-  std::fprintf(out, "%-11s %s\n", (label + ":").c_str(), value.c_str());
+// What went wrong in one action, in words; "" when nothing did.
+std::string actionFailure(const tActionResult& r) {
+  std::vector<std::string> parts;
+  if (!r.failure.empty()) parts.push_back(r.failure);
+  if (r.haveRecord && !r.ok) parts.push_back(errorLine(r.errors));
+  if (r.signalTest && r.haveRecord && r.confirmedPins != kSocketPins) {
+    parts.push_back(std::to_string(r.confirmedPins) + " of " + std::to_string(kSocketPins) +
+                    " pins confirmed");
+  }
+  if (!r.cancelNote.empty()) parts.push_back("cancelled " + r.cancelNote);
+  if (parts.empty() && !r.ok) parts.push_back("failed");
+  return joined(parts, "; ");
 }
 
 }  // namespace
@@ -135,100 +128,177 @@ cRunner::cRunner(const tRunOptions& options, const std::string& runnerFolder)
       mWords(0),
       mFirst(0),
       mLast(0),
+      mSocket(new cSimSocket()),
       mCurrent(nullptr),
       mReadOutValid(false),
-      mInterrupted(false),
+      mChipViolations(0),
+      mProbeViolations(0),
+      mInterruptedBy(0),
       mSummary(stdout) {}
 
 cRunner::~cRunner() = default;
 
-bool cRunner::prepare(std::string& error) {
-  const bool sorrel = mOptions.command == tRunOptions::cmdSignalTest;
-  const std::string module =
-      mOptions.module.empty() ? (sorrel ? "sorrel" : "larkspur") : mOptions.module;
-  mModulePath = module;
-  for (const tKnownModule& known : kKnownModules) {
-    if (module == known.name) mModulePath = mRunnerFolder + "/" + known.file;
-  }
+// The signals stay caught to the end: one that comes late changes nothing.
+int cRunner::run() {
+  catchStopSignals();
+  return runSteps();
+}
 
-  mSocket.reset(new cSimSocket());
-  const bool changesChip =
-      mOptions.command == tRunOptions::cmdProgram || mOptions.command == tRunOptions::cmdErase;
-  if (mOptions.onChip()) {
-    const std::uint32_t newChipWords =
-        mOptions.memorySizeGiven ? mOptions.settings.memorySize : tHoltekSettings::kDefaultWords;
-    // A run that may save a new chip holds its place from the start.
-    std::vector<unsigned char> placeholder;
-    std::string ignored;
-    if (changesChip) cSimSocket::erasedChipImage(newChipWords, placeholder, ignored);
-    if (mLock.lock(mOptions.chipPath, placeholder) == cChipLock::lrBusy) {
-      error = "chip file " + mOptions.chipPath + " is in use by another run";
-      return false;
-    }
-    const bool loaded = mLock.placeholder()
-                            ? mSocket->newChip(newChipWords, error)
-                            : mSocket->loadChip(mOptions.chipPath, newChipWords, error);
-    if (!loaded) return false;
-    mWords = mOptions.memorySizeGiven ? mOptions.settings.memorySize
-                                      : static_cast<std::uint32_t>(mSocket->chip().words().size());
-  }
+// Check, plan, run, report; a stop signal ends the run at the next step.
+int cRunner::runSteps() {
+  std::string error;
+  const bool checked = check(error);
+  if (stopSignal() != 0) return interrupted();
+  if (!checked) return refused(error);
+  const bool taken = takeChip(error);
+  if (stopSignal() != 0) return interrupted();
+  if (!taken) return refused(error);
+  mPlan = planActions(mOptions, mWords, mImage);
+  setUpSimulator();
+  cProgressView view(stderr, ::isatty(STDERR_FILENO) == 1, mOptions.verbose);
+  const bool loaded = runModule(view, error);
+  if (mResults.empty() && stopSignal() != 0) return interrupted();
+  if (!loaded) return refused(error);
+  collectViolations();
+  saveFiles();
+  return report();
+}
 
-  const bool withImage =
-      mOptions.command == tRunOptions::cmdProgram || mOptions.command == tRunOptions::cmdVerify;
-  if (withImage) {
-    std::string reason;
-    if (!readWholeFile(mOptions.file, mImage, reason)) {
-      error = "cannot read image " + reason;
-      return false;
-    }
-    if (mImage.empty()) {
-      error = "image " + mOptions.file + " is empty";
-      return false;
-    }
-    const std::string format = textImageFormat(mImage);
-    if (!format.empty()) {
-      error = mOptions.file + " reads as " + format +
-              "; k5run takes raw binary images (objcopy -I " + objcopyName(format) +
-              " -O binary makes one)";
-      return false;
-    }
-  }
-  if (mOptions.onChip() && !checkRange(mOptions, mWords, mImage.size(), mFirst, mLast, error)) {
-    if (withImage) error = mOptions.file + ": " + error;
+int cRunner::refused(const std::string& error) const {
+  std::fprintf(stderr, "k5run: %s\n", error.c_str());
+  return kExitBadInput;
+}
+
+// Before any action ran: nothing to report but that.
+int cRunner::interrupted() const {
+  std::fprintf(stderr, "k5run: interrupted\n");
+  return kExitInterrupted;
+}
+
+// ---------------------------------------------------------------- check
+
+bool cRunner::check(std::string& error) {
+  mModule = chosenModule(mOptions, mRunnerFolder);
+  if (mOptions.onChip() && !checkChipPath(error)) return false;
+  if (mOptions.command == tRunOptions::cmdRead && !checkOut(error)) return false;
+  return !mOptions.withImage() || readImage(error);
+}
+
+bool cRunner::checkChipPath(std::string& error) const {
+  std::string reason;
+  if (!folderExists(mOptions.chipPath, reason)) {
+    error = "chip file " + reason;
     return false;
   }
-  if (mOptions.onChip() && !checkModuleLimits(mOptions, mFirst, mLast, error)) return false;
-
-  if (mOptions.command == tRunOptions::cmdRead) {
-    if (isFolder(mOptions.file)) {
-      error = "cannot write " + mOptions.file + ": it is a folder";
-      return false;
-    }
-    if (mOptions.file != "-" && sameFile(mOptions.file, mOptions.chipPath)) {
-      error = "cannot write " + mOptions.file + ": it is the chip file";
-      return false;
-    }
-    if (!outputIsWritable(mOptions.file, error)) {
-      error = "cannot write " + error;
-      return false;
-    }
-    // The read-out has standard output to itself.
-    if (isStandardOutput(mOptions.file)) mSummary = stderr;
+  if (!mOptions.changesChip()) return true;
+  if (isFolder(mOptions.chipPath)) {
+    error = "chip file " + mOptions.chipPath + " is a folder";
+    return false;
   }
-  if (changesChip) {
-    if (isFolder(mOptions.chipPath)) {
-      error = "chip file " + mOptions.chipPath + " is a folder";
-      return false;
-    }
-    if (!folderIsWritable(resolvedPath(mOptions.chipPath), error)) {
-      error = "cannot save the chip: " + error;
-      return false;
-    }
+  if (!replaceable(mOptions.chipPath, reason)) {
+    error = "cannot save the chip: " + reason;
+    return false;
   }
-
-  mPlan = planActions(mOptions, mWords, mImage);
   return true;
 }
+
+bool cRunner::checkOut(std::string& error) {
+  const std::string& out = mOptions.file;
+  if (isFolder(out)) {
+    error = "cannot write " + out + ": it is a folder";
+    return false;
+  }
+  if (out != "-" && sameFile(out, mOptions.chipPath)) {
+    error = "cannot write " + out + ": it is the chip file";
+    return false;
+  }
+  const bool standardOutput = isStandardOutput(out);
+  if (standardOutput && ::isatty(STDOUT_FILENO) == 1) {
+    error = "standard output is a terminal: name a file as OUT, or redirect standard output";
+    return false;
+  }
+  if (!outputIsWritable(out, error)) {
+    error = "cannot write " + error;
+    return false;
+  }
+  // The read-out has standard output to itself.
+  if (standardOutput) mSummary = stderr;
+  return true;
+}
+
+// To its end before the chip is taken: a FIFO's writer never waits on the lock.
+bool cRunner::readImage(std::string& error) {
+  std::string reason;
+  if (!readWholeFile(mOptions.file, kLargestImage, mImage, reason)) {
+    error = "cannot read image " + reason;
+    return false;
+  }
+  if (mImage.empty()) {
+    error = "image " + mOptions.file + " is empty";
+    return false;
+  }
+  const std::string format = textImageFormat(mImage);
+  if (!format.empty()) {
+    error = mOptions.file + " reads as " + format + "; k5run takes raw binary images (objcopy -I " +
+            objcopyName(format) + " -O binary makes one)";
+    return false;
+  }
+  return true;
+}
+
+bool cRunner::takeChip(std::string& error) {
+  if (!mOptions.onChip()) return true;
+  const std::uint32_t newChipWords =
+      mOptions.memorySizeGiven ? mOptions.settings.memorySize : tHoltekSettings::kDefaultWords;
+  // A run that may save a new chip holds its place from the start.
+  std::vector<unsigned char> placeholder;
+  std::string ignored;
+  if (mOptions.changesChip()) cSimSocket::erasedChipImage(newChipWords, placeholder, ignored);
+  if (mLock.lock(mOptions.chipPath, placeholder) == cChipLock::lrBusy) {
+    error = "chip file " + mOptions.chipPath + " is in use by another run";
+    return false;
+  }
+  const bool loaded = mLock.placeholder()
+                          ? mSocket->newChip(newChipWords, error)
+                          : mSocket->loadChip(mOptions.chipPath, newChipWords, error);
+  if (!loaded) return false;
+  mWords = static_cast<std::uint32_t>(mSocket->chip().words().size());
+  if (!checkGeometry(error)) return false;
+  if (!checkRange(mOptions, mWords, mImage.size(), mFirst, mLast, error)) {
+    if (mOptions.withImage()) error = mOptions.file + ": " + error;
+    return false;
+  }
+  return checkModuleLimits(mOptions, mFirst, mLast, error);
+}
+
+// An existing chip's size is its own; a new chip's memory, and any memory
+// program writes in pages, is a whole number of pages.
+bool cRunner::checkGeometry(std::string& error) const {
+  const bool existing = mSocket->chipFileExisted();
+  if (existing && mOptions.memorySizeGiven && mOptions.settings.memorySize != mWords) {
+    error = "--memory-size " + std::to_string(mOptions.settings.memorySize) + ": chip file " +
+            mOptions.chipPath + " holds " + countText(mWords, "word");
+    return false;
+  }
+  if (existing && mOptions.command != tRunOptions::cmdProgram) return true;
+  const std::uint32_t page = mOptions.settings.pageSize;
+  const std::uint32_t bytes = 2 * mWords;
+  const std::string memory =
+      existing ? "chip file " + mOptions.chipPath : "--memory-size " + std::to_string(mWords);
+  if (page > bytes) {
+    error = memory + ": " + countText(bytes, "byte") + " are less than one " +
+            std::to_string(page) + "-byte page";
+    return false;
+  }
+  if (bytes % page != 0) {
+    error = memory + ": " + countText(bytes, "byte") + " are no whole number of " +
+            std::to_string(page) + "-byte pages";
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- run
 
 void cRunner::setUpSimulator() {
   cK5SimProgrammer& sim = cK5SimProgrammer::instance();
@@ -252,126 +322,112 @@ void cRunner::setUpSimulator() {
   }
 }
 
-int cRunner::run() {
-  std::string error;
-  if (!prepare(error)) {
-    std::fprintf(stderr, "k5run: %s\n", error.c_str());
-    return kExitBadInput;
-  }
-  setUpSimulator();
-
-  cProgressView view(stderr, ::isatty(STDERR_FILENO) == 1, mOptions.verbose);
+// Loads the module, runs the session and unloads it; false with the reason
+// when the module cannot be loaded or does not carry the command.
+bool cRunner::runModule(cProgressView& view, std::string& error) {
   cScaffoHost& host = cScaffoHost::instance();
   host.clear();
-  {
-    // The modules' diagnostic lines and low-level warnings, shown only when verbose.
-    cLineCapture diagnostics(std::cerr, [&](const std::string& l) { view.diagnosticLine(l); });
-    cLineCapture warnings(std::cout, [&](const std::string& l) { view.diagnosticLine(l); });
+  // The modules' diagnostic lines and low-level warnings, shown only when verbose.
+  cLineCapture diagnostics(std::cerr, [&](const std::string& l) { view.diagnosticLine(l); });
+  cLineCapture warnings(std::cout, [&](const std::string& l) { view.diagnosticLine(l); });
+  cLoadedModule module;
+  if (!module.load(mModule.path, error)) return false;
+  mModuleName = module.name();
+  // A module named by a path of its own is known by the name it gives itself.
+  if (mModule.name.empty() && !moduleCarries(knownName(mModuleName), mOptions.command, error)) {
+    return false;
+  }
+  if (stopSignal() == 0) runSession(module, view);
+  host.clear();
+  module.unload();
+  // The probe's events call into this scope.
+  cK5SimProgrammer::instance().unplugAll();
+  return true;
+}
 
-    cLoadedModule module;
-    if (!module.load(mModulePath, error)) {
-      std::fprintf(stderr, "k5run: %s\n", error.c_str());
-      return kExitBadInput;
+void cRunner::runSession(cLoadedModule& module, cProgressView& view) {
+  cHostSession session(module.slots(), kClient);
+  cScaffoHost::instance().setSinks(sinks(view));
+  if (mOptions.command == tRunOptions::cmdSignalTest) scriptProbe(session, view);
+  // A stop signal cancels the action; the summary tells of it.
+  bool cancelSent = false;
+  cAbstractEventManager::setScheduleHook([&](cAbstractEventManager&, int) {
+    if (stopSignal() != 0 && !cancelSent) {
+      cancelSent = true;
+      session.cancel();
     }
-    mModuleName = module.name();
-    cHostSession session(module.slots(), kClient);
+  });
+  const bool claimed = claimAndRun(session, view);
+  mCurrent = nullptr;
+  view.end();
+  try {
+    if (claimed) session.unclaim();
+  } catch (const std::string& text) {
+    if (mHostFailure.empty()) mHostFailure = "the host library failed: " + text;
+  }
+  cAbstractEventManager::setScheduleHook(nullptr);
+}
 
-    tScaffoSinks sinks;
-    sinks.message = [&](const tScaffoMessage& m) { view.message(m.text); };
-    sinks.dbgMessage = [&](const tScaffoMessage& m) { view.developerMessage(m.text); };
-    sinks.progress = [&](const tScaffoProgress& p) {
-      view.progressRecord(p.bytes, mSocket->probe().selectedPin());
-    };
-    sinks.pinData = [&](const tScaffoPinData& data) {
-      if (mCurrent == nullptr || data.frame.itemCount() != 2 ||
-          data.frame.item(0).type != pitUInt32 || data.frame.item(1).type != pitUInt32) {
-        return;
-      }
-      mCurrent->havePinData = true;
-      mCurrent->totalPins = data.frame.item(0).u32;
-      mCurrent->connectedPins = data.frame.item(1).u32;
-    };
-    host.setSinks(sinks);
-
-    if (mOptions.command == tRunOptions::cmdSignalTest) {
-      cK5TouchProbe& probe = mSocket->probe();
-      if (mOptions.cancelAtPin != 0) {
-        const std::uint32_t pin = mOptions.cancelAtPin;
-        probe.atSelection(pin, [&, pin] {
-          view.note("k5run: cancel at pin " + std::to_string(pin));
-          if (mCurrent != nullptr) mCurrent->cancelNote = "at pin " + std::to_string(pin);
-          session.cancel();
-        });
-      }
-      probe.setGuard([&] {
-        const std::string pin = std::to_string(probe.selectedPin());
-        view.note("k5run: pin " + pin + " was not touched long enough: cancel");
-        if (mCurrent != nullptr && mCurrent->cancelNote.empty()) {
-          mCurrent->cancelNote = "at pin " + pin + ", which the probe did not touch long enough";
-        }
-        session.cancel();
-      });
+tScaffoSinks cRunner::sinks(cProgressView& view) {
+  tScaffoSinks sinks;
+  sinks.message = [&view](const tScaffoMessage& m) { view.message(m.text); };
+  sinks.dbgMessage = [&view](const tScaffoMessage& m) { view.developerMessage(m.text); };
+  sinks.progress = [this, &view](const tScaffoProgress& p) {
+    view.progressRecord(p.bytes, mSocket->probe().selectedPin());
+  };
+  sinks.pinData = [this](const tScaffoPinData& data) {
+    if (mCurrent == nullptr || data.frame.itemCount() != 2 ||
+        data.frame.item(0).type != pitUInt32 || data.frame.item(1).type != pitUInt32) {
+      return;
     }
+    mCurrent->havePinData = true;
+    mCurrent->totalPins = data.frame.item(0).u32;
+    mCurrent->connectedPins = data.frame.item(1).u32;
+  };
+  return sinks;
+}
 
-    gStopRequested = 0;
-    catchStopSignals();
-    bool cancelSent = false;
-    cAbstractEventManager::setScheduleHook([&](cAbstractEventManager&, int) {
-      if (gStopRequested && !cancelSent) {
-        cancelSent = true;
-        view.note("k5run: interrupted: cancel");
-        session.cancel();
-      }
+void cRunner::scriptProbe(cHostSession& session, cProgressView& view) {
+  cK5TouchProbe& probe = mSocket->probe();
+  if (mOptions.cancelAtPin != 0) {
+    const std::uint32_t pin = mOptions.cancelAtPin;
+    probe.atSelection(pin, [this, &session, &view, pin] {
+      view.note("k5run: cancel at pin " + std::to_string(pin));
+      if (mCurrent != nullptr) mCurrent->cancelNote = "at pin " + std::to_string(pin);
+      session.cancel();
     });
-
-    bool claimed = false;
-    try {
-      claimed = session.claim("k5run");
-      if (claimed) {
-        runActions(session, view);
-      } else {
-        mHostFailure = "the programmer could not be claimed";
-      }
-    } catch (const std::string& text) {
-      mHostFailure = "the host library failed: " + text;
-    } catch (const std::exception& e) {
-      mHostFailure = std::string("failed: ") + e.what();
-    }
-    mCurrent = nullptr;
-    view.end();
-    try {
-      if (claimed) session.unclaim();
-    } catch (const std::string& text) {
-      if (mHostFailure.empty()) mHostFailure = "the host library failed: " + text;
-    }
-    mInterrupted = gStopRequested != 0;
-    cAbstractEventManager::setScheduleHook(nullptr);
-    host.clear();
-    module.unload();
-    // The probe's events call into this scope.
-    cK5SimProgrammer::instance().unplugAll();
   }
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
-
-  if (mOptions.onChip()) {
-    for (const std::string& v : mSocket->chip().violations()) mViolations.push_back("chip: " + v);
-  }
-  if (mOptions.command == tRunOptions::cmdSignalTest) {
-    for (const std::string& v : mSocket->probe().violations()) {
-      if (!isReadLimitNote(v)) mViolations.push_back("probe: " + v);
+  probe.setGuard([this, &session, &view, &probe] {
+    const std::string pin = std::to_string(probe.selectedPin());
+    view.note("k5run: pin " + pin + " was not touched long enough: cancel");
+    if (mCurrent != nullptr && mCurrent->cancelNote.empty()) {
+      mCurrent->cancelNote = "at pin " + pin + ", which the probe did not touch long enough";
     }
-  }
+    session.cancel();
+  });
+}
 
-  std::vector<std::string> fileLines;
-  const bool ok = saveFiles(fileLines) && allOk();
-  printSummary(fileLines, ok);
-  return ok ? kExitOk : kExitFailed;
+// True when the programmer was claimed.
+bool cRunner::claimAndRun(cHostSession& session, cProgressView& view) {
+  bool claimed = false;
+  try {
+    claimed = session.claim("k5run");
+    if (claimed) {
+      runActions(session, view);
+    } else {
+      mHostFailure = "the programmer could not be claimed";
+    }
+  } catch (const std::string& text) {
+    mHostFailure = "the host library failed: " + text;
+  } catch (const std::exception& e) {
+    mHostFailure = std::string("failed: ") + e.what();
+  }
+  return claimed;
 }
 
 void cRunner::runActions(cHostSession& session, cProgressView& view) {
   for (const tPlannedAction& action : mPlan) {
-    if (gStopRequested) break;
+    if (stopSignal() != 0) break;
     mResults.emplace_back();
     mCurrent = &mResults.back();
     runAction(action, session, view, *mCurrent);
@@ -385,7 +441,18 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
   result.name = action.name;
   result.range = rangeText(action);
   result.signalTest = action.signalTest;
+  if (!sendJob(action, session, result)) return;
+  startAction(action, session, view, result);
+  if (!readRecord(session, result)) return;
+  if (action.signalTest) {
+    result.confirmedPins = mSocket->confirmedPins();
+    result.lastPin = mSocket->probe().selectedPin();
+  }
+  compareWithChip(action, result);
+  if (result.ok && action.type == aatRead) fetchReadOut(action, session, result);
+}
 
+bool cRunner::sendJob(const tPlannedAction& action, cHostSession& session, tActionResult& result) {
   JobBuilder buffers;
   buffers.deleteAllBuffers();
   if (!action.buffer.empty()) {
@@ -401,33 +468,38 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
       .layout(holtekLayout());
   if (!session.send(buffers) || !session.send(job)) {
     result.failure = "the module did not take the job";
-    return;
+    return false;
   }
-
   if (action.continuityTest && !session.loadContinuityImages()) {
     result.failure = "the continuity images did not load";
-    return;
+    return false;
   }
+  return true;
+}
 
+void cRunner::startAction(const tPlannedAction& action, cHostSession& session, cProgressView& view,
+                          tActionResult& result) {
   cK5SimProgrammer& sim = cK5SimProgrammer::instance();
   const std::uint64_t startCycles = sim.nowCycles();
   const auto startWall = std::chrono::steady_clock::now();
   if (action.signalTest) {
     view.beginPins(action.name, kSocketPins);
   } else {
-    std::string unit = action.rangeInBytes ? "byte" : "word";
-    view.beginRange(action.name, unit, action.shownFirst, action.shownLast);
+    view.beginRange(action.name, action.rangeInBytes ? "byte" : "word", action.shownFirst,
+                    action.shownLast);
   }
   result.ran = true;
   session.start(action.type);
   view.end();
   result.busCycles = sim.nowCycles() - startCycles;
   result.wall = std::chrono::steady_clock::now() - startWall;
+}
 
+bool cRunner::readRecord(cHostSession& session, tActionResult& result) {
   TAG_UI_ALGODATA_KRV3 after;
   if (!session.fetchJobRecord(after)) {
     result.failure = "the job record could not be fetched";
-    return;
+    return false;
   }
   result.haveRecord = true;
   tJobErrors& errors = result.errors;
@@ -441,140 +513,178 @@ void cRunner::runAction(const tPlannedAction& action, cHostSession& session, cPr
   result.errorExpected = after.getErrorExpected();
   result.errorRead = after.getErrorRead();
   result.ok = !errors.actionFailed && !errors.hdwCheckFailed;
-
-  if (action.signalTest) {
-    result.confirmedPins = mSocket->confirmedPins();
-    result.lastPin = mSocket->probe().selectedPin();
-  }
-  tExpectedContent expected;
-  if (!result.ok && errors.errorClass == 0 && mOptions.onChip() &&
-      expectedOf(action, mOptions, mImage.size(), expected)) {
-    const cK5HoltekChip& chip = mSocket->chip();
-    result.compared = true;
-    result.mismatches = mismatchLines(expected, chip.words(), chip.infoData(), chip.lockBits());
-  }
-  if (result.ok && action.type == aatRead) {
-    std::vector<unsigned char> bytes;
-    if (!session.fetchBuffer(static_cast<unsigned>(action.buffer.size()), bytes)) {
-      result.ok = false;
-      result.failure = "the read-out could not be fetched";
-      return;
-    }
-    mReadOut.assign(bytes.begin() + 2 * std::size_t(action.start), bytes.end());
-    mReadOutValid = true;
-    if (action.settings.areas & (tHoltekSettings::kAreaInfo | tHoltekSettings::kAreaLock)) {
-      cDeviceParam read;
-      if (session.fetchDeviceConfig(read)) {
-        result.haveInfoAndLock = true;
-        result.infoData = tHoltekSettings::infoDataIn(read.getDeviceAlgPrmStruct()->pCfgBuffer);
-        result.lockBits = tHoltekSettings::lockBitsIn(read.getDeviceAlgPrmStruct()->pCfgBuffer);
-      }
-    }
-  }
-}
-
-bool cRunner::allOk() const {
-  if (!mHostFailure.empty() || mInterrupted || !mViolations.empty()) return false;
-  if (mResults.size() != mPlan.size()) return false;
-  for (const tActionResult& r : mResults) {
-    if (!r.ok) return false;
-    if (r.signalTest && r.confirmedPins != kSocketPins) return false;
-  }
   return true;
 }
 
-bool cRunner::saveFiles(std::vector<std::string>& lines) {
-  bool ok = true;
-  const bool ended = !mInterrupted && mHostFailure.empty();
-  if (mOptions.onChip() && ended && mSocket->chipChanged()) {
-    std::string error;
+// After a failed verify or blank check: what differs, and for a verify of a
+// program over data what the program could not write.
+void cRunner::compareWithChip(const tPlannedAction& action, tActionResult& result) {
+  tExpectedContent expected;
+  if (result.ok || result.errors.errorClass != 0 || !mOptions.onChip() ||
+      !expectedOf(action, mOptions, mImage.size(), expected)) {
+    return;
+  }
+  const cK5HoltekChip& chip = mSocket->chip();
+  result.compared = true;
+  result.mismatches = mismatchLines(expected, chip.words(), chip.infoData(), chip.lockBits());
+  if (!action.checksProgram) return;
+  const std::size_t held =
+      bytesNeedingErase(action.buffer, mSocket->loadedWords(), action.start, action.end);
+  if (held == 0) return;
+  result.mismatches.push_back(
+      {"cause", "the chip held data the image cannot be written over in " + std::to_string(held) +
+                    " of " + countText(2 * (std::size_t(action.end) - action.start + 1), "byte") +
+                    " (programming only clears bits): program with --erase"});
+}
+
+void cRunner::fetchReadOut(const tPlannedAction& action, cHostSession& session,
+                           tActionResult& result) {
+  std::vector<unsigned char> bytes;
+  if (!session.fetchBuffer(static_cast<unsigned>(action.buffer.size()), bytes)) {
+    result.ok = false;
+    result.failure = "the read-out could not be fetched";
+    return;
+  }
+  mReadOut.assign(bytes.begin() + 2 * std::size_t(action.start), bytes.end());
+  mReadOutValid = true;
+  if ((action.settings.areas & (tHoltekSettings::kAreaInfo | tHoltekSettings::kAreaLock)) == 0) {
+    return;
+  }
+  cDeviceParam read;
+  if (session.fetchDeviceConfig(read)) {
+    const unsigned char* cfg = read.getDeviceAlgPrmStruct()->pCfgBuffer;
+    result.haveInfoAndLock = true;
+    result.infoData = tHoltekSettings::infoDataIn(cfg);
+    result.lockBits = tHoltekSettings::lockBitsIn(cfg);
+  }
+}
+
+void cRunner::collectViolations() {
+  if (mOptions.onChip()) {
+    for (const std::string& v : mSocket->chip().violations()) {
+      mViolations.push_back("chip: " + v);
+      ++mChipViolations;
+    }
+  }
+  if (mOptions.command == tRunOptions::cmdSignalTest) {
+    for (const std::string& v : mSocket->probe().violations()) {
+      if (isReadLimitNote(v)) continue;
+      mViolations.push_back("probe: " + v);
+      ++mProbeViolations;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- report
+
+// What failed, in words: each action's failure, the violations, the host's.
+std::vector<std::string> cRunner::failures() const {
+  std::vector<std::string> parts;
+  for (const tActionResult& r : mResults) {
+    const std::string failed = actionFailure(r);
+    if (!failed.empty()) parts.push_back(mResults.size() > 1 ? r.name + ": " + failed : failed);
+  }
+  if (mChipViolations != 0) parts.push_back(countText(mChipViolations, "chip violation"));
+  if (mProbeViolations != 0) parts.push_back(countText(mProbeViolations, "probe violation"));
+  if (!mHostFailure.empty()) parts.push_back(mHostFailure);
+  return parts;
+}
+
+// Each file only when no stop signal came before the files: a write begun is
+// finished (a regular file is replaced whole), unless a second signal gives
+// up a write that waits, which interrupts the run too.
+void cRunner::saveFiles() {
+  mInterruptedBy = stopSignal();
+  if (mInterruptedBy != 0 || !mHostFailure.empty()) return;
+  std::string error;
+  if (mOptions.onChip() && mSocket->chipChanged()) {
     int lockedFd = -1;
     if (mSocket->saveChip(mOptions.chipPath, error, &lockedFd)) {
       mLock.adopt(lockedFd);
-      lines.push_back("saved\t" + mOptions.chipPath);
+      mFileLines.push_back({"saved", mOptions.chipPath});
     } else {
-      lines.push_back("error\t" + error);
-      ok = false;
+      mFileErrors.push_back(error);
     }
   }
-  if (mReadOutValid && ended && allOk()) {
-    std::string error;
+  if (mReadOutValid && failures().empty()) {
     if (writeOutput(mOptions.file, mReadOut, error)) {
       const std::string name = mOptions.file == "-" ? "standard output" : mOptions.file;
-      lines.push_back("wrote\t" + name + ", " + std::to_string(mReadOut.size()) + " bytes");
+      mFileLines.push_back({"wrote", name + ", " + countText(mReadOut.size(), "byte")});
     } else {
-      lines.push_back("error\t" + error);
-      ok = false;
+      if (errno == EINTR) mInterruptedBy = stopSignal();
+      mFileErrors.push_back(error);
     }
   }
-  return ok;
 }
 
-void cRunner::printSummary(const std::vector<std::string>& fileLines, bool ok) const {
-  printLine(mSummary, "module", mModuleName + " (" + mModulePath + ")");
+int cRunner::report() const {
+  std::vector<std::string> parts = failures();
+  parts.insert(parts.end(), mFileErrors.begin(), mFileErrors.end());
+  if (mInterruptedBy != 0) parts.push_back("interrupted by " + signalName(mInterruptedBy));
+  const std::string result = mInterruptedBy != 0 ? "interrupted" : parts.empty() ? "ok" : "failed";
+  const int code = mInterruptedBy != 0 ? kExitInterrupted : parts.empty() ? kExitOk : kExitFailed;
+  const std::string text =
+      summaryText(summaryLines(result, parts.empty() ? "none" : joined(parts, "; "))) +
+      "k5run: " + result + "\n";
+  std::fflush(mSummary);
+  if (writeAll(::fileno(mSummary), text.data(), text.size())) return code;
+  // A second stop signal gave up a summary that waited.
+  if (errno == EINTR) return interrupted();
+  std::fprintf(stderr, "k5run: cannot write the summary: %s\n", std::strerror(errno));
+  return code == kExitOk ? kExitFailed : code;
+}
+
+tSummaryLines cRunner::summaryLines(const std::string& result, const std::string& error) const {
+  tSummaryLines lines;
+  lines.push_back({"module", mModuleName + " (" + mModule.path + ")"});
   if (mOptions.onChip()) {
-    printLine(mSummary, "chip",
-              mOptions.chipPath + ", " + std::to_string(mSocket->chip().words().size()) + " words" +
-                  (mSocket->chipFileExisted() ? "" : " (new, erased)") +
-                  (mOptions.emptySocket ? ", not in the socket" : ""));
+    lines.push_back({"chip", mOptions.chipPath + ", " +
+                                 countText(mSocket->chip().words().size(), "word") +
+                                 (mSocket->chipFileExisted() ? "" : " (new, erased)") +
+                                 (mOptions.emptySocket ? ", not in the socket" : "")});
   }
   std::uint64_t cycles = 0;
   std::chrono::steady_clock::duration wall{};
   for (const tActionResult& r : mResults) {
-    printLine(mSummary, "action", r.range.empty() ? r.name : r.name + " " + r.range);
-    if (!r.failure.empty() && !r.haveRecord) {
-      printLine(mSummary, "result", "failed: " + r.failure);
-      continue;
-    }
-    printLine(mSummary, "result", r.ok ? "ok" : "failed");
-    if (r.haveRecord) printLine(mSummary, "error", errorLine(r.errors));
-    for (const auto& line : r.mismatches) printLine(mSummary, line.first, line.second);
-    if (r.mismatch() && r.mismatches.empty()) {
-      // Nothing to compare with (a read's own verify), or the chip holds what
-      // was expected and the module read otherwise: what the job record says.
-      printLine(mSummary, "mismatch",
-                "job record address " + hex(r.errorAddress, 4) + ", expected " +
-                    hex(r.errorExpected, 2) + ", read " + hex(r.errorRead, 2) +
-                    (r.compared ? "; the chip holds the expected data" : ""));
-    }
-    if (r.havePinData) {
-      std::string verdict = "no verdict";
-      if (r.totalPins != 0 && r.connectedPins == r.totalPins) verdict = "device connected";
-      if (r.totalPins != 0 && r.connectedPins == 0) verdict = "socket empty";
-      printLine(mSummary, "continuity",
-                std::to_string(r.connectedPins) + " of " + std::to_string(r.totalPins) +
-                    " pins connected: " + verdict);
-    }
-    if (r.haveInfoAndLock) {
-      printLine(mSummary, "info data", hex(r.infoData, 8));
-      printLine(mSummary, "lock bits", hex(r.lockBits, 2));
-    }
-    if (r.signalTest) {
-      printLine(
-          mSummary, "pins",
-          "last selected " + std::to_string(r.lastPin) + " of " + std::to_string(kSocketPins));
-      printLine(mSummary, "confirmed",
-                std::to_string(r.confirmedPins) + " of " + std::to_string(kSocketPins) + " pins");
-      printLine(mSummary, "gongs", std::to_string(r.confirmedPins));
-    }
-    if (!r.cancelNote.empty()) printLine(mSummary, "cancel", r.cancelNote);
-    if (!r.failure.empty()) printLine(mSummary, "note", r.failure);
-    printLine(mSummary, "bus time", secondsText(r.busCycles));
-    printLine(mSummary, "wall time", secondsText(r.wall));
+    actionLines(r, lines);
     cycles += r.busCycles;
     wall += r.wall;
   }
-  for (const std::string& v : mViolations) printLine(mSummary, "violation", v);
-  if (!mHostFailure.empty()) printLine(mSummary, "error", mHostFailure);
-  if (mInterrupted) printLine(mSummary, "note", "interrupted: no file saved or written");
-  for (const std::string& line : fileLines) {
-    const std::string::size_type tab = line.find('\t');
-    printLine(mSummary, line.substr(0, tab), line.substr(tab + 1));
-  }
+  for (const std::string& v : mViolations) lines.push_back({"violation", v});
+  lines.insert(lines.end(), mFileLines.begin(), mFileLines.end());
   if (mResults.size() > 1) {
-    printLine(mSummary, "total bus", secondsText(cycles));
-    printLine(mSummary, "total wall", secondsText(wall));
+    lines.push_back({"total bus", secondsText(cycles)});
+    lines.push_back({"total wall", secondsText(wall)});
   }
-  std::fprintf(mSummary, "k5run: %s\n", ok ? "ok" : "failed");
-  std::fflush(mSummary);
+  lines.push_back({"result", result});
+  lines.push_back({"error", error});
+  return lines;
+}
+
+void cRunner::actionLines(const tActionResult& r, tSummaryLines& lines) const {
+  lines.push_back({"action", r.range.empty() ? r.name : r.name + " " + r.range});
+  lines.insert(lines.end(), r.mismatches.begin(), r.mismatches.end());
+  if (r.mismatch() && r.mismatches.empty()) {
+    // Nothing to compare with (a read's own verify), or the chip holds what
+    // was expected and the module read otherwise: what the job record says.
+    lines.push_back({"mismatch", "job record address " + hexText(r.errorAddress, 4) +
+                                     ", expected " + hexText(r.errorExpected, 2) + ", read " +
+                                     hexText(r.errorRead, 2) +
+                                     (r.compared ? "; the chip holds the expected data" : "")});
+  }
+  if (r.havePinData) lines.push_back({"continuity", continuityText(r.connectedPins, r.totalPins)});
+  if (r.haveInfoAndLock) {
+    lines.push_back({"info data", hexText(r.infoData, 8)});
+    lines.push_back({"lock bits", hexText(r.lockBits, 2)});
+  }
+  if (r.signalTest && r.haveRecord) {
+    const std::string pins = std::to_string(kSocketPins);
+    lines.push_back({"pins", "last selected " + std::to_string(r.lastPin) + " of " + pins});
+    lines.push_back({"confirmed", std::to_string(r.confirmedPins) + " of " + pins + " pins"});
+  }
+  if (!r.cancelNote.empty()) lines.push_back({"cancel", r.cancelNote});
+  if (r.ran) {
+    lines.push_back({"bus time", secondsText(r.busCycles)});
+    lines.push_back({"wall time", secondsText(r.wall)});
+  }
 }

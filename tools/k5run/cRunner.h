@@ -10,21 +10,26 @@
 #include "actionPlan.h"
 #include "cChipLock.h"
 #include "cSimSocket.h"
+#include "mismatchReport.h"
+#include "moduleCommands.h"
 #include "tActionResult.h"
 #include "tRunOptions.h"
 
 class cHostSession;
+class cLoadedModule;
 class cProgressView;
+struct tScaffoSinks;
 
-// Plays the host for one command: checks the input, sets up the simulated
-// programmer and its socket, loads the module, claims the programmer, runs
-// the planned actions through the slots, shows progress, releases and unloads
-// the module, writes the files and prints the summary.
+// Plays the host for one command, in four steps: checks what was asked
+// against the files and the chip, and takes the chip; plans the actions;
+// runs them through the module's slots on the simulated programmer; writes
+// the files and reports one verdict.
 class cRunner {
 public:
   static const int kExitOk = 0;
   static const int kExitFailed = 1;
   static const int kExitBadInput = 2;
+  static const int kExitInterrupted = 3;
 
   cRunner(const tRunOptions& options, const std::string& runnerFolder);
   ~cRunner();
@@ -32,19 +37,46 @@ public:
   int run();
 
 private:
-  // Everything that can be refused before the module is loaded.
-  bool prepare(std::string& error);
+  int runSteps();
+  int refused(const std::string& error) const;
+  int interrupted() const;
+
+  // ---- check: everything refused before the module is loaded
+  bool check(std::string& error);
+  bool checkChipPath(std::string& error) const;
+  bool checkOut(std::string& error);
+  bool readImage(std::string& error);
+  bool takeChip(std::string& error);
+  bool checkGeometry(std::string& error) const;
+
+  // ---- run
   void setUpSimulator();
+  bool runModule(cProgressView& view, std::string& error);
+  void runSession(cLoadedModule& module, cProgressView& view);
+  tScaffoSinks sinks(cProgressView& view);
+  void scriptProbe(cHostSession& session, cProgressView& view);
+  bool claimAndRun(cHostSession& session, cProgressView& view);
   void runActions(cHostSession& session, cProgressView& view);
   void runAction(const tPlannedAction& action, cHostSession& session, cProgressView& view,
                  tActionResult& result);
-  bool saveFiles(std::vector<std::string>& lines);
-  void printSummary(const std::vector<std::string>& fileLines, bool ok) const;
-  bool allOk() const;
+  bool sendJob(const tPlannedAction& action, cHostSession& session, tActionResult& result);
+  void startAction(const tPlannedAction& action, cHostSession& session, cProgressView& view,
+                   tActionResult& result);
+  bool readRecord(cHostSession& session, tActionResult& result);
+  void compareWithChip(const tPlannedAction& action, tActionResult& result);
+  void fetchReadOut(const tPlannedAction& action, cHostSession& session, tActionResult& result);
+  void collectViolations();
+
+  // ---- report
+  std::vector<std::string> failures() const;
+  void saveFiles();
+  int report() const;
+  tSummaryLines summaryLines(const std::string& result, const std::string& error) const;
+  void actionLines(const tActionResult& r, tSummaryLines& lines) const;
 
   tRunOptions mOptions;
   std::string mRunnerFolder;
-  std::string mModulePath;
+  tModuleChoice mModule;
   std::string mModuleName;
   std::uint32_t mWords;
   std::uint32_t mFirst;
@@ -57,9 +89,13 @@ private:
   tActionResult* mCurrent;  // the action running, for the signals
   std::vector<unsigned char> mReadOut;
   bool mReadOutValid;
-  bool mInterrupted;
   std::string mHostFailure;  // a text the host libraries threw
+  unsigned int mChipViolations;
+  unsigned int mProbeViolations;
   std::vector<std::string> mViolations;
+  tSummaryLines mFileLines;  // saved, wrote
+  std::vector<std::string> mFileErrors;
+  int mInterruptedBy;   // the stop signal that came before the last write; 0: none
   cChipLock mLock;      // of the chip file, for the whole run
   std::FILE* mSummary;  // standard error when the read-out goes to standard output
 };

@@ -29,6 +29,8 @@ public:
   void plugContacts(bool inserted);
   void plugProbe();
 
+  // The memory as loaded, before the run.
+  const std::vector<std::uint16_t>& loadedWords() const { return mLoadedWords; }
   // True when the chip's memory, info data or lock bits differ from the loaded ones.
   bool chipChanged() const;
   // Saves the chip through writeFileAtomically, the new file locked and open in *lockedFd.

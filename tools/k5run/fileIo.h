@@ -1,14 +1,22 @@
 #ifndef FILE_IO_H
 #define FILE_IO_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 // Files of the runner: images in, read-outs and chip files out. Every error
-// is one line naming the path.
+// is one line naming the path. Calls that wait give up on a stop signal
+// (stopSignals.h): a read or an open on the first, a write on the second.
 
-// The whole file; false with the reason in error.
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
+// Writes all bytes to fd; false with errno set.
+bool writeAll(int fd, const void* data, std::size_t size);
+
+// The whole file, read to its end whatever it is (a regular file, a FIFO,
+// a pipe, a device) but a folder; more than maxBytes is refused. False with
+// the reason in error.
+bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<unsigned char>& bytes,
+                   std::string& error);
 
 // The file a write to path lands on: symbolic links followed, relative ones
 // from the link's folder, to a path that is no link (and may not exist).
@@ -17,11 +25,13 @@ std::string resolvedPath(const std::string& path);
 
 // Writes a temporary file beside the file path resolves to and renames it
 // over that file, so that it holds either its old content or all of the new;
-// a link stays a link. The new file keeps the old one's permission bits, or
-// gets those of a newly created file. With lockedFd the temporary file is
-// locked (flock) before it takes its place and stays open in *lockedFd. With
-// keepExisting it takes the place only when there is none yet (false, errno
-// EEXIST, otherwise). False with the reason.
+// a link stays a link. The new file keeps the old one's permission bits
+// without set-user-ID, set-group-ID and sticky, and its owner and group as
+// far as the process may set them; a new one gets a new file's bits. With
+// lockedFd the temporary file is locked (flock) before it takes its place
+// and stays open in *lockedFd. With keepExisting it takes the place only
+// when there is none yet (false, errno EEXIST, otherwise). False with the
+// reason.
 bool writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes,
                          std::string& error, int* lockedFd = nullptr, bool keepExisting = false);
 
@@ -33,11 +43,17 @@ bool isStandardOutput(const std::string& path);
 bool writeOutput(const std::string& path, const std::vector<unsigned char>& bytes,
                  std::string& error);
 
-// True when OUT can be written: a file can be created beside what path
-// resolves to, or it is a FIFO or device open for writing, or standard output.
+// True when OUT can be written: standard output; a FIFO or device open for
+// writing; or a regular file that can be replaced (replaceable).
 bool outputIsWritable(const std::string& path, std::string& error);
 
-// True when a file can be created in the folder that would hold path.
-bool folderIsWritable(const std::string& path, std::string& error);
+// True when the file path resolves to can be replaced by writeFileAtomically
+// as cp would write it: a new file in a folder that takes one, or a regular
+// file the user may write with one name only (a new file would take the
+// place of one name of several, and the others keep the old content).
+bool replaceable(const std::string& path, std::string& error);
+
+// True when the folder that would hold the file path resolves to is there.
+bool folderExists(const std::string& path, std::string& error);
 
 #endif

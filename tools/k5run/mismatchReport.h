@@ -1,10 +1,12 @@
 #ifndef MISMATCH_REPORT_H
 #define MISMATCH_REPORT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "summaryText.h"
 
 // What a verify or blank check expected of the chip.
 struct tExpectedContent {
@@ -21,8 +23,6 @@ struct tExpectedContent {
   std::uint8_t lockMask = 0xFF;  // the bits compared
 };
 
-typedef std::vector<std::pair<std::string, std::string>> tSummaryLines;
-
 // Summary lines (label, value) for what differs between the expected content
 // and the chip's: the first differing byte at its offset in the image (or
 // the chip, for a blank check) with the expected and the read byte, how many
@@ -31,5 +31,12 @@ typedef std::vector<std::pair<std::string, std::string>> tSummaryLines;
 tSummaryLines mismatchLines(const tExpectedContent& expected,
                             const std::vector<std::uint16_t>& chipWords, std::uint32_t chipInfo,
                             std::uint8_t chipLock);
+
+// How many bytes of the words firstWord..lastWord the chip held with a bit
+// clear that `bytes` (indexed by chip byte, as tExpectedContent's) has set:
+// programming only clears bits, so these it cannot take without an erase.
+std::size_t bytesNeedingErase(const std::vector<unsigned char>& bytes,
+                              const std::vector<std::uint16_t>& chipWords, std::uint32_t firstWord,
+                              std::uint32_t lastWord);
 
 #endif

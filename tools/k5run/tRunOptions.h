@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cK5HoltekChip.h"
 #include "tHoltekSettings.h"
 
 // Everything the command line asked for, checked for form but not yet against
@@ -37,13 +38,22 @@ struct tRunOptions {
   std::uint32_t lastWord = 0;
   bool erase = false;
   bool blankCheck = false;
-  bool verifyAfter = false;
+  bool verifyAfter = false;  // read's verify
+  bool noVerify = false;     // program without the verify that follows it
 
   std::vector<std::uint32_t> touchPins;
   std::uint32_t cancelAtPin = 0;  // 0: none
 
+  // The measured Vcc searches the chip's window unless told otherwise.
+  tRunOptions() {
+    settings.vccLower = cK5HoltekChip::kMeasuredVccMinMv;
+    settings.vccUpper = cK5HoltekChip::kMeasuredVccMaxMv;
+  }
+
   // Commands on a Holtek chip (Larkspur's, with a chip file).
   bool onChip() const { return command <= cmdErase; }
+  bool changesChip() const { return command == cmdProgram || command == cmdErase; }
+  bool withImage() const { return command == cmdProgram || command == cmdVerify; }
 };
 
 #endif
