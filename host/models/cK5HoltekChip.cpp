@@ -496,7 +496,12 @@ bool cK5HoltekChip::execute(cK5SimProgrammer& sim) {
       startBusy(sim, kPageCommitCycles, "a page commit");
       return true;
   }
-  // kOpControl: instructionLength let only the known second bytes through.
+  return executeControl(sim);
+}
+
+// kOpControl: instructionLength let only the known second bytes through.
+bool cK5HoltekChip::executeControl(cK5SimProgrammer& sim) {
+  const std::vector<std::uint8_t>& b = mSerial.bytes;
   switch (b[1]) {
     case kCtlReadInfoHigh:
       answer(mInfo >> 16, 16);

@@ -210,7 +210,8 @@ private:
   __attribute__((noinline)) void earlyReadModeData();
   __attribute__((noinline)) void readModeBeyondMemory();
   void byteIn(cK5SimProgrammer& sim, std::uint8_t byte);
-  bool execute(cK5SimProgrammer& sim);  // false: unknown instruction
+  bool execute(cK5SimProgrammer& sim);         // false: unknown instruction
+  bool executeControl(cK5SimProgrammer& sim);  // the control instructions of execute
   void answer(std::uint32_t value, unsigned int bits);
   void startBusy(cK5SimProgrammer& sim, unsigned int cycles, const char* what);
   void checkByteOpcode(std::uint8_t opcode, unsigned int address);
