@@ -419,3 +419,10 @@ int readCommandLine(int argc, char** argv, R& options) {
   }
   return convert(texts, options) ? -1 : cRunner::kExitBadInput;
 }
+
+const char* commandName(R::eCommand command) {
+  for (const tCommand& c : kCommands) {
+    if (c.command == command) return c.name;
+  }
+  return "";
+}

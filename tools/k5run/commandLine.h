@@ -9,4 +9,7 @@
 // version, or one line on standard error.
 int readCommandLine(int argc, char** argv, tRunOptions& options);
 
+// The command as typed: "program", "no-continuity".
+const char* commandName(tRunOptions::eCommand command);
+
 #endif

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "commandLine.h"
 #include "tKnownModule.h"
 
 namespace {
@@ -77,26 +78,4 @@ bool moduleCarries(const std::string& name, R::eCommand command, std::string& er
   error = std::string(module->shown) + " has no " + commandName(command) + " command; " +
           other->shown + " has: k5run " + commandName(command);
   return false;
-}
-
-const char* commandName(R::eCommand command) {
-  switch (command) {
-    case R::cmdProgram:
-      return "program";
-    case R::cmdRead:
-      return "read";
-    case R::cmdVerify:
-      return "verify";
-    case R::cmdBlank:
-      return "blank";
-    case R::cmdErase:
-      return "erase";
-    case R::cmdContinuity:
-      return "continuity";
-    case R::cmdNoContinuity:
-      return "no-continuity";
-    case R::cmdSignalTest:
-      return "signaltest";
-  }
-  return "";
 }

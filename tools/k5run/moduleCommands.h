@@ -25,7 +25,4 @@ std::string knownName(const std::string& ownName);
 // every command.
 bool moduleCarries(const std::string& name, tRunOptions::eCommand command, std::string& error);
 
-// The command as typed: "program", "no-continuity".
-const char* commandName(tRunOptions::eCommand command);
-
 #endif
