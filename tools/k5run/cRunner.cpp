@@ -164,14 +164,11 @@ int cRunner::runSteps() {
   return report();
 }
 
-int cRunner::refused(const std::string& error) const {
-  std::fprintf(stderr, "k5run: %s\n", error.c_str());
-  return kExitBadInput;
-}
+int cRunner::refused(const std::string& error) const { return refuse(error); }
 
 // Before any action ran: nothing to report but that.
 int cRunner::interrupted() const {
-  std::fprintf(stderr, "k5run: interrupted\n");
+  sayLine("interrupted");
   return kExitInterrupted;
 }
 
@@ -630,7 +627,7 @@ int cRunner::report() const {
   if (writeAll(::fileno(mSummary), text.data(), text.size())) return code;
   // A second stop signal gave up a summary that waited.
   if (errno == EINTR) return interrupted();
-  std::fprintf(stderr, "k5run: cannot write the summary: %s\n", std::strerror(errno));
+  sayLine(std::string("cannot write the summary: ") + std::strerror(errno));
   return code == kExitOk ? kExitFailed : code;
 }
 

@@ -12,6 +12,7 @@
 #include "cSimSocket.h"
 #include "mismatchReport.h"
 #include "moduleCommands.h"
+#include "runnerLine.h"
 #include "tActionResult.h"
 #include "tRunOptions.h"
 
@@ -26,11 +27,6 @@ struct tScaffoSinks;
 // the files and reports one verdict.
 class cRunner {
 public:
-  static const int kExitOk = 0;
-  static const int kExitFailed = 1;
-  static const int kExitBadInput = 2;
-  static const int kExitInterrupted = 3;
-
   cRunner(const tRunOptions& options, const std::string& runnerFolder);
   ~cRunner();
 

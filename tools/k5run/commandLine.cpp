@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cRunner.h"
+#include "runnerLine.h"
 #include "textParsing.h"
 
 namespace {
@@ -388,7 +388,7 @@ int printedExit(const CLI::App& app, const CLI::ParseError& e) {
   std::fprintf(stderr, "k5run: cannot write the %s: %s\n",
                dynamic_cast<const CLI::CallForVersion*>(&e) != nullptr ? "version" : "help",
                reason != 0 ? std::strerror(reason) : "write error");
-  return cRunner::kExitFailed;
+  return kExitFailed;
 }
 
 }  // namespace
@@ -410,14 +410,14 @@ int readCommandLine(int argc, char** argv, R& options) {
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return printedExit(app, e);
     std::fprintf(stderr, "%s\n", parseErrorLine(app, e, given, at).c_str());
-    return cRunner::kExitBadInput;
+    return kExitBadInput;
   }
   const std::string empty = emptyValueLine(app);
   if (!empty.empty()) {
     std::fprintf(stderr, "%s\n", empty.c_str());
-    return cRunner::kExitBadInput;
+    return kExitBadInput;
   }
-  return convert(texts, options) ? -1 : cRunner::kExitBadInput;
+  return convert(texts, options) ? -1 : kExitBadInput;
 }
 
 const char* commandName(R::eCommand command) {

@@ -9,6 +9,7 @@
 #include "cRunner.h"
 #include "commandLine.h"
 #include "optionChecks.h"
+#include "runnerLine.h"
 #include "tRunOptions.h"
 
 namespace {
@@ -29,10 +30,7 @@ int main(int argc, char** argv) {
   const int read = readCommandLine(argc, argv, options);
   if (read >= 0) return read;
   std::string error;
-  if (!checkOptions(options, error)) {
-    std::fprintf(stderr, "k5run: %s\n", error.c_str());
-    return cRunner::kExitBadInput;
-  }
+  if (!checkOptions(options, error)) return refuse(error);
   // A reader that goes away makes a write fail with EPIPE, which the run reports.
   std::signal(SIGPIPE, SIG_IGN);
   cRunner runner(options, runnerFolder());
