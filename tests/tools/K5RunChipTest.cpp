@@ -328,13 +328,11 @@ TEST_F(K5RunChip, GeometryUnlikeTheChipsIsRefused) {
       {{"blank", "--chip", "chip.bin", "--memory-size", "1"},
        "k5run: --memory-size 1: chip file chip.bin holds 1024 words"},
       {{"program", "image.bin", "--chip", "new.chip", "--memory-size", "1000"},
-       "k5run: --memory-size 1000: 2000 bytes are no whole number of 64-byte pages"},
-      {{"read", "out.bin", "--chip", "new.chip", "--memory-size", "1000"},
-       "k5run: --memory-size 1000: 2000 bytes are no whole number of 64-byte pages"},
+       "k5run: --memory-size 1000: 2000 bytes are no whole number of 64-byte pages (--page-size)"},
       {{"program", "image.bin", "--chip", "new.chip", "--memory-size", "16"},
        "k5run: --memory-size 16: 32 bytes are less than one 64-byte page"},
       {{"program", "image.bin", "--chip", "odd.chip"},
-       "k5run: chip file odd.chip: 2000 bytes are no whole number of 64-byte pages"},
+       "k5run: chip file odd.chip: 2000 bytes are no whole number of 64-byte pages (--page-size)"},
       {{"program", "image.bin", "--chip", "chip.bin", "--page-size", "48"},
        "k5run: --page-size: '48' is not a power of two from 1 to 256"},
   };
@@ -347,11 +345,44 @@ TEST_F(K5RunChip, GeometryUnlikeTheChipsIsRefused) {
     EXPECT_EQ(fileBytes(path("chip.bin")), chip);
     EXPECT_EQ(folderEntries(mFolder), before);
   }
-  // What is whole pages runs: a chip of one page, and reading a chip of part pages.
+  // What is whole pages runs: a chip of one page.
   EXPECT_EQ(run({"program", "image.bin", "--chip", "page.chip", "--memory-size", "32"}).exitCode,
             0);
-  EXPECT_EQ(run({"read", "out.bin", "--chip", "odd.chip"}).exitCode, 0);
-  EXPECT_EQ(fileBytes(path("out.bin")).size(), 2000u);
+}
+
+// Only program writes pages: a new chip of part pages is any other
+// command's, and program's with a page that divides it. (An erase of a new
+// chip changes nothing, so saves nothing.)
+TEST_F(K5RunChip, AMemoryOfPartPagesIsAnyCommandsButPrograms) {
+  const std::vector<unsigned char> erased(2000, 0xFF);
+  writeBytes(path("erased.bin"), erased);
+  const struct {
+    std::vector<std::string> args;
+    std::string action;
+  } cases[] = {
+      {{"blank"}, "blank check words 0x0000-0x03E7"},
+      {{"read", "out.bin"}, "read words 0x0000-0x03E7"},
+      {{"verify", "erased.bin"}, "verify words 0x0000-0x03E7"},
+      {{"erase"}, "erase"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--chip", "new.chip", "--memory-size", "1000"});
+    const tRunResult r = run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.summaryAll("action"), std::vector<std::string>{c.action});
+    EXPECT_EQ(r.summary("chip"), "new.chip, 1000 words (new, erased)");
+    EXPECT_FALSE(fileExists(path("new.chip")));
+  }
+  EXPECT_EQ(fileBytes(path("out.bin")), erased);
+
+  const std::vector<unsigned char> image = imagePattern(2000, 4);
+  writeBytes(path("image.bin"), image);
+  const tRunResult program = run(
+      {"program", "image.bin", "--chip", "new.chip", "--memory-size", "1000", "--page-size", "16"});
+  EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
+  EXPECT_EQ(chipBytes(path("new.chip")), image);
 }
 
 }  // namespace

@@ -273,7 +273,7 @@ TEST_F(K5RunOutput, AFailedRunHasOneVerdict) {
       {{"signaltest", "--touch", "1-144", "--cancel-at", "50"},
        "49 of 144 pins confirmed; cancelled at pin 50"},
       {{"verify", "image.bin", "--chip", "full.chip", "--measure-vcc", "--sense-vcc", "1000"},
-       "3003: the action failed"},
+       "measured Vcc 1000 mV outside the window 2240-5460 mV; 3003: the action failed"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "fileIdentity.h"
 #include "fileIo.h"
 
 namespace {
@@ -14,11 +15,8 @@ namespace {
 // Replacements seen in a row before a run gives up as if the file were busy.
 const int kAttempts = 10;
 
-bool sameFile(int fd, const std::string& path) {
-  struct stat a;
-  struct stat b;
-  return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-         a.st_ino == b.st_ino;
+bool stillThere(int fd, const std::string& path) {
+  return sameFile(identityOfFd(fd), identityOf(path));
 }
 
 }  // namespace
@@ -28,14 +26,15 @@ cChipLock::~cChipLock() { release(); }
 void cChipLock::release() {
   if (mFd < 0) return;
   // Only our own placeholder goes, and only while we still hold it.
-  if (mPlaceholder && sameFile(mFd, mTarget)) ::unlink(mTarget.c_str());
+  if (mPlaceholder && stillThere(mFd, mTarget)) ::unlink(mTarget.c_str());
   ::close(mFd);
   mFd = -1;
   mPlaceholder = false;
 }
 
 cChipLock::eResult cChipLock::lock(const std::string& path,
-                                   const std::vector<unsigned char>& placeholder) {
+                                   const std::vector<unsigned char>& placeholder,
+                                   std::string& error) {
   release();
   mTarget = resolvedPath(path);
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -43,16 +42,15 @@ cChipLock::eResult cChipLock::lock(const std::string& path,
     const int fd = ::open(mTarget.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
       if (errno != ENOENT || placeholder.empty()) return lrUnlocked;
-      std::string ignored;
       int created = -1;
-      if (writeFileAtomically(mTarget, placeholder, ignored, &created, true)) {
+      if (writeFileAtomically(path, placeholder, error, &created, true)) {
         mFd = created;
         mPlaceholder = true;
         return lrLocked;
       }
       // Another run put its file there first: lock that one.
       if (errno == EEXIST) continue;
-      return lrUnlocked;
+      return lrFailed;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -64,7 +62,7 @@ cChipLock::eResult cChipLock::lock(const std::string& path,
       return lrBusy;
     }
     // A save may have put a new file in the place since we opened the old one.
-    if (sameFile(fd, mTarget)) {
+    if (stillThere(fd, mTarget)) {
       mFd = fd;
       return lrLocked;
     }

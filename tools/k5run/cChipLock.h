@@ -17,7 +17,8 @@ public:
   enum eResult {
     lrLocked,    // held
     lrBusy,      // another run holds it
-    lrUnlocked,  // nothing to lock: no file (and no placeholder), or no regular file
+    lrUnlocked,  // nothing to lock: no file (and no placeholder asked for), or no regular file
+    lrFailed,    // the placeholder could not be written (the reason in error)
   };
 
   cChipLock() = default;
@@ -26,11 +27,14 @@ public:
   cChipLock& operator=(const cChipLock&) = delete;
 
   // Locks the chip file at path; a missing one is created from placeholder
-  // when that is not empty and the folder allows it.
-  eResult lock(const std::string& path, const std::vector<unsigned char>& placeholder);
+  // when that is not empty.
+  eResult lock(const std::string& path, const std::vector<unsigned char>& placeholder,
+               std::string& error);
 
   // True while the file locked is the placeholder: the chip is new.
   bool placeholder() const { return mPlaceholder; }
+  // The file locked, open; -1 when none is.
+  int fd() const { return mFd; }
 
   // The file now at the path, open and locked by the save that put it there.
   void adopt(int fd);

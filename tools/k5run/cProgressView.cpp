@@ -80,10 +80,17 @@ void cProgressView::write(const std::string& text) {
   writeAll(::fileno(mOut), text.data(), text.size());
 }
 
-std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
-  if (bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return "";
+std::int32_t cProgressView::messageNumber(const std::vector<char>& bytes) {
+  if (bytes.size() != TAG_GLOBAL_ALGOCTRL_DATA::kSize) return -1;
   const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
-  if (loadLeU32(b, gacdMessageValid) != 1) return "";
+  if (loadLeU32(b, gacdMessageValid) != 1) return -1;
+  return static_cast<std::int32_t>(loadLeU32(b, gacdMessageNo));
+}
+
+std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
+  const std::int32_t number = messageNumber(bytes);
+  if (number < 0) return "";
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::uint32_t layout = loadLeU32(b, gacdParamLayout);
   std::vector<tMessageParam> params;
   auto integer = [&](unsigned int i) {
@@ -121,7 +128,7 @@ std::string cProgressView::numberedMessage(const std::vector<char>& bytes) {
     default:
       break;
   }
-  return messageLine(static_cast<std::int32_t>(loadLeU32(b, gacdMessageNo)), params);
+  return messageLine(number, params);
 }
 
 void cProgressView::progressRecord(const std::vector<char>& bytes, unsigned int pin) {

@@ -34,6 +34,8 @@ public:
   // "message 305: verify main memory, Vcc 5.0 V" for a record's numbered message; empty when
   // the record carries none.
   static std::string numberedMessage(const std::vector<char>& bytes);
+  // The number of a record's numbered message; -1 when it carries none.
+  static std::int32_t messageNumber(const std::vector<char>& bytes);
 
 private:
   void line(const std::string& text);

@@ -20,6 +20,7 @@
 #include "cScaffoHost.h"
 #include "cUiAlgoDataK3.h"
 #include "defaultJob.h"
+#include "fileIdentity.h"
 #include "fileIo.h"
 #include "imageFormat.h"
 #include "jobParts.h"
@@ -53,14 +54,6 @@ std::string rangeText(const tPlannedAction& action) {
     default:
       return "";
   }
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa;
-  struct stat sb;
-  if (a == b) return true;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
 }
 
 bool isFolder(const std::string& path) {
@@ -106,10 +99,25 @@ bool isReadLimitNote(const std::string& text) {
          text.find("more than ") != std::string::npos;
 }
 
-// What went wrong in one action, in words; "" when nothing did.
-std::string actionFailure(const tActionResult& r) {
+// "5000 mV", "2240-5460 mV".
+std::string mvText(std::uint32_t low, std::uint32_t high) {
+  return (low == high ? std::to_string(low) : std::to_string(low) + "-" + std::to_string(high)) +
+         " mV";
+}
+
+// What went wrong in one action, in words; "" when nothing did. An action
+// the runner cancelled for a stop signal failed for that alone, which the
+// run's error names.
+std::string actionFailure(const tActionResult& r, const tRunOptions& options) {
+  if (r.stopped) return "";
   std::vector<std::string> parts;
   if (!r.failure.empty()) parts.push_back(r.failure);
+  if (r.vccOutside) {
+    parts.push_back("measured Vcc " + mvText(options.sensedVcc, options.sensedVcc) +
+                    " outside the window " +
+                    mvText(options.settings.vccLower, options.settings.vccUpper));
+  }
+  if (r.havePinData && r.totalPins == 0) parts.push_back("the continuity test found no pin to test");
   if (r.haveRecord && !r.ok) parts.push_back(errorLine(r.errors));
   if (r.signalTest && r.haveRecord && r.confirmedPins != kSocketPins) {
     parts.push_back(std::to_string(r.confirmedPins) + " of " + std::to_string(kSocketPins) +
@@ -150,9 +158,9 @@ int cRunner::runSteps() {
   const bool checked = check(error);
   if (stopSignal() != 0) return interrupted();
   if (!checked) return refused(error);
-  const bool taken = takeChip(error);
+  const int taken = takeChip(error);
   if (stopSignal() != 0) return interrupted();
-  if (!taken) return refused(error);
+  if (taken != kExitOk) return refused(error, taken);
   mPlan = planActions(mOptions, mWords, mImage);
   setUpSimulator();
   cProgressView view(stderr, ::isatty(STDERR_FILENO) == 1, mOptions.verbose);
@@ -164,7 +172,10 @@ int cRunner::runSteps() {
   return report();
 }
 
-int cRunner::refused(const std::string& error) const { return refuse(error); }
+int cRunner::refused(const std::string& error, int code) const {
+  sayLine(error);
+  return code;
+}
 
 // Before any action ran: nothing to report but that.
 int cRunner::interrupted() const {
@@ -178,7 +189,8 @@ bool cRunner::check(std::string& error) {
   mModule = chosenModule(mOptions, mRunnerFolder);
   if (mOptions.onChip() && !checkChipPath(error)) return false;
   if (mOptions.command == tRunOptions::cmdRead && !checkOut(error)) return false;
-  return !mOptions.withImage() || readImage(error);
+  if (mOptions.withImage() && !readImage(error)) return false;
+  return checkStreams(error);
 }
 
 bool cRunner::checkChipPath(std::string& error) const {
@@ -187,12 +199,11 @@ bool cRunner::checkChipPath(std::string& error) const {
     error = "chip file " + reason;
     return false;
   }
-  if (!mOptions.changesChip()) return true;
-  if (isFolder(mOptions.chipPath)) {
+  if (identityOf(mOptions.chipPath).exists && isFolder(mOptions.chipPath)) {
     error = "chip file " + mOptions.chipPath + " is a folder";
     return false;
   }
-  if (!replaceable(mOptions.chipPath, reason)) {
+  if (mOptions.changesChip() && !replaceable(mOptions.chipPath, reason)) {
     error = "cannot save the chip: " + reason;
     return false;
   }
@@ -205,11 +216,11 @@ bool cRunner::checkOut(std::string& error) {
     error = "cannot write " + out + ": it is a folder";
     return false;
   }
-  if (out != "-" && sameFile(out, mOptions.chipPath)) {
+  const bool standardOutput = isStandardOutput(out);
+  if (!standardOutput && sameFile(identityOf(out), identityOf(mOptions.chipPath))) {
     error = "cannot write " + out + ": it is the chip file";
     return false;
   }
-  const bool standardOutput = isStandardOutput(out);
   if (standardOutput && ::isatty(STDOUT_FILENO) == 1) {
     error = "standard output is a terminal: name a file as OUT, or redirect standard output";
     return false;
@@ -220,6 +231,28 @@ bool cRunner::checkOut(std::string& error) {
   }
   // The read-out has standard output to itself.
   if (standardOutput) mSummary = stderr;
+  return true;
+}
+
+// Standard output and error are written all through the run: neither may
+// be the chip file or the image.
+bool cRunner::checkStreams(std::string& error) const {
+  const struct {
+    int fd;
+    const char* name;
+  } streams[] = {{STDOUT_FILENO, "standard output"}, {STDERR_FILENO, "standard error"}};
+  for (const auto& stream : streams) {
+    const tFileIdentity written = identityOfFd(stream.fd);
+    if (!written.regular) continue;
+    if (mOptions.onChip() && sameFile(written, identityOf(mOptions.chipPath))) {
+      error = std::string(stream.name) + " is the chip file " + mOptions.chipPath;
+      return false;
+    }
+    if (mOptions.withImage() && sameFile(written, identityOf(mOptions.file))) {
+      error = std::string(stream.name) + " is the image " + mOptions.file;
+      return false;
+    }
+  }
   return true;
 }
 
@@ -243,18 +276,36 @@ bool cRunner::readImage(std::string& error) {
   return true;
 }
 
-bool cRunner::takeChip(std::string& error) {
-  if (!mOptions.onChip()) return true;
+// kExitOk once the chip is held and loaded; otherwise the exit code of the
+// refusal in error. The lock comes before the file's names are counted: a
+// run placing a new chip links it in under a second name for a moment.
+int cRunner::takeChip(std::string& error) {
+  if (!mOptions.onChip()) return kExitOk;
   const std::uint32_t newChipWords =
       mOptions.memorySizeGiven ? mOptions.settings.memorySize : tHoltekSettings::kDefaultWords;
   // A run that may save a new chip holds its place from the start.
   std::vector<unsigned char> placeholder;
   std::string ignored;
   if (mOptions.changesChip()) cSimSocket::erasedChipImage(newChipWords, placeholder, ignored);
-  if (mLock.lock(mOptions.chipPath, placeholder) == cChipLock::lrBusy) {
-    error = "chip file " + mOptions.chipPath + " is in use by another run";
-    return false;
+  std::string reason;
+  switch (mLock.lock(mOptions.chipPath, placeholder, reason)) {
+    case cChipLock::lrBusy:
+      error = "chip file " + mOptions.chipPath + " is in use by another run";
+      return kExitBadInput;
+    case cChipLock::lrFailed:
+      error = "cannot save the chip: " + reason;
+      return kExitFailed;
+    default:
+      break;
   }
+  if (mOptions.changesChip() && !singleName(mLock.fd(), mOptions.chipPath, reason)) {
+    error = "cannot save the chip: " + reason;
+    return kExitBadInput;
+  }
+  return loadChip(newChipWords, error) ? kExitOk : kExitBadInput;
+}
+
+bool cRunner::loadChip(std::uint32_t newChipWords, std::string& error) {
   const bool loaded = mLock.placeholder()
                           ? mSocket->newChip(newChipWords, error)
                           : mSocket->loadChip(mOptions.chipPath, newChipWords, error);
@@ -268,8 +319,9 @@ bool cRunner::takeChip(std::string& error) {
   return checkModuleLimits(mOptions, mFirst, mLast, error);
 }
 
-// An existing chip's size is its own; a new chip's memory, and any memory
-// program writes in pages, is a whole number of pages.
+// An existing chip's size is its own. Program writes in pages, so the
+// memory it writes is a whole number of them; the other commands take any
+// size.
 bool cRunner::checkGeometry(std::string& error) const {
   const bool existing = mSocket->chipFileExisted();
   if (existing && mOptions.memorySizeGiven && mOptions.settings.memorySize != mWords) {
@@ -277,7 +329,7 @@ bool cRunner::checkGeometry(std::string& error) const {
             mOptions.chipPath + " holds " + countText(mWords, "word");
     return false;
   }
-  if (existing && mOptions.command != tRunOptions::cmdProgram) return true;
+  if (mOptions.command != tRunOptions::cmdProgram) return true;
   const std::uint32_t page = mOptions.settings.pageSize;
   const std::uint32_t bytes = 2 * mWords;
   const std::string memory =
@@ -289,7 +341,7 @@ bool cRunner::checkGeometry(std::string& error) const {
   }
   if (bytes % page != 0) {
     error = memory + ": " + countText(bytes, "byte") + " are no whole number of " +
-            std::to_string(page) + "-byte pages";
+            std::to_string(page) + "-byte pages (--page-size)";
     return false;
   }
   return true;
@@ -351,6 +403,7 @@ void cRunner::runSession(cLoadedModule& module, cProgressView& view) {
   cAbstractEventManager::setScheduleHook([&](cAbstractEventManager&, int) {
     if (stopSignal() != 0 && !cancelSent) {
       cancelSent = true;
+      if (mCurrent != nullptr) mCurrent->stopped = true;
       session.cancel();
     }
   });
@@ -370,6 +423,10 @@ tScaffoSinks cRunner::sinks(cProgressView& view) {
   sinks.message = [&view](const tScaffoMessage& m) { view.message(m.text); };
   sinks.dbgMessage = [&view](const tScaffoMessage& m) { view.developerMessage(m.text); };
   sinks.progress = [this, &view](const tScaffoProgress& p) {
+    if (mCurrent != nullptr &&
+        cProgressView::messageNumber(p.bytes) == kMessageVccOutsideWindow) {
+      mCurrent->vccOutside = true;
+    }
     view.progressRecord(p.bytes, mSocket->probe().selectedPin());
   };
   sinks.pinData = [this](const tScaffoPinData& data) {
@@ -516,8 +573,16 @@ bool cRunner::readRecord(cHostSession& session, tActionResult& result) {
 // After a failed verify or blank check: what differs, and for a verify of a
 // program over data what the program could not write.
 void cRunner::compareWithChip(const tPlannedAction& action, tActionResult& result) {
+  if (result.vccOutside) {
+    result.mismatches.push_back(
+        {"cause", "the measured Vcc, " + mvText(mOptions.sensedVcc, mOptions.sensedVcc) +
+                      " (--sense-vcc), is outside the window " +
+                      mvText(mOptions.settings.vccLower, mOptions.settings.vccUpper) +
+                      " (--vcc-window): the module did not read the chip"});
+    return;
+  }
   tExpectedContent expected;
-  if (result.ok || result.errors.errorClass != 0 || !mOptions.onChip() ||
+  if (result.ok || result.stopped || result.errors.errorClass != 0 || !mOptions.onChip() ||
       !expectedOf(action, mOptions, mImage.size(), expected)) {
     return;
   }
@@ -578,7 +643,7 @@ void cRunner::collectViolations() {
 std::vector<std::string> cRunner::failures() const {
   std::vector<std::string> parts;
   for (const tActionResult& r : mResults) {
-    const std::string failed = actionFailure(r);
+    const std::string failed = actionFailure(r, mOptions);
     if (!failed.empty()) parts.push_back(mResults.size() > 1 ? r.name + ": " + failed : failed);
   }
   if (mChipViolations != 0) parts.push_back(countText(mChipViolations, "chip violation"));
@@ -661,7 +726,7 @@ tSummaryLines cRunner::summaryLines(const std::string& result, const std::string
 void cRunner::actionLines(const tActionResult& r, tSummaryLines& lines) const {
   lines.push_back({"action", r.range.empty() ? r.name : r.name + " " + r.range});
   lines.insert(lines.end(), r.mismatches.begin(), r.mismatches.end());
-  if (r.mismatch() && r.mismatches.empty()) {
+  if (r.mismatch() && !r.stopped && r.mismatches.empty()) {
     // Nothing to compare with (a read's own verify), or the chip holds what
     // was expected and the module read otherwise: what the job record says.
     lines.push_back({"mismatch", "job record address " + hexText(r.errorAddress, 4) +

@@ -34,15 +34,17 @@ public:
 
 private:
   int runSteps();
-  int refused(const std::string& error) const;
+  int refused(const std::string& error, int code = kExitBadInput) const;
   int interrupted() const;
 
   // ---- check: everything refused before the module is loaded
   bool check(std::string& error);
   bool checkChipPath(std::string& error) const;
   bool checkOut(std::string& error);
+  bool checkStreams(std::string& error) const;
   bool readImage(std::string& error);
-  bool takeChip(std::string& error);
+  int takeChip(std::string& error);
+  bool loadChip(std::uint32_t newChipWords, std::string& error);
   bool checkGeometry(std::string& error) const;
 
   // ---- run

@@ -1,7 +1,9 @@
 // k5run: runs the actions of the Larkspur and Sorrel modules from the command
 // line, on the simulated programmer, as the programmer's host software would.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -23,9 +25,20 @@ std::string runnerFolder() {
   return slash == std::string::npos ? "." : exe.substr(0, slash);
 }
 
+// A standard descriptor the caller closed would go to the first file the run
+// opens, and the run's output into that file: each gets /dev/null instead.
+bool openStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) != fd) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!openStandardDescriptors()) return kExitFailed;
   tRunOptions options;
   const int read = readCommandLine(argc, argv, options);
   if (read >= 0) return read;

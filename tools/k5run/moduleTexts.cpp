@@ -19,7 +19,7 @@ const tMessageText kMessages[] = {
     {149, "read main memory"},
     {165, "read lock bits"},
     {305, "verify main memory, Vcc {1} V"},
-    {484, "measured Vcc outside the window {2}-{1} V"},
+    {kMessageVccOutsideWindow, "measured Vcc outside the window {2}-{1} V"},
     {505, "blank check info data"},
     {506, "read info data"},
     {2141, "signature {x1} {x2} {x3} {x4}"},

@@ -9,6 +9,9 @@
 // and the codes of the job record. The host owns these texts, and k5run is
 // the host here.
 
+// The message of a measured Vcc outside its window: the module then reads nothing of the chip.
+const std::int32_t kMessageVccOutsideWindow = 484;
+
 // One parameter of a numbered message, as the progress record carries it.
 struct tMessageParam {
   bool real = false;

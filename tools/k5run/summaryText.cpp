@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "runnerLine.h"
+
 std::string summaryText(const tSummaryLines& lines) {
   std::string text;
   for (const auto& line : lines) {
     char label[32];
     std::snprintf(label, sizeof label, "%-11s ", (line.first + ":").c_str());
-    text += label + line.second + "\n";
+    text += label + shownText(line.second) + "\n";
   }
   return text;
 }

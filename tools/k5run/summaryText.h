@@ -11,7 +11,8 @@
 // Summary lines: label and value.
 typedef std::vector<std::pair<std::string, std::string>> tSummaryLines;
 
-// "label:     value" lines, the values in one column.
+// "label:     value" lines, the values in one column, each shown on its own
+// line whatever it holds (shownText).
 std::string summaryText(const tSummaryLines& lines);
 
 // "0x03FF" for (0x3FF, 4).

@@ -14,6 +14,8 @@ struct tActionResult {
   std::string range;  // e.g. "words 0x0000-0x03FF"; empty when the action has none
   bool ran = false;   // its start slot was called
   bool ok = false;
+  bool stopped = false;     // cancelled by the runner for a stop signal
+  bool vccOutside = false;  // the measured Vcc was outside the window: the chip was not read
   std::string failure;  // the runner's reason when the module never got to run it
 
   // The job record after the action.
