@@ -291,6 +291,33 @@ TEST_F(K5RunChip, MeasuredVccMustLieInItsWindow) {
   EXPECT_EQ(outside.shown(),
             (std::vector<std::string>{"module: Continuity Test disabled",
                                       "message 484: measured Vcc outside the window 2.5-5.0 V"}));
+
+  // The module read nothing of the chip: no mismatch is made up for it, and
+  // the summary names the measured Vcc and the window.
+  const struct {
+    std::vector<std::string> args;
+    std::string cause;
+    std::string error;
+  } cases[] = {
+      {{"blank", "--measure-vcc", "--vcc-window", "3000"},
+       "the measured Vcc, 5000 mV (--sense-vcc), is outside the window 3000 mV (--vcc-window): "
+       "the module did not read the chip",
+       "measured Vcc 5000 mV outside the window 3000 mV; 3003: the action failed"},
+      {{"verify", "image.bin", "--measure-vcc", "--sense-vcc", "1000", "--vcc-window", "2500-5000"},
+       "the measured Vcc, 1000 mV (--sense-vcc), is outside the window 2500-5000 mV "
+       "(--vcc-window): the module did not read the chip",
+       "measured Vcc 1000 mV outside the window 2500-5000 mV; 3003: the action failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.summaryAll("mismatch"), std::vector<std::string>{});
+    EXPECT_EQ(r.summaryAll("differ"), std::vector<std::string>{});
+    EXPECT_EQ(r.summaryAll("cause"), std::vector<std::string>{c.cause});
+    EXPECT_EQ(r.summaryAll("error"), std::vector<std::string>{c.error});
+    EXPECT_EQ(r.lastLine(), "k5run: failed");
+  }
 }
 
 TEST_F(K5RunChip, InfoDataAndLockBitsAreProgrammedAndRead) {

@@ -1,6 +1,7 @@
 // What k5run does to the files a user points it at: links, FIFOs, devices and
 // standard output as OUT, the lock on the chip file, and images that are no
 // raw binary.
+#include <linux/fs.h>
 #include <sys/file.h>
 
 #include <algorithm>
@@ -390,6 +391,190 @@ TEST_F(K5RunFile, TextImagesAreRefused) {
       EXPECT_EQ(verify.exitCode, 2);
     }
   }
+}
+
+// Standard output or error on the chip file or the image (a shell's >> or
+// 2>>), and OUT naming the chip file by another name, before that file is
+// there, are refused before anything runs: the chip and the image stay as
+// they were. With standard error on the chip the refusal has no line.
+TEST_F(K5RunFile, NoOutputGoesOntoTheChipFileOrTheImage) {
+  writeChipFile("chip.bin", 1024);
+  writeBytes(path("image.bin"), imagePattern(2048, 3));
+  ASSERT_EQ(::mkdir(path("data").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("data/new.bin", path("new.lnk").c_str()), 0);
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const std::vector<unsigned char> image = fileBytes(path("image.bin"));
+  const std::set<std::string> before = folderEntries(mFolder);
+  const struct {
+    const char* name;
+    int stream;  // 0: neither; 1 or 2 appended to `onto`
+    std::string onto;
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {"read - onto the chip", 1, "chip.bin", {"read", "-", "--chip", "chip.bin"},
+       "k5run: standard output is the chip file chip.bin"},
+      {"the summary onto the chip", 1, "chip.bin", {"blank", "--chip", "./chip.bin"},
+       "k5run: standard output is the chip file ./chip.bin"},
+      {"progress onto the chip", 2, "chip.bin", {"verify", "image.bin", "--chip", "chip.bin"}, ""},
+      {"progress onto the image", 2, "image.bin", {"program", "image.bin", "--chip", "chip.bin"},
+       ""},
+      {"the summary onto the image", 1, "image.bin", {"verify", "image.bin", "--chip", "chip.bin"},
+       "k5run: standard output is the image image.bin"},
+      {"OUT is a chip file not there yet", 0, "", {"read", "./k5chip.bin"},
+       "k5run: cannot write ./k5chip.bin: it is the chip file"},
+      {"OUT links to a chip file not there yet", 0, "", {"read", "new.lnk", "--chip", "data/new.bin"},
+       "k5run: cannot write new.lnk: it is the chip file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string onto = path(c.onto);
+    const int stream = c.stream;
+    mBeforeExec = nullptr;
+    if (stream != 0) {
+      mBeforeExec = [onto, stream] {
+        const int fd = ::open(onto.c_str(), O_WRONLY | O_APPEND);
+        if (fd < 0 || ::dup2(fd, stream) < 0) ::_exit(127);
+      };
+    }
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), c.line.empty() ? std::vector<std::string>{}
+                                           : std::vector<std::string>{c.line});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+    EXPECT_EQ(fileBytes(path("image.bin")), image);
+    EXPECT_EQ(folderEntries(mFolder), before);
+    EXPECT_EQ(folderEntries(path("data")), (std::set<std::string>{".", ".."}));
+  }
+}
+
+// A standard descriptor the caller closed (2>&-, >&-) is no free number for
+// the run's files: with standard error closed, a new chip's placeholder
+// stays an erased chip while the run waits on its summary, and after a
+// SIGKILL there; with standard output closed, the run's verdict stands.
+TEST_F(K5RunFile, ClosedStandardDescriptorsTakeNoFile) {
+  writeBytes(path("image.bin"), imagePattern(2048, 5));
+  mBeforeExec = [] { ::close(2); };
+  const tHeldPipe out = holdOutput(1, 0);
+  const tStarted started = start({"program", "image.bin", "--chip", "new.chip", "--empty-socket"});
+  mBeforeExec = nullptr;
+  closeHeldWriteEnds();
+  // The placeholder is there from the start; the action done, the run waits writing its summary.
+  while (!fileExists(path("new.chip"))) ASSERT_FALSE(hasEnded(started.pid));
+  ASSERT_TRUE(waitUntilItWaitsAgain(started.pid));
+  EXPECT_EQ(fileBytes(path("new.chip")).size(), 2072u);
+  EXPECT_EQ(chipBytes(path("new.chip")), std::vector<unsigned char>(2048, 0xFF));
+  ASSERT_EQ(::kill(started.pid, SIGKILL), 0);
+  ::close(out.readEnd);
+  EXPECT_EQ(finish(started).signal, SIGKILL);
+  EXPECT_EQ(fileBytes(path("new.chip")).size(), 2072u);
+  EXPECT_EQ(chipBytes(path("new.chip")), std::vector<unsigned char>(2048, 0xFF));
+  ASSERT_EQ(::unlink(path("new.chip").c_str()), 0);
+
+  mBeforeExec = [] { ::close(1); };
+  const tRunResult program = run({"program", "image.bin", "--chip", "new.chip"});
+  EXPECT_EQ(program.exitCode, 0) << program.err;
+  EXPECT_EQ(program.err.find("k5run: "), std::string::npos) << program.err;
+  EXPECT_EQ(chipBytes(path("new.chip")), imagePattern(2048, 5));
+  EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", "new.chip"}));
+}
+
+// A name as long as a folder takes (the temporary file's name is cut to
+// fit beside it), and a path near the longest one the system takes, are
+// saved like any other.
+TEST_F(K5RunFile, LongNamesAndPathsAreSaved) {
+  const std::vector<unsigned char> image = imagePattern(2048, 6);
+  writeBytes(path("image.bin"), image);
+  const std::string chip(250, 'c');
+  const std::string out(255, 'o');
+  const tRunResult program = run({"program", "image.bin", "--chip", chip});
+  EXPECT_EQ(program.exitCode, 0) << program.out << program.err;
+  EXPECT_EQ(program.summary("saved"), chip);
+  EXPECT_EQ(chipBytes(path(chip)), image);
+  const tRunResult read = run({"read", out, "--chip", chip});
+  EXPECT_EQ(read.exitCode, 0) << read.out << read.err;
+  EXPECT_EQ(fileBytes(path(out)), image);
+  EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "image.bin", chip, out}));
+
+  // Folders of 200 characters down to a path of PATH_MAX - 1 characters.
+  std::string deep;
+  int folder = ::open(mFolder.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(folder, 0);
+  while (mFolder.size() + deep.size() + 2 * 201 < PATH_MAX - 20) {
+    const std::string name(200, static_cast<char>('a' + deep.size() / 201 % 26));
+    ASSERT_EQ(::mkdirat(folder, name.c_str(), 0755), 0);
+    const int inner = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(folder);
+    ASSERT_GE(inner, 0);
+    folder = inner;
+    deep += name + "/";
+  }
+  ::close(folder);
+  const std::string longest = deep + std::string(PATH_MAX - 1 - mFolder.size() - 1 - deep.size(), 'x');
+  ASSERT_EQ(mFolder.size() + 1 + longest.size(), std::size_t(PATH_MAX - 1));
+  const tRunResult deepProgram = run({"program", "image.bin", "--chip", mFolder + "/" + longest});
+  EXPECT_EQ(deepProgram.exitCode, 0) << deepProgram.out << deepProgram.err;
+  EXPECT_EQ(deepProgram.summary("saved"), mFolder + "/" + longest);
+}
+
+// Sets or clears an attribute flag of a file; false where the file system
+// or the user may not.
+bool setAttribute(const std::string& p, int flag, bool on) {
+  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool set = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | flag : flags & ~flag;
+  set = set && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  ::close(fd);
+  return set;
+}
+
+// An append-only or immutable chip file, OUT or folder takes no new file in
+// its place, so the run refuses before the action (chattr +a, +i; root on a
+// file system that has them).
+TEST_F(K5RunFile, AppendOnlyAndImmutableFilesAreRefusedBeforeTheRun) {
+  writeChipFile("chip.bin", 1024);
+  writeBytes(path("out.bin"), imagePattern(10));
+  writeBytes(path("image.bin"), imagePattern(2048, 2));
+  ASSERT_EQ(::mkdir(path("sub").c_str(), 0755), 0);
+  if (!setAttribute(path("out.bin"), FS_APPEND_FL, true) ||
+      !setAttribute(path("out.bin"), FS_APPEND_FL, false)) {
+    GTEST_SKIP() << "no attributes here (root on a file system with chattr +a)";
+  }
+  const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+  const std::string cannot = ": a new file cannot take its place";
+  const struct {
+    const char* file;
+    int flags;
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {"out.bin", FS_APPEND_FL, {"read", "out.bin", "--chip", "chip.bin"},
+       "k5run: cannot write out.bin: it is append-only (chattr +a)" + cannot},
+      {"chip.bin", FS_APPEND_FL, {"erase", "--chip", "chip.bin"},
+       "k5run: cannot save the chip: chip.bin: it is append-only (chattr +a)" + cannot},
+      {"chip.bin", FS_IMMUTABLE_FL, {"program", "image.bin", "--chip", "chip.bin"},
+       "k5run: cannot save the chip: chip.bin: it is immutable (chattr +i)" + cannot},
+      {"sub", FS_APPEND_FL, {"program", "image.bin", "--chip", "sub/new.chip"},
+       "k5run: cannot save the chip: sub/new.chip: folder sub is append-only (chattr +a): no "
+       "file can be renamed into it"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    ASSERT_TRUE(setAttribute(path(c.file), c.flags, true));
+    const tRunResult r = run(c.args);
+    ASSERT_TRUE(setAttribute(path(c.file), c.flags, false));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errLines(), std::vector<std::string>{c.line});
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+  EXPECT_EQ(fileBytes(path("out.bin")), imagePattern(10));
+  EXPECT_EQ(folderEntries(path("sub")), (std::set<std::string>{".", ".."}));
+  EXPECT_EQ(folderEntries(mFolder),
+            (std::set<std::string>{".", "..", "chip.bin", "image.bin", "out.bin", "sub"}));
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
-// SIGINT, SIGTERM and SIGHUP at each stage of a run where a file is at stake:
-// no temporary file and no placeholder chip file is left, and the files are
-// as they were or whole and new. A signal before the files are written ends
-// the run with "k5run: interrupted" and exit code 3.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT at each stage of a run where a file is
+// at stake: no temporary file and no placeholder chip file is left, and the
+// files are as they were or whole and new. A signal before the files are
+// written ends the run with "k5run: interrupted" and exit code 3. A signal
+// the caller left ignored stays ignored, and a file-size limit fails a write
+// instead of killing the run.
 // Each run is held at its stage by a FIFO or a pipe the test controls, so
 // the signal comes while the run waits there.
 #include <signal.h>
-#include <sys/ioctl.h>
+#include <sys/resource.h>
 
 #include "k5runTestSupport.h"
 
@@ -13,41 +15,35 @@ namespace {
 
 struct tSignals {
   const char* name;
+  // Sent one after the other: the next once the run has taken the one
+  // before and waits again.
   std::vector<int> signals;
-  // Sent to the stopped run, so that they come together when it goes on.
-  bool together;
 };
 
 const tSignals kOnce[] = {
-    {"SIGINT", {SIGINT}, false},
-    {"SIGTERM", {SIGTERM}, false},
-    {"SIGHUP", {SIGHUP}, false},
+    {"SIGINT", {SIGINT}},
+    {"SIGTERM", {SIGTERM}},
+    {"SIGHUP", {SIGHUP}},
+    {"SIGQUIT", {SIGQUIT}},
 };
 const tSignals kTwice[] = {
-    {"SIGINT twice", {SIGINT, SIGINT}, false},
-    {"SIGTERM and SIGHUP together", {SIGTERM, SIGHUP}, true},
+    {"SIGINT twice", {SIGINT, SIGINT}},
+    {"SIGTERM, then SIGHUP", {SIGTERM, SIGHUP}},
 };
 
 class K5RunInterrupt : public tK5RunTest {
 protected:
+  // Each signal in turn; the ones after a signal that ended the run are not sent.
   static void send(pid_t pid, const tSignals& s) {
-    if (s.together) {
-      ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    for (std::size_t i = 0; i < s.signals.size(); ++i) {
+      if (i > 0 && !waitUntilItWaitsAgain(pid)) return;
+      ASSERT_EQ(::kill(pid, s.signals[i]), 0);
     }
-    for (int signal : s.signals) ASSERT_EQ(::kill(pid, signal), 0);
-    if (s.together) {
-      ASSERT_EQ(::kill(pid, SIGCONT), 0);
-    }
-  }
-  static int queued(int fd) {
-    int n = 0;
-    return ::ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
   }
   // Waits until the pipe or FIFO behind fd holds `bytes`; false when the run ended first.
   static bool waitUntilItHolds(int fd, int bytes, pid_t run) {
-    while (queued(fd) < bytes) {
-      int status = 0;
-      if (::waitpid(run, &status, WNOHANG) == run) return false;
+    for (int queued = 0; ::ioctl(fd, FIONREAD, &queued) != 0 || queued < bytes;) {
+      if (hasEnded(run)) return false;
       sched_yield();
     }
     return true;
@@ -60,6 +56,14 @@ protected:
       if (n < 0 && errno != EINTR && errno != EAGAIN) break;
     }
     return text;
+  }
+  // The bytes of standard error up to the end of the first line that starts
+  // with `prefix`, in a run of `args` left alone (on a copy of its chip).
+  std::size_t bytesThrough(const std::vector<std::string>& args, const std::string& prefix) {
+    const tRunResult r = run(args);
+    const std::string::size_type at = r.err.find("\n" + prefix);
+    EXPECT_NE(at, std::string::npos) << r.err;
+    return at == std::string::npos ? 0 : r.err.find('\n', at + 1) + 1;
   }
 };
 
@@ -123,28 +127,17 @@ TEST_F(K5RunInterrupt, InTheActionNothingIsSaved) {
   const std::string first = "module: Continuity Test disabled\n";
   for (const tSignals& s : kOnce) {
     SCOPED_TRACE(s.name);
-    int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-    const int size = ::fcntl(fds[1], F_SETPIPE_SZ, 4096);
-    ASSERT_GT(size, static_cast<int>(first.size()));
-    const std::string filler(static_cast<std::size_t>(size) - first.size(), '.');
-    ASSERT_EQ(::write(fds[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
-    const int err = fds[1];
-    mBeforeExec = [err] {
-      if (::dup2(err, 2) < 0) ::_exit(127);
-    };
+    const tHeldPipe err = holdOutput(2, first.size());
     const tStarted started = start({"program", "image.bin", "--chip", "new.chip"});
     mBeforeExec = nullptr;
-    ::close(fds[1]);
-    ASSERT_TRUE(waitUntilItHolds(fds[0], size, started.pid));
+    closeHeldWriteEnds();
+    ASSERT_TRUE(waitUntilFull(err, started.pid));
     EXPECT_TRUE(fileExists(path("new.chip")));
     send(started.pid, s);
-    const std::string shown = drained(fds[0]);
-    ::close(fds[0]);
+    const std::string shown = drainedRun(err);
     const tRunResult r = finish(started);
     EXPECT_EQ(r.exitCode, 3);
-    ASSERT_EQ(shown.compare(0, filler.size(), filler), 0);
-    EXPECT_EQ(tRunResult::linesOf(shown.substr(filler.size())),
+    EXPECT_EQ(tRunResult::linesOf(shown),
               (std::vector<std::string>{"module: Continuity Test disabled",
                                         "message 136: program main memory"}));
     EXPECT_EQ(r.summaryAll("action"),
@@ -159,9 +152,72 @@ TEST_F(K5RunInterrupt, InTheActionNothingIsSaved) {
   }
 }
 
+// Half way through programming a chip file, the chip has changed: a signal
+// then still saves nothing, and the chip file is as it was.
+TEST_F(K5RunInterrupt, AChipChangedInTheActionIsNotSaved) {
+  writeBytes(path("image.bin"), imagePattern(2048, 6));
+  const std::vector<std::string> args = {"program", "image.bin", "--chip", "chip.bin", "--erase",
+                                         "--no-verify"};
+  writeChipFile("chip.bin", 1024);
+  const std::size_t room = bytesThrough(args, "program:  25%");
+  for (const tSignals& s : kOnce) {
+    SCOPED_TRACE(s.name);
+    writeChipFile("chip.bin", 1024);
+    const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
+    const tHeldPipe err = holdOutput(2, room);
+    const tStarted started = start(args);
+    mBeforeExec = nullptr;
+    closeHeldWriteEnds();
+    ASSERT_TRUE(waitUntilFull(err, started.pid));
+    send(started.pid, s);
+    const std::vector<std::string> shown = tRunResult::linesOf(drainedRun(err));
+    const tRunResult r = finish(started);
+    EXPECT_EQ(r.exitCode, 3);
+    // The line it waited to write, with half the chip programmed, was the last.
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().substr(0, 13), "program:  50%");
+    EXPECT_EQ(r.summaryAll("result"), std::vector<std::string>{"interrupted"});
+    EXPECT_EQ(r.summary("saved"), "");
+    EXPECT_EQ(fileBytes(path("chip.bin")), chip);
+    EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "chip.bin", "image.bin"}));
+  }
+}
+
+// nohup, or a script's background job: a stop signal the caller left
+// ignored stays ignored, and the run goes on to its end.
+TEST_F(K5RunInterrupt, ASignalTheCallerIgnoresStaysIgnored) {
+  const std::vector<unsigned char> image = imagePattern(2048, 7);
+  writeBytes(path("image.bin"), image);
+  const std::vector<std::string> args = {"program", "image.bin", "--chip", "chip.bin", "--erase"};
+  writeChipFile("chip.bin", 1024);
+  const std::size_t room = bytesThrough(args, "program:  25%");
+  for (const tSignals& s : {kOnce[0], kOnce[2]}) {
+    SCOPED_TRACE(s.name);
+    writeChipFile("chip.bin", 1024);
+    const int ignored = s.signals.front();
+    mBeforeExec = [ignored] { ::signal(ignored, SIG_IGN); };
+    const tHeldPipe err = holdOutput(2, room);
+    const tStarted started = start(args);
+    mBeforeExec = nullptr;
+    closeHeldWriteEnds();
+    ASSERT_TRUE(waitUntilFull(err, started.pid));
+    send(started.pid, s);
+    ASSERT_TRUE(waitUntilItWaitsAgain(started.pid));
+    drainedRun(err);
+    const tRunResult r = finish(started);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.summaryAll("error"), std::vector<std::string>{"none"});
+    EXPECT_EQ(r.summary("saved"), "chip.bin");
+    EXPECT_EQ(r.lastLine(), "k5run: ok");
+    EXPECT_EQ(chipBytes(path("chip.bin")), image);
+  }
+}
+
 // Writing OUT into a FIFO that is full: a write begun is finished, so the
-// reader gets the whole read-out and the run its verdict; a second signal
-// gives the waiting write up and interrupts the run.
+// reader gets the whole read-out and the run its verdict; the test lets the
+// write go on only once the run has taken the signal and waits again. A
+// second signal gives the waiting write up and interrupts the run, which
+// names the first signal.
 TEST_F(K5RunInterrupt, WhileOutIsWrittenIntoAFifo) {
   writeChipFile("big.chip", 0x10000);
   const std::vector<unsigned char> chip = fileBytes(path("big.chip"));
@@ -171,6 +227,7 @@ TEST_F(K5RunInterrupt, WhileOutIsWrittenIntoAFifo) {
   cases.push_back(kTwice[1]);
   for (const tSignals& s : cases) {
     SCOPED_TRACE(s.name);
+    const bool twice = s.signals.size() == 2;
     const int reader = ::open(path("out.fifo").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     const int size = ::fcntl(reader, F_GETPIPE_SZ);
@@ -180,28 +237,25 @@ TEST_F(K5RunInterrupt, WhileOutIsWrittenIntoAFifo) {
     send(started.pid, s);
     // Given up, the run ends without the reader; otherwise the reader lets it finish.
     tRunResult r;
-    if (s.together) r = finish(started);
+    if (twice) {
+      r = finish(started);
+    } else {
+      EXPECT_TRUE(waitUntilItWaitsAgain(started.pid)) << "the run gave up its write";
+    }
     ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
     const std::string received = drained(reader);
     ::close(reader);
-    if (!s.together) r = finish(started);
-    const std::size_t expected = s.together ? static_cast<std::size_t>(size) : words.size();
+    if (!twice) r = finish(started);
+    const std::size_t expected = twice ? static_cast<std::size_t>(size) : words.size();
     EXPECT_EQ(std::vector<unsigned char>(received.begin(), received.end()),
               std::vector<unsigned char>(words.begin(), words.begin() + expected));
-    EXPECT_EQ(r.exitCode, s.together ? 3 : 0);
-    EXPECT_EQ(r.summary("wrote"), s.together ? "" : "out.fifo, 131072 bytes");
-    if (s.together) {
-      // Which of two pending signals is taken first is the kernel's (or the
-      // emulator's) choice; the run names the one it took.
-      const std::string gaveUp = "out.fifo: cannot write: Interrupted system call; interrupted by ";
-      const std::vector<std::string> error = r.summaryAll("error");
-      EXPECT_TRUE(error == std::vector<std::string>{gaveUp + "SIGHUP"} ||
-                  error == std::vector<std::string>{gaveUp + "SIGTERM"})
-          << testing::PrintToString(error);
-    } else {
-      EXPECT_EQ(r.summaryAll("error"), std::vector<std::string>{"none"});
-    }
-    EXPECT_EQ(r.lastLine(), s.together ? "k5run: interrupted" : "k5run: ok");
+    EXPECT_EQ(r.exitCode, twice ? 3 : 0);
+    EXPECT_EQ(r.summary("wrote"), twice ? "" : "out.fifo, 131072 bytes");
+    EXPECT_EQ(r.summaryAll("error"),
+              std::vector<std::string>{
+                  twice ? "out.fifo: cannot write: Interrupted system call; interrupted by SIGTERM"
+                        : "none"});
+    EXPECT_EQ(r.lastLine(), twice ? "k5run: interrupted" : "k5run: ok");
     EXPECT_EQ(fileBytes(path("big.chip")), chip);
     EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "big.chip", "out.fifo"}));
   }
@@ -218,36 +272,67 @@ TEST_F(K5RunInterrupt, AfterTheLastWriteTheVerdictStands) {
     writeChipFile("chip.bin", 1024);
     struct stat before;
     ASSERT_EQ(::stat(path("chip.bin").c_str(), &before), 0);
-    int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-    const int size = ::fcntl(fds[1], F_SETPIPE_SZ, 4096);
-    const std::string filler(static_cast<std::size_t>(size), '.');
-    ASSERT_EQ(::write(fds[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
-    const int out = fds[1];
-    mBeforeExec = [out] {
-      if (::dup2(out, 1) < 0) ::_exit(127);
-    };
+    const tHeldPipe out = holdOutput(1, 0);
     const tStarted started = start({"program", "image.bin", "--chip", "chip.bin", "--erase"});
     mBeforeExec = nullptr;
-    ::close(fds[1]);
+    closeHeldWriteEnds();
     // The save is done once the chip file is another file.
     for (struct stat now = before; now.st_ino == before.st_ino;) {
       ASSERT_EQ(::stat(path("chip.bin").c_str(), &now), 0);
-      int status = 0;
-      ASSERT_NE(::waitpid(started.pid, &status, WNOHANG), started.pid);
+      ASSERT_FALSE(hasEnded(started.pid));
       sched_yield();
     }
     send(started.pid, s);
-    const std::string shown = drained(fds[0]);
-    ::close(fds[0]);
+    const std::string shown = drainedRun(out);
     const tRunResult r = finish(started);
     EXPECT_EQ(r.exitCode, 0);
-    const std::vector<std::string> lines = tRunResult::linesOf(shown.substr(filler.size()));
+    const std::vector<std::string> lines = tRunResult::linesOf(shown);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
               (std::vector<std::string>{"result:     ok", "error:      none", "k5run: ok"}));
     EXPECT_EQ(chipBytes(path("chip.bin")), image);
     EXPECT_EQ(folderEntries(mFolder), (std::set<std::string>{".", "..", "chip.bin", "image.bin"}));
+  }
+}
+
+// A file-size limit (ulimit -f) the chip or OUT does not fit: the write
+// fails with its reason, exit 1, instead of SIGXFSZ killing the run half way;
+// no temporary file is left. A new chip's placeholder that does not fit
+// fails the run before anything ran.
+TEST_F(K5RunInterrupt, AFileSizeLimitFailsTheWriteAndLeavesNothing) {
+  writeChipFile("big.chip", 0x10000);
+  const std::vector<unsigned char> chip = fileBytes(path("big.chip"));
+  const std::set<std::string> before = folderEntries(mFolder);
+  mBeforeExec = [] {
+    // Room for what the run says, not for 64 K words.
+    const struct rlimit limit = {65536, 65536};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
+  };
+  const struct {
+    std::vector<std::string> args;
+    bool beforeTheRun;
+    std::string error;  // the summary's, or the one line of a run that did not begin
+  } cases[] = {
+      {{"erase", "--chip", "big.chip"}, false, "big.chip: cannot write: File too large"},
+      {{"read", "out.bin", "--chip", "big.chip"}, false, "out.bin: cannot write: File too large"},
+      {{"erase", "--chip", "new.chip", "--memory-size", "0x10000"},
+       true,
+       "k5run: cannot save the chip: new.chip: cannot write: File too large"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    const tRunResult r = run(c.args);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exitCode, 1);
+    if (c.beforeTheRun) {
+      EXPECT_EQ(r.errLines(), std::vector<std::string>{c.error});
+      EXPECT_EQ(r.out, "");
+    } else {
+      EXPECT_EQ(r.summaryAll("error"), std::vector<std::string>{c.error});
+      EXPECT_EQ(r.lastLine(), "k5run: failed");
+    }
+    EXPECT_EQ(fileBytes(path("big.chip")), chip);
+    EXPECT_EQ(folderEntries(mFolder), before);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -258,6 +260,87 @@ protected:
     }
   }
 
+  // True once the run has ended, without reaping it (finish does).
+  static bool hasEnded(pid_t run) {
+    siginfo_t info = {};
+    return ::waitid(P_PID, static_cast<id_t>(run), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == run;
+  }
+  // Waits until the run has taken every signal sent to it and waits in a
+  // system call again; false when it ended instead.
+  static bool waitUntilItWaitsAgain(pid_t run) {
+    const std::string status = "/proc/" + std::to_string(run) + "/status";
+    for (;;) {
+      if (hasEnded(run)) return false;
+      std::ifstream in(status);
+      std::string state;
+      bool pending = false;
+      for (std::string line; std::getline(in, line);) {
+        if (line.rfind("State:", 0) == 0) state = line;
+        if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0) {
+          pending = pending || line.find_first_not_of("0 \t", line.find(':') + 1) != std::string::npos;
+        }
+      }
+      if (!pending && state.find("(sleeping)") != std::string::npos) return true;
+      sched_yield();
+    }
+  }
+
+  // The next run's descriptor `fd` is a pipe that takes `room` more bytes and
+  // then makes the run wait; the test reads what came through readEnd.
+  struct tHeldPipe {
+    int readEnd = -1;
+    int size = 0;            // of the pipe
+    std::size_t filler = 0;  // bytes the test put in first
+  };
+  tHeldPipe holdOutput(int fd, std::size_t room) {
+    tHeldPipe held;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+      ADD_FAILURE() << "pipe2: " << std::strerror(errno);
+      return held;
+    }
+    held.size = ::fcntl(fds[1], F_SETPIPE_SZ, 4096);
+    EXPECT_GE(held.size, static_cast<int>(room));
+    held.filler = static_cast<std::size_t>(held.size) - room;
+    const std::string filler(held.filler, '.');
+    EXPECT_EQ(::write(fds[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
+    const int writeEnd = fds[1];
+    const std::function<void()> before = mBeforeExec;
+    mBeforeExec = [before, writeEnd, fd] {
+      if (before) before();
+      if (::dup2(writeEnd, fd) < 0) ::_exit(127);
+    };
+    mHeldWriteEnds.push_back(writeEnd);
+    held.readEnd = fds[0];
+    return held;
+  }
+  // Once the run has started: the test's copies of the held pipes' write ends go.
+  void closeHeldWriteEnds() {
+    for (int fd : mHeldWriteEnds) ::close(fd);
+    mHeldWriteEnds.clear();
+  }
+  // Waits until the held pipe is full; false when the run ended first.
+  static bool waitUntilFull(const tHeldPipe& held, pid_t run) {
+    for (;;) {
+      int queued = 0;
+      if (::ioctl(held.readEnd, FIONREAD, &queued) == 0 && queued >= held.size) return true;
+      if (hasEnded(run)) return false;
+      sched_yield();
+    }
+  }
+  // Everything the run wrote into the held pipe, to its end; the pipe is closed.
+  static std::string drainedRun(const tHeldPipe& held) {
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(held.readEnd, chunk, sizeof chunk)) != 0;) {
+      if (n > 0) text.append(chunk, static_cast<std::size_t>(n));
+      if (n < 0 && errno != EINTR) break;
+    }
+    ::close(held.readEnd);
+    return text.size() >= held.filler ? text.substr(held.filler) : "";
+  }
+
   // A chip file of `words` words holding the pattern.
   void writeChipFile(const std::string& name, unsigned int words, unsigned int seed = 3) {
     cK5HoltekChip chip;
@@ -272,6 +355,7 @@ protected:
   }
 
   std::string mFolder;
+  std::vector<int> mHeldWriteEnds;
   // Run in the child just before k5run starts, its streams and folder set:
   // for streams or a user of a test's own.
   std::function<void()> mBeforeExec;

@@ -142,6 +142,7 @@ cRunner::cRunner(const tRunOptions& options, const std::string& runnerFolder)
       mChipViolations(0),
       mProbeViolations(0),
       mInterruptedBy(0),
+      mQuiet(false),
       mSummary(stdout) {}
 
 cRunner::~cRunner() = default;
@@ -173,7 +174,7 @@ int cRunner::runSteps() {
 }
 
 int cRunner::refused(const std::string& error, int code) const {
-  sayLine(error);
+  if (!mQuiet) sayLine(error);
   return code;
 }
 
@@ -235,13 +236,15 @@ bool cRunner::checkOut(std::string& error) {
 }
 
 // Standard output and error are written all through the run: neither may
-// be the chip file or the image.
-bool cRunner::checkStreams(std::string& error) const {
+// be the chip file or the image. Standard error on one of them takes no
+// line either: the run refuses without a word.
+bool cRunner::checkStreams(std::string& error) {
   const struct {
     int fd;
     const char* name;
-  } streams[] = {{STDOUT_FILENO, "standard output"}, {STDERR_FILENO, "standard error"}};
+  } streams[] = {{STDERR_FILENO, "standard error"}, {STDOUT_FILENO, "standard output"}};
   for (const auto& stream : streams) {
+    mQuiet = stream.fd == STDERR_FILENO;
     const tFileIdentity written = identityOfFd(stream.fd);
     if (!written.regular) continue;
     if (mOptions.onChip() && sameFile(written, identityOf(mOptions.chipPath))) {
@@ -253,6 +256,7 @@ bool cRunner::checkStreams(std::string& error) const {
       return false;
     }
   }
+  mQuiet = false;
   return true;
 }
 

@@ -41,7 +41,7 @@ private:
   bool check(std::string& error);
   bool checkChipPath(std::string& error) const;
   bool checkOut(std::string& error);
-  bool checkStreams(std::string& error) const;
+  bool checkStreams(std::string& error);
   bool readImage(std::string& error);
   int takeChip(std::string& error);
   bool loadChip(std::uint32_t newChipWords, std::string& error);
@@ -94,6 +94,7 @@ private:
   tSummaryLines mFileLines;  // saved, wrote
   std::vector<std::string> mFileErrors;
   int mInterruptedBy;   // the stop signal that came before the last write; 0: none
+  bool mQuiet;          // standard error is the chip file or the image: no line goes there
   cChipLock mLock;      // of the chip file, for the whole run
   std::FILE* mSummary;  // standard error when the read-out goes to standard output
 };

@@ -366,14 +366,14 @@ bool replaceable(const std::string& path, std::string& error) {
       error = path + ": it is a folder";
       return false;
     }
-    // As cp decides: root may write any file.
-    if (::access(target.c_str(), W_OK) != 0) {
-      error = path + ": " + std::strerror(errno);
-      return false;
-    }
     const std::string reason = attributeReason(target, false);
     if (!reason.empty()) {
       error = path + ": it " + reason + ": a new file cannot take its place";
+      return false;
+    }
+    // As cp decides: root may write any file.
+    if (::access(target.c_str(), W_OK) != 0) {
+      error = path + ": " + std::strerror(errno);
       return false;
     }
   }
