@@ -43,7 +43,7 @@ TEST_F(K5RunOutput, ProgressFitsTheTerminal) {
        0},
       {{"signaltest", "--touch", "1-30"}, 1},
   };
-  for (unsigned short columns : {80, 40, 20}) {
+  for (unsigned short columns : {80, 40, 20, 5}) {
     for (const auto& c : commands) {
       SCOPED_TRACE(std::to_string(columns) + " columns: " + c.args[0]);
       const tRunResult r = runOnTerminal(c.args, columns);
@@ -337,6 +337,22 @@ TEST_F(K5RunOutput, ReadToATerminalIsRefused) {
   const tRunResult file = runOnTerminal({"read", "out.bin", "--chip", "chip.bin"}, 80);
   EXPECT_EQ(file.exitCode, 0) << file.err;
   EXPECT_EQ(fileBytes(path("out.bin")), chipBytes(path("chip.bin")));
+}
+
+// A name with a newline or another control character stays on its line,
+// written as an escape, in the summary and in a refusal.
+TEST_F(K5RunOutput, ControlCharactersInNamesStayOnTheirLine) {
+  writeBytes(path("image.bin"), imagePattern(2048));
+  const tRunResult program = run({"program", "image.bin", "--chip", "two\nlines\t.chip"});
+  EXPECT_EQ(program.exitCode, 0) << program.err;
+  EXPECT_EQ(program.summary("chip"), "two\\nlines\\t.chip, 1024 words (new, erased)");
+  EXPECT_EQ(program.summary("saved"), "two\\nlines\\t.chip");
+  EXPECT_EQ(chipBytes(path("two\nlines\t.chip")), imagePattern(2048));
+  const tRunResult refused = run({"read", "out.bin", "--chip", "no\x1b[2Jfolder/c.bin"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.errLines(),
+            std::vector<std::string>{"k5run: chip file no\\x1B[2Jfolder/c.bin: folder "
+                                     "no\\x1B[2Jfolder: No such file or directory"});
 }
 
 }  // namespace

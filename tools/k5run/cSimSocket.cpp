@@ -23,6 +23,10 @@ bool cSimSocket::loadChip(const std::string& path, std::uint32_t words, std::str
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return newChip(words, error);
   mChipFileExisted = true;
+  if (S_ISREG(st.st_mode) && st.st_size == 0) {
+    error = "chip file " + path + " is empty, no chip image: remove it to start with an erased chip";
+    return false;
+  }
   if (!mChip.load(path, error)) return false;
   keepLoaded();
   return true;

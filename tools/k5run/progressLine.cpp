@@ -60,7 +60,8 @@ std::string progressBarLine(const std::string& action, double fraction, const st
   if (text.size() <= room) return text;
   text = line(0, false, false, false);
   if (text.size() <= room) return text;
-  // Only the name is left to cut; the percentage stays.
-  const std::size_t keep = room > pct.size() + 1 ? room - pct.size() - 1 : 0;
-  return (action.substr(0, keep) + " " + pct).substr(0, room);
+  // Only the name is left to cut; the percentage stays, alone when need be.
+  if (room > pct.size() + 1) return action.substr(0, room - pct.size() - 1) + " " + pct;
+  const std::string alone = pct.substr(pct.find_first_not_of(' '));
+  return alone.size() <= room ? alone : alone.substr(alone.size() - room);
 }
