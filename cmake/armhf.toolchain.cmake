@@ -7,6 +7,9 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(LS_TARGET_TRIPLE arm-linux-gnueabihf)
 set(CMAKE_CXX_COMPILER ${LS_TARGET_TRIPLE}-g++)
+# What the configure tells to run where something is missing
+# (cmake/requiredPackage.cmake): `tools/setup.sh armhf`.
+set(LS_SETUP_TARGET armhf)
 
 # The target's library root: the cross C and C++ libraries (libc6-armhf-cross,
 # libstdc++6-armhf-cross). Libraries, headers and packages are looked for

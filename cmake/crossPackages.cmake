@@ -3,6 +3,7 @@
 # target, and CLI11's headers (k5run's command line). Included by
 # CMakeLists.txt when cross-compiling; the toolchain file keeps every other
 # library and header search inside the target's library root.
+include(${CMAKE_CURRENT_LIST_DIR}/requiredPackage.cmake)
 
 # ------------------------------------------------------------------ GoogleTest
 #
@@ -19,8 +20,7 @@
 set(LS_GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH
   "GoogleTest's sources, compiled for the target in a cross build")
 if(NOT EXISTS ${LS_GTEST_SOURCE_DIR}/src/gtest-all.cc)
-  message(FATAL_ERROR "No GoogleTest sources in ${LS_GTEST_SOURCE_DIR}: "
-    "tools/setup.sh installs them (package googletest)")
+  ls_stop_missing("GoogleTest's sources are missing (${LS_GTEST_SOURCE_DIR})")
 endif()
 find_package(Threads REQUIRED)
 
@@ -47,7 +47,7 @@ target_link_libraries(gtest_main PUBLIC gtest)
 # target CLI11::CLI11 defined here.
 find_path(LS_HOST_CLI11_INCLUDE_DIR CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH)
 if(NOT LS_HOST_CLI11_INCLUDE_DIR)
-  message(FATAL_ERROR "No CLI11 headers on the host: tools/setup.sh installs them (libcli11-dev)")
+  ls_stop_missing("CLI11's headers are missing (no CLI/CLI.hpp among the host's headers)")
 endif()
 set(ls_cli11_root ${CMAKE_BINARY_DIR}/target-packages/CLI11)
 file(COPY ${LS_HOST_CLI11_INCLUDE_DIR}/CLI DESTINATION ${ls_cli11_root}/include)
