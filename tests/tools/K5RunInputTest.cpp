@@ -1,5 +1,7 @@
 // k5run's command line, its refusals of bad input and the continuity test, as
 // a user meets them.
+#include <algorithm>
+
 #include "k5runTestSupport.h"
 
 namespace {
@@ -30,6 +32,34 @@ TEST_F(K5RunInput, HelpNamesEveryCommandAndExitsZero) {
                                                 "continuity", "no-continuity", "signaltest"}));
 }
 
+// Each command's help lists the runner's options with its own, asked after
+// the command or before it.
+TEST_F(K5RunInput, EachCommandsHelpListsTheRunnersOptions) {
+  const std::vector<std::string> runners = {"-h,--help", "--module", "-v,--verbose"};
+  for (const char* command : {"program", "read", "verify", "blank", "erase", "continuity",
+                              "no-continuity", "signaltest"}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{command, "--help"},
+          std::vector<std::string>{"--verbose", command, "-h"}}) {
+      SCOPED_TRACE(testing::PrintToString(args));
+      const tRunResult r = run(args);
+      EXPECT_EQ(r.exitCode, 0);
+      EXPECT_EQ(r.err, "");
+      const std::vector<std::string> lines = r.outLines();
+      ASSERT_GE(lines.size(), 2u);
+      EXPECT_EQ(lines[1].rfind("Usage: k5run " + std::string(command) + " [OPTIONS]", 0), 0u)
+          << lines[1];
+      // The option names of the group "Options:", up to the blank line after it.
+      std::vector<std::string> listed;
+      auto at = std::find(lines.begin(), lines.end(), "Options:");
+      for (at = at == lines.end() ? at : at + 1; at != lines.end() && !at->empty(); ++at) {
+        listed.push_back(at->substr(2, at->find(' ', 2) - 2));
+      }
+      EXPECT_EQ(listed, runners);
+    }
+  }
+}
+
 // Every refusal: exit 2, one line on standard error, nothing on standard
 // output, and no file written, changed or left behind.
 TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
@@ -50,7 +80,34 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
     std::vector<std::string> args;
     std::string line;
   } cases[] = {
-      {"no command", {}, "k5run: A subcommand is required"},
+      {"no command", {}, "k5run: no command given (see k5run --help)"},
+      {"options but no command",
+       {"--chip", "chip.bin", "-v"},
+       "k5run: no command given (see k5run --help)"},
+      {"unknown option and its value before the command",
+       {"--bogus", "5", "blank"},
+       "k5run: unknown option --bogus (see k5run --help)"},
+      {"help of an unknown command",
+       {"frobnicate", "--help"},
+       "k5run: unknown command 'frobnicate' (see k5run --help)"},
+      {"program without IMAGE",
+       {"program", "--chip", "chip.bin"},
+       "k5run: program needs IMAGE (see k5run program --help)"},
+      {"read without OUT",
+       {"--chip", "chip.bin", "read"},
+       "k5run: read needs OUT (see k5run read --help)"},
+      {"flag given a value",
+       {"program", "image.bin", "--chip", "chip.bin", "--erase=yes"},
+       "k5run: --erase takes no value"},
+      {"flag given a value before the command",
+       {"-v=1", "blank", "--chip", "chip.bin"},
+       "k5run: -v takes no value"},
+      {"option given twice",
+       {"blank", "--chip", "chip.bin", "--chip=out.bin"},
+       "k5run: --chip is given twice"},
+      {"option before and after the command",
+       {"--range", "0-5", "read", "out.bin", "--chip", "chip.bin", "--range", "0-5"},
+       "k5run: --range is given twice"},
       {"unknown command", {"frobnicate"}, "k5run: unknown command 'frobnicate' (see k5run --help)"},
       {"unknown option",
        {"read", "out.bin", "--chip", "chip.bin", "--bogus"},
@@ -76,7 +133,10 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
        "k5run: range 0x0000-0x0400 does not fit a chip of 1024 words (0x0000-0x03FF)"},
       {"range backwards",
        {"read", "out.bin", "--chip", "chip.bin", "--range", "9-2"},
-       "k5run: --range: '9-2' is not a word range FIRST-LAST within 0-0xFFFF"},
+       "k5run: --range: 9-2 ends before it starts"},
+      {"vcc window backwards",
+       {"verify", "image.bin", "--chip", "chip.bin", "--measure-vcc", "--vcc-window", "5000-3000"},
+       "k5run: --vcc-window: 5000-3000 ends before it starts"},
       {"malformed chip file",
        {"read", "out.bin", "--chip", "garbage.bin"},
        "k5run: chip image garbage.bin: not a chip image (wrong magic)"},
@@ -115,12 +175,16 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
       {"argument the command does not take",
        {"blank", "--chip", "chip.bin", "extra"},
        "k5run: unexpected argument 'extra' for blank (see k5run blank --help)"},
-      {"chip option without its value",
-       {"blank", "--chip"},
-       "k5run: --chip: 1 required PATH missing"},
+      {"chip option without its value", {"blank", "--chip"}, "k5run: --chip needs a value"},
+      {"chip option before the command without its value",
+       {"--chip", "blank"},
+       "k5run: no command given (see k5run --help)"},
+      {"chip option followed by an option",
+       {"--chip", "-v", "blank"},
+       "k5run: --chip needs a value"},
       {"bad number",
        {"program", "image.bin", "--chip", "chip.bin", "--vcc", "5V"},
-       "k5run: --vcc: '5V' is not a number from 1 to 30000"},
+       "k5run: --vcc: '5V' is not a number from 0 to 30000"},
       {"page size not a power of two",
        {"program", "image.bin", "--chip", "chip.bin", "--page-size", "48"},
        "k5run: --page-size: '48' is not a power of two from 1 to 256"},
@@ -149,6 +213,7 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
        {"signaltest", "--cancel-at", "0"},
        "k5run: --cancel-at: '0' is not a number from 1 to 144"},
       {"empty chip path", {"blank", "--chip", ""}, "k5run: --chip: the value is empty"},
+      {"empty chip path after =", {"blank", "--chip="}, "k5run: --chip: the value is empty"},
       {"empty OUT", {"read", "", "--chip", "chip.bin"}, "k5run: OUT: the file name is empty"},
       {"empty IMAGE",
        {"program", "", "--chip", "chip.bin"},
@@ -246,6 +311,7 @@ TEST_F(K5RunInput, VoltagesOutsideTheChipsRangesAreRefused) {
   } cases[] = {
       {{"--vcc", mv(C::kVccMinMv - 1)}, "k5run: --vcc: 2199 " + vcc},
       {{"--vcc", mv(C::kVccMaxMv + 1)}, "k5run: --vcc: 5501 " + vcc},
+      {{"--vcc", "0"}, "k5run: --vcc: 0 " + vcc},
       {{"--vcc", "1"}, "k5run: --vcc: 1 " + vcc},
       {{"--vcc", "7000"}, "k5run: --vcc: 7000 " + vcc},
       {{"--vpp", "0"}, "k5run: --vpp: 0 " + vpp},

@@ -248,6 +248,106 @@ TEST_F(K5RunOutput, OptionsBeforeTheCommand) {
   EXPECT_EQ(version.out, "k5run 1.0\n");
 }
 
+// Every flag stands before the command as well as after it, also ahead of
+// an option with a value: the run ends alike, and shows that the flag took
+// effect.
+TEST_F(K5RunOutput, EveryFlagBeforeTheCommandActsAsAfterIt) {
+  writeBytes(path("image.bin"), imagePattern(2048, 1));
+  typedef std::function<std::vector<std::string>(const tRunResult&)> tShown;
+  const auto summary = [](const char* label) -> tShown {
+    return [label](const tRunResult& r) { return r.summaryAll(label); };
+  };
+  const tShown messages = [](const tRunResult& r) {
+    std::vector<std::string> lines;
+    for (const std::string& line : r.errLines()) {
+      if (line.rfind("message ", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  };
+  const tShown firstErrLine = [](const tRunResult& r) {
+    std::vector<std::string> lines = r.errLines();
+    lines.resize(std::min<std::size_t>(lines.size(), 1));
+    return lines;
+  };
+  const std::string program = "program bytes 0x0000-0x07FF (words 0x0000-0x03FF)";
+  const std::string verify = "verify words 0x0000-0x03FF";
+  const std::string pidbg = "PIDBG: claimedRemoteId@getClaimInfo: k5run";
+  // The chip holds other data than the image and is no blank chip.
+  const struct {
+    const char* flag;
+    std::vector<std::string> args;
+    int exitCode;
+    tShown shown;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"--erase", {"program", "image.bin"}, 0, summary("error"), {"none"}},
+      {"--blank-check",
+       {"program", "image.bin", "--erase"},
+       0,
+       summary("action"),
+       {"erase", program, verify}},
+      {"--no-verify", {"program", "image.bin"}, 0, summary("action"), {program}},
+      {"--verify-after",
+       {"read", "out.bin"},
+       0,
+       messages,
+       {"message 149: read main memory", "message 305: verify main memory, Vcc 5.0 V"}},
+      {"--measure-vcc",
+       {"blank", "--sense-vcc", "1000"},
+       1,
+       summary("error"),
+       {"3003: the action failed"}},
+      {"--continuity",
+       {"blank"},
+       1,
+       summary("continuity"),
+       {"8 of 8 pins connected: device connected"}},
+      {"--empty-socket", {"blank"}, 1, summary("chip"), {"t.chip, 1024 words, not in the socket"}},
+      {"-v", {"blank"}, 1, firstErrLine, {pidbg}},
+      {"--verbose", {"blank"}, 1, firstErrLine, {pidbg}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string> chip = {"--chip", "t.chip"};
+    std::vector<std::string> before = {c.flag};
+    before.insert(before.end(), chip.begin(), chip.end());
+    before.insert(before.end(), c.args.begin(), c.args.end());
+    std::vector<std::string> after = c.args;
+    after.push_back(c.flag);
+    after.insert(after.end(), chip.begin(), chip.end());
+    for (const std::vector<std::string>& args : {before, after}) {
+      SCOPED_TRACE(testing::PrintToString(args));
+      writeChipFile("t.chip", 1024);
+      const tRunResult r = run(args);
+      EXPECT_EQ(r.exitCode, c.exitCode) << r.described();
+      EXPECT_EQ(c.shown(r), c.expected);
+    }
+  }
+}
+
+// "--" ends the options wherever it stands: the words after it are the
+// command's and its arguments, a file name that starts with '-' among them.
+TEST_F(K5RunOutput, DoubleDashEndsTheOptions) {
+  const std::vector<unsigned char> image = imagePattern(2048, 1);
+  writeBytes(path("-image.bin"), image);
+  const tRunResult program = run({"program", "--chip", "t.chip", "--", "-image.bin"});
+  ASSERT_EQ(program.exitCode, 0) << program.described();
+  const std::vector<std::vector<std::string>> verifies = {
+      {"--chip", "t.chip", "--", "verify", "-image.bin"},
+      {"--chip", "t.chip", "verify", "--", "-image.bin"},
+      {"verify", "--chip=t.chip", "-v", "--", "-image.bin"},
+  };
+  for (const std::vector<std::string>& args : verifies) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const tRunResult r = run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.described();
+    EXPECT_EQ(r.summaryAll("action"), std::vector<std::string>{"verify words 0x0000-0x03FF"});
+  }
+  // "-" alone is standard output, after "--" too.
+  const tRunResult read = run({"--chip", "t.chip", "--", "read", "-"});
+  EXPECT_EQ(read.exitCode, 0) << read.described();
+  EXPECT_EQ(std::vector<unsigned char>(read.out.begin(), read.out.end()), image);
+}
+
 // A run that did not do what was asked never says "ok" or "none": the
 // result and error lines agree with the last line and the exit code, and
 // name what failed.

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "commandWords.h"
 #include "runnerLine.h"
 #include "textParsing.h"
 
@@ -21,6 +21,7 @@ const std::uint32_t kMaxMv = 30000;
 const char* const kVersion = "k5run 1.0";
 const char* const kSettings = "Holtek job settings";
 const char* const kSocket = "Simulated socket";
+const char* const kOptions = "Options";
 
 // The option texts, turned into the options' values once CLI11 has parsed them.
 struct tOptionTexts {
@@ -59,8 +60,16 @@ const tCommand kCommands[] = {
 };
 
 bool badValue(const std::string& option, const std::string& text, const std::string& expected) {
-  std::fprintf(stderr, "k5run: %s: '%s' is not %s\n", option.c_str(), text.c_str(),
-               expected.c_str());
+  sayLine(option + ": '" + text + "' is not " + expected);
+  return false;
+}
+
+// A range as FIRST-LAST within 0-max; a text that is none says why.
+bool range(const std::string& option, const std::string& text, std::uint64_t max,
+           const std::string& expected, std::uint32_t& first, std::uint32_t& last) {
+  if (text.empty() || parseRange(text, max, first, last)) return true;
+  if (!rangeBackwards(text, max)) return badValue(option, text, expected);
+  sayLine(option + ": " + text + " ends before it starts");
   return false;
 }
 
@@ -106,7 +115,7 @@ bool convertNumbers(const tOptionTexts& t, R& o) {
   std::uint32_t lock = s.lockBits;
   if (!number("--memory-size", t.memorySize, 1, cK5HoltekChip::kMaxWords, s.memorySize) ||
       !number("--page-size", t.pageSize, 1, 256, pageSize) ||
-      !number("--vcc", t.vcc, 1, kMaxMv, s.fixedVcc) ||
+      !number("--vcc", t.vcc, 0, kMaxMv, s.fixedVcc) ||
       !number("--sense-vcc", t.sensedVcc, 0, kMaxMv, o.sensedVcc) ||
       !number("--vpp", t.vpp, 0, kMaxMv, s.vpp) ||
       !number("--info-data", t.infoData, 0, 0xFFFFFFFFu, s.infoData) ||
@@ -125,21 +134,37 @@ bool convertNumbers(const tOptionTexts& t, R& o) {
 
 // The parsed texts into the options; false after one line on standard error.
 bool convert(const tOptionTexts& t, R& o) {
-  if (!convertNumbers(t, o)) return false;
-  if (!t.range.empty()) {
-    if (!parseRange(t.range, 0xFFFF, o.firstWord, o.lastWord)) {
-      return badValue("--range", t.range, "a word range FIRST-LAST within 0-0xFFFF");
-    }
-    o.rangeGiven = true;
+  if (!convertNumbers(t, o) ||
+      !range("--range", t.range, 0xFFFF, "a word range FIRST-LAST within 0-0xFFFF", o.firstWord,
+             o.lastWord) ||
+      !range("--vcc-window", t.vccWindow, kMaxMv, "a window LOW-HIGH in mV", o.settings.vccLower,
+             o.settings.vccUpper)) {
+    return false;
   }
-  if (!t.vccWindow.empty() &&
-      !parseRange(t.vccWindow, kMaxMv, o.settings.vccLower, o.settings.vccUpper)) {
-    return badValue("--vcc-window", t.vccWindow, "a window LOW-HIGH in mV");
-  }
+  o.rangeGiven = !t.range.empty();
   if (!t.touch.empty() && !parseNumberList(t.touch, 1, 144, o.touchPins)) {
     return badValue("--touch", t.touch, "a list of pins and ranges within 1-144");
   }
   return true;
+}
+
+void valueOption(CLI::App& sub, const char* name, std::string& text, const char* help,
+                 const char* type, const char* group) {
+  sub.add_option(name, text, help)->type_name(type)->group(group);
+}
+
+void flag(CLI::App& sub, const char* name, bool& value, const char* help, const char* group) {
+  sub.add_flag(name, value, help)->group(group);
+}
+
+// The runner's own options, which every command takes as well.
+void addRunnerOptions(CLI::App& app, R& options) {
+  valueOption(app, "--module", options.module,
+              "Module to load: larkspur, sorrel or a path (default: the command's module beside "
+              "k5run)",
+              "PATH", kOptions);
+  flag(app, "-v,--verbose", options.verbose, "Also show developer messages and PIDBG lines",
+       kOptions);
 }
 
 void addFileArguments(CLI::App& sub, R::eCommand command, R& options) {
@@ -155,227 +180,90 @@ void addFileArguments(CLI::App& sub, R::eCommand command, R& options) {
         ->required();
   }
   if (command != R::cmdSignalTest) {
-    sub.add_flag("--empty-socket", options.emptySocket, "Nothing in the socket")->group(kSocket);
+    flag(sub, "--empty-socket", options.emptySocket, "Nothing in the socket", kSocket);
   }
 }
 
 void addChipOptions(CLI::App& sub, R& options, tOptionTexts& texts) {
-  sub.add_option("--chip", options.chipPath,
-                 "The chip's image file (default k5chip.bin; a missing file is an erased chip)")
-      ->type_name("PATH")
-      ->group(kSocket);
-  sub.add_option("--sense-vcc", texts.sensedVcc,
-                 "Supply the chip senses, for --measure-vcc (default 5000, any)")
-      ->type_name("MV")
-      ->group(kSocket);
-  sub.add_option("--memory-size", texts.memorySize,
-                 "Memory size in words [0x3A] (an existing chip's own; 1024 for a new chip)")
-      ->type_name("WORDS")
-      ->group(kSettings);
-  sub.add_option("--vcc", texts.vcc,
-                 "Fixed Vcc, configuration \"SETUP\" [0x20] (default 5000, 2200-5500)")
-      ->type_name("MV")
-      ->group(kSettings);
-  sub.add_flag("--measure-vcc", options.settings.measureVcc,
-               "Measure Vcc instead, configuration \"SETUPi\" [0x4A bit 0]")
-      ->group(kSettings);
-  sub.add_option("--vcc-window", texts.vccWindow,
-                 "Window of the measured Vcc [0x34, 0x30] (default and widest 2240-5460)")
-      ->type_name("LOW-HIGH")
-      ->group(kSettings);
-  sub.add_option("--vpp", texts.vpp, "VPP [0x28] (default 12000, 5000-13000)")
-      ->type_name("MV")
-      ->group(kSettings);
-  sub.add_flag("--continuity", options.continuityFirst, "Run the continuity test first")
-      ->group(kSettings);
+  valueOption(sub, "--chip", options.chipPath,
+              "The chip's image file (default k5chip.bin; a missing file is an erased chip)",
+              "PATH", kSocket);
+  valueOption(sub, "--sense-vcc", texts.sensedVcc,
+              "Supply the chip senses, for --measure-vcc (default 5000, 0-30000)", "MV", kSocket);
+  valueOption(sub, "--memory-size", texts.memorySize,
+              "Memory size in words [0x3A] (an existing chip's own; 1024 for a new chip)", "WORDS",
+              kSettings);
+  valueOption(sub, "--vcc", texts.vcc,
+              "Fixed Vcc, configuration \"SETUP\" [0x20] (default 5000, 2200-5500)", "MV",
+              kSettings);
+  flag(sub, "--measure-vcc", options.settings.measureVcc,
+       "Measure Vcc instead, configuration \"SETUPi\" [0x4A bit 0]", kSettings);
+  valueOption(sub, "--vcc-window", texts.vccWindow,
+              "Window of the measured Vcc [0x34, 0x30] (default and widest 2240-5460)", "LOW-HIGH",
+              kSettings);
+  valueOption(sub, "--vpp", texts.vpp, "VPP [0x28] (default 12000, 5000-13000)", "MV", kSettings);
+  flag(sub, "--continuity", options.continuityFirst,
+       "Run the continuity test first [parameter set's continuity flag]", kSettings);
 }
 
 void addDataOptions(CLI::App& sub, R::eCommand command, tOptionTexts& texts) {
-  sub.add_option("--range", texts.range,
-                 "Word range of the job (default: the image's words, or the whole chip)")
-      ->type_name("FIRST-LAST")
-      ->group(kSettings);
-  sub.add_option("--areas", texts.areas, "Memory areas [0x46] (default main)")
-      ->type_name("main,info,lock")
-      ->group(kSettings);
+  valueOption(sub, "--range", texts.range,
+              "Word range of the job [job record's start, end] (default: the image's words, or "
+              "the whole chip)",
+              "FIRST-LAST", kSettings);
+  valueOption(sub, "--areas", texts.areas, "Memory areas [0x46] (default main)", "main,info,lock",
+              kSettings);
   if (command == R::cmdRead) return;
-  sub.add_option("--info-data", texts.infoData,
-                 "Info data to program or compare [0x4E] (default 0xFFFFFFFF)")
-      ->type_name("VALUE")
-      ->group(kSettings);
-  sub.add_option("--lock-bits", texts.lockBits,
-                 "Lock bits to program or compare, low 5 used [0x52] (default 0xFF)")
-      ->type_name("VALUE")
-      ->group(kSettings);
+  valueOption(sub, "--info-data", texts.infoData,
+              "Info data to program or compare [0x4E] (default 0xFFFFFFFF)", "VALUE", kSettings);
+  valueOption(sub, "--lock-bits", texts.lockBits,
+              "Lock bits to program or compare, low 5 used [0x52] (default 0xFF)", "VALUE",
+              kSettings);
 }
 
 void addStepOptions(CLI::App& sub, R::eCommand command, R& options, tOptionTexts& texts) {
   if (command == R::cmdProgram) {
-    sub.add_option("--page-size", texts.pageSize, "Page size in bytes [0x3E] (default 64)")
-        ->type_name("BYTES")
-        ->group(kSettings);
-    sub.add_flag("--erase", options.erase,
-                 "Erase before programming [0x1C bit 1]; with --blank-check an erase action first")
-        ->group(kSettings);
-    sub.add_flag("--no-verify", options.noVerify, "No verify action after the program")
-        ->group(kSettings);
-    sub.add_flag("--verify-after", options.verifyAfter, "A verify action follows (the default)")
-        ->group(kSettings);
+    valueOption(sub, "--page-size", texts.pageSize, "Page size in bytes [0x3E] (default 64)",
+                "BYTES", kSettings);
+    flag(sub, "--erase", options.erase,
+         "Erase before programming [0x1C bit 1]; with --blank-check an erase action first",
+         kSettings);
+    flag(sub, "--no-verify", options.noVerify, "No verify action after the program", kSettings);
+    flag(sub, "--verify-after", options.verifyAfter, "A verify action follows (the default)",
+         kSettings);
   }
   if (command == R::cmdProgram || command == R::cmdErase) {
-    sub.add_flag("--blank-check", options.blankCheck, "Blank-check after erasing [0x1C bit 7]")
-        ->group(kSettings);
+    flag(sub, "--blank-check", options.blankCheck, "Blank-check after erasing [0x1C bit 7]",
+         kSettings);
   }
   if (command == R::cmdRead) {
-    sub.add_flag("--verify-after", options.verifyAfter, "Verify afterwards [0x1C bit 0]")
-        ->group(kSettings);
+    flag(sub, "--verify-after", options.verifyAfter, "Verify afterwards [0x1C bit 0]", kSettings);
   }
 }
 
 void addSignalTestOptions(CLI::App& sub, tOptionTexts& texts) {
-  sub.add_option("--touch", texts.touch, "Pins the probe touches, e.g. 1-144 or 1-10,12")
-      ->type_name("PINS")
-      ->group(kSocket);
-  sub.add_option("--cancel-at", texts.cancelAt, "Cancel when the test selects this pin")
-      ->type_name("PIN")
-      ->group(kSocket);
+  valueOption(sub, "--touch", texts.touch, "Pins the probe touches, e.g. 1-144 or 1-10,12", "PINS",
+              kSocket);
+  valueOption(sub, "--cancel-at", texts.cancelAt, "Cancel when the test selects this pin", "PIN",
+              kSocket);
 }
 
 void buildApp(CLI::App& app, R& options, tOptionTexts& texts) {
   app.require_subcommand(1);
-  app.fallthrough();
   app.get_formatter()->column_width(34);
-  app.add_option("--module", options.module,
-                 "Module to load: larkspur, sorrel or a path (default: the command's module "
-                 "beside k5run)")
-      ->type_name("PATH");
-  app.add_flag("-v,--verbose", options.verbose, "Also show developer messages and PIDBG lines");
+  addRunnerOptions(app, options);
   app.set_version_flag("--version", kVersion, "Show the runner's version");
   for (const tCommand& c : kCommands) {
     CLI::App* sub = app.add_subcommand(c.name, c.help);
     const R::eCommand command = c.command;
     sub->callback([&options, command] { options.command = command; });
+    addRunnerOptions(*sub, options);
     addFileArguments(*sub, command, options);
     if (command <= R::cmdErase) addChipOptions(*sub, options, texts);
     if (command <= R::cmdVerify) addDataOptions(*sub, command, texts);
     addStepOptions(*sub, command, options, texts);
     if (command == R::cmdSignalTest) addSignalTestOptions(*sub, texts);
   }
-}
-
-// The names of the options that take a value, of the runner and every command.
-std::set<std::string> optionsWithValues(const CLI::App& app) {
-  std::set<std::string> names;
-  std::vector<const CLI::App*> apps = app.get_subcommands({});
-  apps.push_back(&app);
-  for (const CLI::App* a : apps) {
-    for (const CLI::Option* o : a->get_options()) {
-      if (o->get_positional() || o->get_type_size() == 0) continue;
-      for (const std::string& n : o->get_lnames()) names.insert("--" + n);
-      for (const std::string& n : o->get_snames()) names.insert("-" + n);
-    }
-  }
-  return names;
-}
-
-const CLI::App* commandNamed(const CLI::App& app, const std::string& name) {
-  for (const CLI::App* sub : app.get_subcommands({})) {
-    if (sub->get_name() == name) return sub;
-  }
-  return nullptr;
-}
-
-// Where the command word stands: the first word that is neither an option
-// nor an option's value; args.size() when there is none.
-std::size_t commandIndex(const std::vector<std::string>& args,
-                         const std::set<std::string>& withValues) {
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--") break;
-    if (!arg.empty() && arg[0] == '-') {
-      if (arg.find('=') == std::string::npos && withValues.count(arg) != 0) ++i;
-      continue;
-    }
-    return i;
-  }
-  return args.size();
-}
-
-// The command first, then everything else in its order: options given before
-// the command reach it as if given after.
-std::vector<std::string> commandFirst(const std::vector<std::string>& args, std::size_t at,
-                                      const CLI::App& app) {
-  if (at >= args.size() || commandNamed(app, args[at]) == nullptr) return args;
-  std::vector<std::string> ordered = {args[0], args[at]};
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (i != at) ordered.push_back(args[i]);
-  }
-  return ordered;
-}
-
-bool hasOption(const CLI::App& app, const std::string& arg) {
-  const std::string name = arg.substr(0, arg.find('='));
-  for (const CLI::Option* o : app.get_options()) {
-    if (!o->get_positional() && o->check_name(name)) return true;
-  }
-  return false;
-}
-
-// True when the word stands after "--", where nothing is an option.
-bool afterSeparator(const std::vector<std::string>& args, const std::string& word) {
-  const auto separator = std::find(args.begin(), args.end(), "--");
-  return separator != args.end() && std::find(separator + 1, args.end(), word) != args.end();
-}
-
-// The line for what the command did not take: the first word left over.
-std::string extrasLine(const CLI::App& app, const CLI::App& command,
-                       const std::vector<std::string>& args) {
-  // With fallthrough the runner itself is left with them.
-  std::vector<std::string> left = command.remaining();
-  if (left.empty()) left = app.remaining();
-  if (left.empty()) return "k5run: unexpected arguments";
-  const std::string& word = left.front();
-  const std::string see = " (see k5run " + command.get_name() + " --help)";
-  if (word.empty() || word[0] != '-' || afterSeparator(args, word)) {
-    return "k5run: unexpected argument '" + word + "' for " + command.get_name() + see;
-  }
-  for (const CLI::App* sub : app.get_subcommands({})) {
-    if (hasOption(*sub, word)) {
-      return "k5run: " + word.substr(0, word.find('=')) + " is not an option of " +
-             command.get_name() + see;
-    }
-  }
-  return "k5run: unknown option " + word.substr(0, word.find('=')) + see;
-}
-
-// The line for a parse error, naming the command or option at fault.
-std::string parseErrorLine(const CLI::App& app, const CLI::ParseError& e,
-                           const std::vector<std::string>& args, std::size_t at) {
-  const CLI::App* command = at < args.size() ? commandNamed(app, args[at]) : nullptr;
-  if (at < args.size() && command == nullptr) {
-    return "k5run: unknown command '" + args[at] + "' (see k5run --help)";
-  }
-  if (command != nullptr && dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
-    return extrasLine(app, *command, args);
-  }
-  return std::string("k5run: ") + e.what();
-}
-
-// The line for the first option or argument given an empty value; "" when none is.
-std::string emptyValueLine(const CLI::App& app) {
-  std::vector<const CLI::App*> apps = {&app};
-  for (const CLI::App* sub : app.get_subcommands()) apps.push_back(sub);
-  for (const CLI::App* a : apps) {
-    for (const CLI::Option* o : a->get_options()) {
-      if ((!o->get_positional() && o->get_type_size() == 0) || o->count() == 0) continue;
-      for (const std::string& value : o->results()) {
-        if (!value.empty()) continue;
-        if (o->get_positional()) return "k5run: " + o->get_name() + ": the file name is empty";
-        return "k5run: --" + o->get_lnames().front() + ": the value is empty";
-      }
-    }
-  }
-  return "";
 }
 
 // Help and version go to standard output; one that cannot take them fails the run.
@@ -385,9 +273,9 @@ int printedExit(const CLI::App& app, const CLI::ParseError& e) {
   std::cout.flush();
   if (std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
   const int reason = errno;
-  std::fprintf(stderr, "k5run: cannot write the %s: %s\n",
-               dynamic_cast<const CLI::CallForVersion*>(&e) != nullptr ? "version" : "help",
-               reason != 0 ? std::strerror(reason) : "write error");
+  sayLine(std::string("cannot write the ") +
+          (dynamic_cast<const CLI::CallForVersion*>(&e) != nullptr ? "version" : "help") + ": " +
+          (reason != 0 ? std::strerror(reason) : "write error"));
   return kExitFailed;
 }
 
@@ -399,23 +287,19 @@ int readCommandLine(int argc, char** argv, R& options) {
                "The chip lives in a file (--chip, default k5chip.bin in the current folder).",
                "k5run");
   buildApp(app, options, texts);
-  const std::set<std::string> withValues = optionsWithValues(app);
-  const std::vector<std::string> given(argv, argv + argc);
-  const std::size_t at = commandIndex(given, withValues);
-  const std::vector<std::string> args = commandFirst(given, at, app);
+  std::vector<std::string> words;
+  std::string error;
+  if (!commandWords(app, std::vector<std::string>(argv, argv + argc), words, error)) {
+    return refuse(error);
+  }
+  // CLI11 takes the words last first.
+  std::vector<std::string> reversed(words.rbegin(), words.rend());
   try {
-    // CLI11 takes the words last first.
-    std::vector<std::string> reversed(args.rbegin(), args.rend() - 1);
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return printedExit(app, e);
-    std::fprintf(stderr, "%s\n", parseErrorLine(app, e, given, at).c_str());
-    return kExitBadInput;
-  }
-  const std::string empty = emptyValueLine(app);
-  if (!empty.empty()) {
-    std::fprintf(stderr, "%s\n", empty.c_str());
-    return kExitBadInput;
+    // The words were checked; a refusal here is one the check does not know.
+    return refuse(e.what());
   }
   return convert(texts, options) ? -1 : kExitBadInput;
 }

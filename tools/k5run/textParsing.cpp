@@ -60,6 +60,14 @@ bool parseRange(const std::string& text, std::uint64_t max, std::uint32_t& first
   return true;
 }
 
+bool rangeBackwards(const std::string& text, std::uint64_t max) {
+  const std::string::size_type dash = text.find('-');
+  std::uint32_t a = 0;
+  std::uint32_t b = 0;
+  return dash != std::string::npos && parseNumber(text.substr(0, dash), max, a) &&
+         parseNumber(text.substr(dash + 1), max, b) && a > b;
+}
+
 bool parseNumberList(const std::string& text, std::uint32_t low, std::uint32_t high,
                      std::vector<std::uint32_t>& values) {
   std::vector<std::uint32_t> result;
