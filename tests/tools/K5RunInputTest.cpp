@@ -71,6 +71,7 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
   writeBytes(path("garbage.bin"), std::vector<unsigned char>(2072, 0x41));
   std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
   writeBytes(path("short.bin"), std::vector<unsigned char>(chip.begin(), chip.begin() + 30));
+  writeBytes(path("empty.bin"), {});
   writeBytes(path("notamodule.so"), {'n', 'o', '\n'});
   ASSERT_EQ(::mkdir(path("adir").c_str(), 0755), 0);
   const std::set<std::string> before = folderEntries(mFolder);
@@ -143,6 +144,9 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
       {"truncated chip file",
        {"verify", "image.bin", "--chip", "short.bin"},
        "k5run: chip image short.bin: truncated: 30 bytes where 2072 belong"},
+      {"empty chip file",
+       {"erase", "--chip", "empty.bin"},
+       "k5run: chip file empty.bin is empty, no chip image: remove it to start with an erased chip"},
       {"chip file that is a folder",
        {"read", "out.bin", "--chip", "adir"},
        "k5run: chip file adir is a folder"},

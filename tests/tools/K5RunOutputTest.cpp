@@ -296,7 +296,7 @@ TEST_F(K5RunOutput, EveryFlagBeforeTheCommandActsAsAfterIt) {
        {"blank", "--sense-vcc", "1000"},
        1,
        summary("error"),
-       {"3003: the action failed"}},
+       {"measured Vcc 1000 mV outside the window 2240-5460 mV; 3003: the action failed"}},
       {"--continuity",
        {"blank"},
        1,
