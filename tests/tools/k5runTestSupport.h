@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -27,6 +29,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cK5HoltekChip.h"
@@ -189,7 +192,7 @@ protected:
       const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
-          ::dup2(err, 2) < 0 || ::chdir(mFolder.c_str()) != 0) {
+          ::dup2(err, 2) < 0 || ::chdir(mFolder.c_str()) != 0 || !setEnvironment()) {
         ::_exit(127);
       }
       if (mBeforeExec) mBeforeExec();
@@ -223,7 +226,9 @@ protected:
     const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
     if (pid == 0) {
       const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (out < 0 || ::dup2(out, 1) < 0 || ::chdir(mFolder.c_str()) != 0) ::_exit(127);
+      if (out < 0 || ::dup2(out, 1) < 0 || ::chdir(mFolder.c_str()) != 0 || !setEnvironment()) {
+        ::_exit(127);
+      }
       if (mBeforeExec) mBeforeExec();
       ::execv(argv[0], argv.data());
       ::_exit(127);
@@ -356,11 +361,19 @@ protected:
 
   std::string mFolder;
   std::vector<int> mHeldWriteEnds;
+  // Variables set in the child, before mBeforeExec.
+  std::vector<std::pair<std::string, std::string>> mEnvironment;
   // Run in the child just before k5run starts, its streams and folder set:
   // for streams or a user of a test's own.
   std::function<void()> mBeforeExec;
 
 private:
+  bool setEnvironment() const {
+    for (const auto& variable : mEnvironment) {
+      if (::setenv(variable.first.c_str(), variable.second.c_str(), 1) != 0) return false;
+    }
+    return true;
+  }
   static std::vector<char*> argvOf(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const char* word : kK5RunCommand) argv.push_back(const_cast<char*>(word));
@@ -377,6 +390,140 @@ private:
     }
     return result;
   }
+};
+
+// Runs k5run with the preload library (tests/tools/preload) in it: the
+// calls it catches are logged into a file of the test's own, and held,
+// raised or failed as the test sets them (preload("HOLD", ...)). A test is
+// skipped where the library cannot be preloaded into k5run.
+class tK5RunPreloadTest : public tK5RunTest {
+protected:
+  void SetUp() override {
+    tK5RunTest::SetUp();
+    if (HasFatalFailure()) return;
+    const std::string why = preloadUnavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
+    char pattern[] = "/tmp/k5run-preload-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    mSideFolder = pattern;
+    char* real = ::realpath(mFolder.c_str(), nullptr);
+    ASSERT_NE(real, nullptr);
+    mRealFolder = real;
+    std::free(real);
+    mEnvironment = loaderEnvironment();
+    preload("LOG", sidePath("calls.log"));
+  }
+  void TearDown() override {
+    if (!mSideFolder.empty()) {
+      const std::string command = "rm -rf '" + mSideFolder + "'";
+      EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    tK5RunTest::TearDown();
+  }
+
+  // K5RUN_PRELOAD_<name> for the runs that start from here: LOG, HOLD, RAISE
+  // or FAIL (tests/tools/preload/callRules.h).
+  void preload(const std::string& name, const std::string& value) {
+    const std::string variable = "K5RUN_PRELOAD_" + name;
+    for (auto& v : mEnvironment) {
+      if (v.first == variable) {
+        v.second = value;
+        return;
+      }
+    }
+    mEnvironment.push_back({variable, value});
+  }
+
+  // A file outside the test's folder, which the runs leave alone: a FIFO to
+  // hold a run on, say.
+  std::string sidePath(const std::string& name) const { return mSideFolder + "/" + name; }
+
+  // The calls logged so far, one line each ("fsync /tmp/k5run-test-abc/chip.bin.XXXXXX"),
+  // the random six letters or digits that end a temporary file's name
+  // (mkstemp's) as XXXXXX.
+  std::vector<std::string> loggedCalls() const {
+    std::vector<std::string> lines;
+    std::ifstream in(sidePath("calls.log"));
+    for (std::string line; std::getline(in, line);) lines.push_back(wordsMapped(line, masked));
+    return lines;
+  }
+  // The same with the paths in the test's folder relative to it
+  // ("fsync chip.bin.XXXXXX"), the folder itself as ".".
+  std::vector<std::string> loggedCallsInFolder() const {
+    std::vector<std::string> lines = loggedCalls();
+    const std::string folder = mRealFolder;
+    for (std::string& line : lines) {
+      line = wordsMapped(line, [&folder](const std::string& word) {
+        if (word == folder) return std::string(".");
+        if (word.compare(0, folder.size() + 1, folder + "/") == 0) {
+          return word.substr(folder.size() + 1);
+        }
+        return word;
+      });
+    }
+    return lines;
+  }
+  void forgetLoggedCalls() const { std::ofstream(sidePath("calls.log"), std::ios::trunc); }
+
+  // The test's folder with its symbolic links resolved, as the log has it.
+  std::string mRealFolder;
+
+private:
+  static bool emulated() { return std::size(kK5RunCommand) > 1; }
+
+  static std::string preloadUnavailable() {
+    if (!emulated()) return "";
+    const std::string emulator = kK5RunCommand[0];
+    const std::string name = emulator.substr(emulator.rfind('/') + 1);
+    if (name.compare(0, 5, "qemu-") != 0) {
+      return "k5run runs under " + emulator + ", which has no known way to preload a library";
+    }
+    if (std::string(LS_K5RUN_PRELOAD_PATH).find(',') != std::string::npos) {
+      return "the preload library's path has a comma, which QEMU_SET_ENV would split";
+    }
+    return "";
+  }
+
+  // LD_PRELOAD for k5run only: under qemu the emulator is a host program,
+  // whose own loader would try the target's library, so qemu passes it on
+  // to k5run (QEMU_SET_ENV). An ASan-built k5run refuses a library loaded
+  // before its runtime unless told not to check; other runs ignore the option.
+  static std::vector<std::pair<std::string, std::string>> loaderEnvironment() {
+    const std::string library = LS_K5RUN_PRELOAD_PATH;
+    std::vector<std::pair<std::string, std::string>> variables;
+    variables.push_back(
+        {"ASAN_OPTIONS", extended("ASAN_OPTIONS", ":", "verify_asan_link_order=0")});
+    if (emulated()) {
+      variables.push_back({"QEMU_SET_ENV", extended("QEMU_SET_ENV", ",", "LD_PRELOAD=" + library)});
+    } else {
+      variables.push_back({"LD_PRELOAD", extended("LD_PRELOAD", ":", library)});
+    }
+    return variables;
+  }
+  // The variable's value in the tests' own environment, with more after it.
+  static std::string extended(const char* variable, const char* separator,
+                              const std::string& more) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0' ? value + std::string(separator) + more : more;
+  }
+
+  static std::string masked(const std::string& word) {
+    const std::string::size_type dot = word.rfind('.');
+    const bool temporary = dot != std::string::npos && dot > 0 && word[dot - 1] != '/' &&
+                           word.size() - dot == 7 && word.find('/', dot) == std::string::npos &&
+                           std::all_of(word.begin() + static_cast<std::ptrdiff_t>(dot) + 1,
+                                       word.end(), [](char c) { return std::isalnum(c) != 0; });
+    return temporary ? word.substr(0, dot + 1) + "XXXXXX" : word;
+  }
+  template <typename Mapping>
+  static std::string wordsMapped(const std::string& line, Mapping mapping) {
+    std::istringstream in(line);
+    std::string mapped;
+    for (std::string word; in >> word;) mapped += (mapped.empty() ? "" : " ") + mapping(word);
+    return mapped;
+  }
+
+  std::string mSideFolder;
 };
 
 #endif
