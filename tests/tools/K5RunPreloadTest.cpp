@@ -184,7 +184,7 @@ TEST_F(K5RunPreload, RefusesAValueItCannotUse) {
       {"FAIL", "fsync:EBOGUS", "no errno name or number"},
       {"FAIL", "fsync:0", "no errno name or number"},
       {"FAIL", "fsinc:EIO",
-       "no such call (fchmod, fsync, rename, link, unlink, flock, open, read, write)"},
+       "no such call (fchmod, fsync, rename, link, unlink, flock, open, read, write, fstat)"},
       {"RAISE", "open:0", "no signal number"},
       {"RAISE", "open:2x", "no signal number"},
       {"HOLD", "open", "not <call>:<value>[:<path substring>]"},

@@ -15,8 +15,8 @@
 
 namespace {
 
-const char* const kCallNames[] = {"fchmod", "fsync", "rename", "link", "unlink",
-                                  "flock",  "open",  "read",   "write"};
+const char* const kCallNames[] = {"fchmod", "fsync", "rename", "link",  "unlink",
+                                  "flock",  "open",  "read",   "write", "fstat"};
 const int kCalls = sizeof kCallNames / sizeof kCallNames[0];
 
 // Apart from every exit code k5run has.

@@ -13,9 +13,9 @@
 //   K5RUN_PRELOAD_FAIL=<call>:<errno name or number>  every such call fails
 //     with it, and is not made.
 // Held, raised and failed in that order.
-enum eCall { cFchmod, cFsync, cRename, cLink, cUnlink, cFlock, cOpen, cRead, cWrite };
+enum eCall { cFchmod, cFsync, cRename, cLink, cUnlink, cFlock, cOpen, cRead, cWrite, cFstat };
 
-// The calls K5RUN_PRELOAD_LOG records (callLog.h): all but open, read and write.
+// The calls K5RUN_PRELOAD_LOG records (callLog.h): all but open, read, write and fstat.
 inline bool isLogged(eCall call) { return call <= cFlock; }
 
 const char* callName(eCall call);

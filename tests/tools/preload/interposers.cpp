@@ -47,6 +47,8 @@ void resolveAll() {
   resolve(gReal.unlink, "unlink");
   resolve(gReal.unlinkat, "unlinkat");
   resolve(gReal.flock, "flock");
+  resolve(gReal.fstat, "fstat");
+  resolve(gReal.fstat64, "fstat64");
   gResolved = true;
 }
 
@@ -179,6 +181,14 @@ int fdatasync(int fd) {
 
 int flock(int fd, int operation) {
   return fdCall(cFlock, fd, [&] { return realCalls().flock(fd, operation); });
+}
+
+int fstat(int fd, struct stat* st) {
+  return fdCall(cFstat, fd, [&] { return realCalls().fstat(fd, st); });
+}
+
+int fstat64(int fd, struct stat64* st) {
+  return fdCall(cFstat, fd, [&] { return realCalls().fstat64(fd, st); });
 }
 
 int rename(const char* from, const char* to) {

@@ -1,6 +1,7 @@
 #ifndef REAL_CALLS_H
 #define REAL_CALLS_H
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // The next definitions of the calls the library catches (libc's, or a
@@ -24,6 +25,8 @@ struct tRealCalls {
   int (*unlink)(const char*);
   int (*unlinkat)(int, const char*, int);
   int (*flock)(int, int);
+  int (*fstat)(int, struct stat*);
+  int (*fstat64)(int, struct stat64*);
 };
 
 // Resolved once; a call that comes before the library's constructor (from
