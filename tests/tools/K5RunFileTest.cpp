@@ -412,18 +412,36 @@ TEST_F(K5RunFile, NoOutputGoesOntoTheChipFileOrTheImage) {
     std::vector<std::string> args;
     std::string line;
   } cases[] = {
-      {"read - onto the chip", 1, "chip.bin", {"read", "-", "--chip", "chip.bin"},
+      {"read - onto the chip",
+       1,
+       "chip.bin",
+       {"read", "-", "--chip", "chip.bin"},
        "k5run: standard output is the chip file chip.bin"},
-      {"the summary onto the chip", 1, "chip.bin", {"blank", "--chip", "./chip.bin"},
+      {"the summary onto the chip",
+       1,
+       "chip.bin",
+       {"blank", "--chip", "./chip.bin"},
        "k5run: standard output is the chip file ./chip.bin"},
       {"progress onto the chip", 2, "chip.bin", {"verify", "image.bin", "--chip", "chip.bin"}, ""},
-      {"progress onto the image", 2, "image.bin", {"program", "image.bin", "--chip", "chip.bin"},
+      {"progress onto the image",
+       2,
+       "image.bin",
+       {"program", "image.bin", "--chip", "chip.bin"},
        ""},
-      {"the summary onto the image", 1, "image.bin", {"verify", "image.bin", "--chip", "chip.bin"},
+      {"the summary onto the image",
+       1,
+       "image.bin",
+       {"verify", "image.bin", "--chip", "chip.bin"},
        "k5run: standard output is the image image.bin"},
-      {"OUT is a chip file not there yet", 0, "", {"read", "./k5chip.bin"},
+      {"OUT is a chip file not there yet",
+       0,
+       "",
+       {"read", "./k5chip.bin"},
        "k5run: cannot write ./k5chip.bin: it is the chip file"},
-      {"OUT links to a chip file not there yet", 0, "", {"read", "new.lnk", "--chip", "data/new.bin"},
+      {"OUT links to a chip file not there yet",
+       0,
+       "",
+       {"read", "new.lnk", "--chip", "data/new.bin"},
        "k5run: cannot write new.lnk: it is the chip file"},
   };
   for (const auto& c : cases) {
@@ -439,8 +457,8 @@ TEST_F(K5RunFile, NoOutputGoesOntoTheChipFileOrTheImage) {
     }
     const tRunResult r = run(c.args);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.errLines(), c.line.empty() ? std::vector<std::string>{}
-                                           : std::vector<std::string>{c.line});
+    EXPECT_EQ(r.errLines(),
+              c.line.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.line});
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(fileBytes(path("chip.bin")), chip);
     EXPECT_EQ(fileBytes(path("image.bin")), image);
@@ -511,7 +529,8 @@ TEST_F(K5RunFile, LongNamesAndPathsAreSaved) {
     deep += name + "/";
   }
   ::close(folder);
-  const std::string longest = deep + std::string(PATH_MAX - 1 - mFolder.size() - 1 - deep.size(), 'x');
+  const std::string longest =
+      deep + std::string(PATH_MAX - 1 - mFolder.size() - 1 - deep.size(), 'x');
   ASSERT_EQ(mFolder.size() + 1 + longest.size(), std::size_t(PATH_MAX - 1));
   const tRunResult deepProgram = run({"program", "image.bin", "--chip", mFolder + "/" + longest});
   EXPECT_EQ(deepProgram.exitCode, 0) << deepProgram.out << deepProgram.err;
@@ -551,13 +570,21 @@ TEST_F(K5RunFile, AppendOnlyAndImmutableFilesAreRefusedBeforeTheRun) {
     std::vector<std::string> args;
     std::string line;
   } cases[] = {
-      {"out.bin", FS_APPEND_FL, {"read", "out.bin", "--chip", "chip.bin"},
+      {"out.bin",
+       FS_APPEND_FL,
+       {"read", "out.bin", "--chip", "chip.bin"},
        "k5run: cannot write out.bin: it is append-only (chattr +a)" + cannot},
-      {"chip.bin", FS_APPEND_FL, {"erase", "--chip", "chip.bin"},
+      {"chip.bin",
+       FS_APPEND_FL,
+       {"erase", "--chip", "chip.bin"},
        "k5run: cannot save the chip: chip.bin: it is append-only (chattr +a)" + cannot},
-      {"chip.bin", FS_IMMUTABLE_FL, {"program", "image.bin", "--chip", "chip.bin"},
+      {"chip.bin",
+       FS_IMMUTABLE_FL,
+       {"program", "image.bin", "--chip", "chip.bin"},
        "k5run: cannot save the chip: chip.bin: it is immutable (chattr +i)" + cannot},
-      {"sub", FS_APPEND_FL, {"program", "image.bin", "--chip", "sub/new.chip"},
+      {"sub",
+       FS_APPEND_FL,
+       {"program", "image.bin", "--chip", "sub/new.chip"},
        "k5run: cannot save the chip: sub/new.chip: folder sub is append-only (chattr +a): no "
        "file can be renamed into it"},
   };

@@ -146,7 +146,8 @@ TEST_F(K5RunInput, BadInputExitsTwoWithOneLineAndWritesNothing) {
        "k5run: chip image short.bin: truncated: 30 bytes where 2072 belong"},
       {"empty chip file",
        {"erase", "--chip", "empty.bin"},
-       "k5run: chip file empty.bin is empty, no chip image: remove it to start with an erased chip"},
+       "k5run: chip file empty.bin is empty, no chip image: remove it to start with an erased "
+       "chip"},
       {"chip file that is a folder",
        {"read", "out.bin", "--chip", "adir"},
        "k5run: chip file adir is a folder"},

@@ -156,8 +156,8 @@ TEST_F(K5RunInterrupt, InTheActionNothingIsSaved) {
 // then still saves nothing, and the chip file is as it was.
 TEST_F(K5RunInterrupt, AChipChangedInTheActionIsNotSaved) {
   writeBytes(path("image.bin"), imagePattern(2048, 6));
-  const std::vector<std::string> args = {"program", "image.bin", "--chip", "chip.bin", "--erase",
-                                         "--no-verify"};
+  const std::vector<std::string> args = {"program",  "image.bin", "--chip",
+                                         "chip.bin", "--erase",   "--no-verify"};
   writeChipFile("chip.bin", 1024);
   const std::size_t room = bytesThrough(args, "program:  25%");
   for (const tSignals& s : kOnce) {

@@ -283,7 +283,8 @@ protected:
       for (std::string line; std::getline(in, line);) {
         if (line.rfind("State:", 0) == 0) state = line;
         if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0) {
-          pending = pending || line.find_first_not_of("0 \t", line.find(':') + 1) != std::string::npos;
+          pending =
+              pending || line.find_first_not_of("0 \t", line.find(':') + 1) != std::string::npos;
         }
       }
       if (!pending && state.find("(sleeping)") != std::string::npos) return true;

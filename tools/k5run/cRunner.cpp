@@ -117,7 +117,8 @@ std::string actionFailure(const tActionResult& r, const tRunOptions& options) {
                     " outside the window " +
                     mvText(options.settings.vccLower, options.settings.vccUpper));
   }
-  if (r.havePinData && r.totalPins == 0) parts.push_back("the continuity test found no pin to test");
+  if (r.havePinData && r.totalPins == 0)
+    parts.push_back("the continuity test found no pin to test");
   if (r.haveRecord && !r.ok) parts.push_back(errorLine(r.errors));
   if (r.signalTest && r.haveRecord && r.confirmedPins != kSocketPins) {
     parts.push_back(std::to_string(r.confirmedPins) + " of " + std::to_string(kSocketPins) +
@@ -427,8 +428,7 @@ tScaffoSinks cRunner::sinks(cProgressView& view) {
   sinks.message = [&view](const tScaffoMessage& m) { view.message(m.text); };
   sinks.dbgMessage = [&view](const tScaffoMessage& m) { view.developerMessage(m.text); };
   sinks.progress = [this, &view](const tScaffoProgress& p) {
-    if (mCurrent != nullptr &&
-        cProgressView::messageNumber(p.bytes) == kMessageVccOutsideWindow) {
+    if (mCurrent != nullptr && cProgressView::messageNumber(p.bytes) == kMessageVccOutsideWindow) {
       mCurrent->vccOutside = true;
     }
     view.progressRecord(p.bytes, mSocket->probe().selectedPin());

@@ -24,7 +24,8 @@ bool cSimSocket::loadChip(const std::string& path, std::uint32_t words, std::str
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return newChip(words, error);
   mChipFileExisted = true;
   if (S_ISREG(st.st_mode) && st.st_size == 0) {
-    error = "chip file " + path + " is empty, no chip image: remove it to start with an erased chip";
+    error =
+        "chip file " + path + " is empty, no chip image: remove it to start with an erased chip";
     return false;
   }
   if (!mChip.load(path, error)) return false;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -68,8 +69,8 @@ bool isRegularOrMissing(const std::string& path) {
 // open() that a stop signal gives up; again after any other signal.
 int openStoppable(const std::string& path, int flags) {
   for (;;) {
-    const int fd = static_cast<int>(
-        stoppableCall(1, [&] { return static_cast<long>(::open(path.c_str(), flags | O_CLOEXEC)); }));
+    const int fd = static_cast<int>(stoppableCall(
+        1, [&] { return static_cast<long>(::open(path.c_str(), flags | O_CLOEXEC)); }));
     if (fd >= 0 || errno != EINTR || stopSignal() != 0) return fd;
   }
 }
@@ -77,7 +78,8 @@ int openStoppable(const std::string& path, int flags) {
 // The reason a file or folder cannot be replaced or renamed in, from its
 // attributes; "" when none. A file system without attributes has none.
 std::string attributeReason(const std::string& path, bool folder) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
   if (fd < 0) return "";
   int flags = 0;
   const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
@@ -140,13 +142,13 @@ int createTemp(tSaveFolder& folder) {
   }
   struct timespec now = {};
   ::clock_gettime(CLOCK_REALTIME, &now);
-  unsigned long seed = static_cast<unsigned long>(now.tv_nsec) ^
-                       (static_cast<unsigned long>(::getpid()) << 16) ^
-                       static_cast<unsigned long>(now.tv_sec);
+  std::uint64_t seed = static_cast<std::uint64_t>(now.tv_nsec) ^
+                       (static_cast<std::uint64_t>(::getpid()) << 16) ^
+                       static_cast<std::uint64_t>(now.tv_sec);
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     std::string name = stem + ".";
     for (std::size_t i = 0; i + 1 < kTempSuffix; ++i) {
-      seed = seed * 6364136223846793005ul + 1442695040888963407ul;
+      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
       name += kTempChars[(seed >> 33) % (sizeof kTempChars - 1)];
     }
     const int fd = ::openat(folder.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -211,10 +213,10 @@ bool writeAll(int fd, const void* data, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
     const bool givenUp = stopSignalCount() >= 2;
-    const long n = givenUp ? writeWithoutWaiting(fd, bytes + done, size - done)
-                           : stoppableCall(2, [&] {
-                               return static_cast<long>(::write(fd, bytes + done, size - done));
-                             });
+    const long n =
+        givenUp ? writeWithoutWaiting(fd, bytes + done, size - done) : stoppableCall(2, [&] {
+          return static_cast<long>(::write(fd, bytes + done, size - done));
+        });
     if (n < 0) {
       // A signal: the next round looks at how many stop signals came.
       if (errno == EINTR) continue;
@@ -247,7 +249,8 @@ bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<un
   bytes.clear();
   unsigned char chunk[65536];
   for (;;) {
-    const long n = stoppableCall(1, [&] { return static_cast<long>(::read(fd, chunk, sizeof chunk)); });
+    const long n =
+        stoppableCall(1, [&] { return static_cast<long>(::read(fd, chunk, sizeof chunk)); });
     if (n < 0 && errno == EINTR && stopSignal() == 0) continue;
     if (n < 0) {
       error = path + ": " + std::strerror(errno);

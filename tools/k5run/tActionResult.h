@@ -16,7 +16,7 @@ struct tActionResult {
   bool ok = false;
   bool stopped = false;     // cancelled by the runner for a stop signal
   bool vccOutside = false;  // the measured Vcc was outside the window: the chip was not read
-  std::string failure;  // the runner's reason when the module never got to run it
+  std::string failure;      // the runner's reason when the module never got to run it
 
   // The job record after the action.
   bool haveRecord = false;
