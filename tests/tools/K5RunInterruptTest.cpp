@@ -127,11 +127,9 @@ TEST_F(K5RunInterrupt, InTheActionNothingIsSaved) {
   const std::string first = "module: Continuity Test disabled\n";
   for (const tSignals& s : kOnce) {
     SCOPED_TRACE(s.name);
-    const tHeldPipe err = holdOutput(2, first.size());
-    const tStarted started = start({"program", "image.bin", "--chip", "new.chip"});
-    mBeforeExec = nullptr;
-    closeHeldWriteEnds();
-    ASSERT_TRUE(waitUntilFull(err, started.pid));
+    tHeldPipe err;
+    const tStarted started =
+        startHeld({"program", "image.bin", "--chip", "new.chip"}, 2, first.size(), err);
     EXPECT_TRUE(fileExists(path("new.chip")));
     send(started.pid, s);
     const std::string shown = drainedRun(err);
@@ -164,11 +162,8 @@ TEST_F(K5RunInterrupt, AChipChangedInTheActionIsNotSaved) {
     SCOPED_TRACE(s.name);
     writeChipFile("chip.bin", 1024);
     const std::vector<unsigned char> chip = fileBytes(path("chip.bin"));
-    const tHeldPipe err = holdOutput(2, room);
-    const tStarted started = start(args);
-    mBeforeExec = nullptr;
-    closeHeldWriteEnds();
-    ASSERT_TRUE(waitUntilFull(err, started.pid));
+    tHeldPipe err;
+    const tStarted started = startHeld(args, 2, room, err);
     send(started.pid, s);
     const std::vector<std::string> shown = tRunResult::linesOf(drainedRun(err));
     const tRunResult r = finish(started);
@@ -196,11 +191,8 @@ TEST_F(K5RunInterrupt, ASignalTheCallerIgnoresStaysIgnored) {
     writeChipFile("chip.bin", 1024);
     const int ignored = s.signals.front();
     mBeforeExec = [ignored] { ::signal(ignored, SIG_IGN); };
-    const tHeldPipe err = holdOutput(2, room);
-    const tStarted started = start(args);
-    mBeforeExec = nullptr;
-    closeHeldWriteEnds();
-    ASSERT_TRUE(waitUntilFull(err, started.pid));
+    tHeldPipe err;
+    const tStarted started = startHeld(args, 2, room, err);
     send(started.pid, s);
     ASSERT_TRUE(waitUntilItWaitsAgain(started.pid));
     drainedRun(err);

@@ -326,6 +326,17 @@ protected:
     for (int fd : mHeldWriteEnds) ::close(fd);
     mHeldWriteEnds.clear();
   }
+  // A run started with its descriptor fd held (holdOutput), once it waits
+  // there; mBeforeExec is spent.
+  tStarted startHeld(const std::vector<std::string>& args, int fd, std::size_t room,
+                     tHeldPipe& held) {
+    held = holdOutput(fd, room);
+    const tStarted started = start(args);
+    mBeforeExec = nullptr;
+    closeHeldWriteEnds();
+    EXPECT_TRUE(waitUntilFull(held, started.pid)) << "the run ended before it filled the pipe";
+    return started;
+  }
   // Waits until the held pipe is full; false when the run ended first.
   static bool waitUntilFull(const tHeldPipe& held, pid_t run) {
     for (;;) {
