@@ -201,7 +201,7 @@ bool cRunner::checkChipPath(std::string& error) const {
     error = "chip file " + reason;
     return false;
   }
-  if (identityOf(mOptions.chipPath).exists && isFolder(mOptions.chipPath)) {
+  if (isFolder(mOptions.chipPath)) {
     error = "chip file " + mOptions.chipPath + " is a folder";
     return false;
   }
