@@ -10,15 +10,6 @@ namespace {
 
 class K5RunHeldCalls : public tK5RunPreloadTest {
 protected:
-  void forget(const std::string& name) {
-    const std::string variable = "K5RUN_PRELOAD_" + name;
-    for (auto v = mEnvironment.begin(); v != mEnvironment.end(); ++v) {
-      if (v->first == variable) {
-        mEnvironment.erase(v);
-        return;
-      }
-    }
-  }
   // True once the run has ended; false when it waits in a system call
   // instead, though the signal came.
   static bool endsWithoutWaiting(pid_t run) { return !waitUntilItWaitsAgain(run); }
@@ -108,13 +99,11 @@ TEST_F(K5RunHeldCalls, ARunWhoseChipIsReplacedBeforeItsLockLocksTheNewFile) {
   EXPECT_EQ(third.exitCode, 2);
   EXPECT_EQ(third.errLines(),
             std::vector<std::string>{"k5run: chip file chip.bin is in use by another run"});
-  std::vector<unsigned char> received;
   const int reader = ::open(path("out.fifo").c_str(), O_RDONLY);
   ASSERT_GE(reader, 0);
-  unsigned char chunk[4096];
-  for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;)
-    received.insert(received.end(), chunk, chunk + n);
+  const std::string read = drained(reader);
   ::close(reader);
+  const std::vector<unsigned char> received(read.begin(), read.end());
   const tRunResult r = finish(reading);
   EXPECT_EQ(r.exitCode, 0) << r.described();
   EXPECT_EQ(received, replaced);

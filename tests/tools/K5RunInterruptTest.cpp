@@ -40,23 +40,6 @@ protected:
       ASSERT_EQ(::kill(pid, s.signals[i]), 0);
     }
   }
-  // Waits until the pipe or FIFO behind fd holds `bytes`; false when the run ended first.
-  static bool waitUntilItHolds(int fd, int bytes, pid_t run) {
-    for (int queued = 0; ::ioctl(fd, FIONREAD, &queued) != 0 || queued < bytes;) {
-      if (hasEnded(run)) return false;
-      sched_yield();
-    }
-    return true;
-  }
-  static std::string drained(int fd) {
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
-      if (n > 0) text.append(chunk, static_cast<std::size_t>(n));
-      if (n < 0 && errno != EINTR && errno != EAGAIN) break;
-    }
-    return text;
-  }
   // The bytes of standard error up to the end of the first line that starts
   // with `prefix`, in a run of `args` left alone (on a copy of its chip).
   std::size_t bytesThrough(const std::vector<std::string>& args, const std::string& prefix) {

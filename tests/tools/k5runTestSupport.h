@@ -337,23 +337,31 @@ protected:
     EXPECT_TRUE(waitUntilFull(held, started.pid)) << "the run ended before it filled the pipe";
     return started;
   }
-  // Waits until the held pipe is full; false when the run ended first.
-  static bool waitUntilFull(const tHeldPipe& held, pid_t run) {
-    for (;;) {
-      int queued = 0;
-      if (::ioctl(held.readEnd, FIONREAD, &queued) == 0 && queued >= held.size) return true;
+  // Waits until the pipe or FIFO behind fd holds `bytes`; false when the run ended first.
+  static bool waitUntilItHolds(int fd, int bytes, pid_t run) {
+    for (int queued = 0; ::ioctl(fd, FIONREAD, &queued) != 0 || queued < bytes;) {
       if (hasEnded(run)) return false;
       sched_yield();
     }
+    return true;
   }
-  // Everything the run wrote into the held pipe, to its end; the pipe is closed.
-  static std::string drainedRun(const tHeldPipe& held) {
+  // Waits until the held pipe is full; false when the run ended first.
+  static bool waitUntilFull(const tHeldPipe& held, pid_t run) {
+    return waitUntilItHolds(held.readEnd, held.size, run);
+  }
+  // What the pipe or FIFO behind fd gives, to its end (a non-blocking fd: to what it holds).
+  static std::string drained(int fd) {
     std::string text;
     char chunk[4096];
-    for (ssize_t n; (n = ::read(held.readEnd, chunk, sizeof chunk)) != 0;) {
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
       if (n > 0) text.append(chunk, static_cast<std::size_t>(n));
       if (n < 0 && errno != EINTR) break;
     }
+    return text;
+  }
+  // Everything the run wrote into the held pipe, to its end; the pipe is closed.
+  static std::string drainedRun(const tHeldPipe& held) {
+    const std::string text = drained(held.readEnd);
     ::close(held.readEnd);
     return text.size() >= held.filler ? text.substr(held.filler) : "";
   }
@@ -445,14 +453,23 @@ protected:
     }
     mEnvironment.push_back({variable, value});
   }
+  // No K5RUN_PRELOAD_<name> for the runs that start from here.
+  void forget(const std::string& name) {
+    const std::string variable = "K5RUN_PRELOAD_" + name;
+    mEnvironment.erase(std::remove_if(mEnvironment.begin(), mEnvironment.end(),
+                                      [&variable](const std::pair<std::string, std::string>& v) {
+                                        return v.first == variable;
+                                      }),
+                       mEnvironment.end());
+  }
 
   // A file outside the test's folder, which the runs leave alone: a FIFO to
   // hold a run on, say.
   std::string sidePath(const std::string& name) const { return mSideFolder + "/" + name; }
 
   // The calls logged so far, one line each ("fsync /tmp/k5run-test-abc/chip.bin.XXXXXX"),
-  // the random six letters or digits that end a temporary file's name
-  // (mkstemp's) as XXXXXX.
+  // the random six letters or digits that end a temporary file's name as
+  // XXXXXX.
   std::vector<std::string> loggedCalls() const {
     std::vector<std::string> lines;
     std::ifstream in(sidePath("calls.log"));

@@ -245,19 +245,18 @@ bool cRunner::checkStreams(std::string& error) {
     const char* name;
   } streams[] = {{STDERR_FILENO, "standard error"}, {STDOUT_FILENO, "standard output"}};
   for (const auto& stream : streams) {
-    mQuiet = stream.fd == STDERR_FILENO;
     const tFileIdentity written = identityOfFd(stream.fd);
     if (!written.regular) continue;
     if (mOptions.onChip() && sameFile(written, identityOf(mOptions.chipPath))) {
       error = std::string(stream.name) + " is the chip file " + mOptions.chipPath;
-      return false;
-    }
-    if (mOptions.withImage() && sameFile(written, identityOf(mOptions.file))) {
+    } else if (mOptions.withImage() && sameFile(written, identityOf(mOptions.file))) {
       error = std::string(stream.name) + " is the image " + mOptions.file;
-      return false;
+    } else {
+      continue;
     }
+    mQuiet = stream.fd == STDERR_FILENO;
+    return false;
   }
-  mQuiet = false;
   return true;
 }
 

@@ -13,6 +13,13 @@ std::string trimmed(const std::string& text) {
   return text.substr(b, e - b);
 }
 
+// The two numbers of "FIRST-LAST", or one number as both; in either order.
+bool twoNumbers(const std::string& text, std::uint64_t max, std::uint32_t& a, std::uint32_t& b) {
+  const std::string::size_type dash = text.find('-');
+  if (dash == std::string::npos) return parseNumber(text, max, a) && parseNumber(text, max, b);
+  return parseNumber(text.substr(0, dash), max, a) && parseNumber(text.substr(dash + 1), max, b);
+}
+
 }  // namespace
 
 bool parseNumber(const std::string& input, std::uint64_t max, std::uint32_t& value) {
@@ -44,28 +51,18 @@ bool parseNumber(const std::string& input, std::uint64_t max, std::uint32_t& val
 
 bool parseRange(const std::string& text, std::uint64_t max, std::uint32_t& first,
                 std::uint32_t& last) {
-  const std::string::size_type dash = text.find('-');
   std::uint32_t a = 0;
   std::uint32_t b = 0;
-  if (dash == std::string::npos) {
-    if (!parseNumber(text, max, a)) return false;
-    b = a;
-  } else if (!parseNumber(text.substr(0, dash), max, a) ||
-             !parseNumber(text.substr(dash + 1), max, b)) {
-    return false;
-  }
-  if (a > b) return false;
+  if (!twoNumbers(text, max, a, b) || a > b) return false;
   first = a;
   last = b;
   return true;
 }
 
 bool rangeBackwards(const std::string& text, std::uint64_t max) {
-  const std::string::size_type dash = text.find('-');
   std::uint32_t a = 0;
   std::uint32_t b = 0;
-  return dash != std::string::npos && parseNumber(text.substr(0, dash), max, a) &&
-         parseNumber(text.substr(dash + 1), max, b) && a > b;
+  return twoNumbers(text, max, a, b) && a > b;
 }
 
 bool parseNumberList(const std::string& text, std::uint32_t low, std::uint32_t high,

@@ -125,8 +125,7 @@ void cFakeProvider::testContinuity(piModuleAddr addr) {
 }
 
 void cFakeProvider::Slot_StartProg(piModuleAddr addr) {
-  testContinuity(addr);
-  endWithGoodRecord();
+  plainAction(addr);
   // Last: the signal comes once the action is over, before the next one.
   if (mScript == fsStopAfterFirstAction) std::raise(SIGINT);
 }
@@ -140,30 +139,16 @@ void cFakeProvider::Slot_StartRead(piModuleAddr addr) {
   endWithGoodRecord();
 }
 
-void cFakeProvider::Slot_StartBlank(piModuleAddr addr) {
+void cFakeProvider::plainAction(piModuleAddr addr) {
   testContinuity(addr);
   endWithGoodRecord();
 }
 
-void cFakeProvider::Slot_StartVerify(piModuleAddr addr) {
-  testContinuity(addr);
-  endWithGoodRecord();
-}
-
-void cFakeProvider::Slot_StartErase(piModuleAddr addr) {
-  testContinuity(addr);
-  endWithGoodRecord();
-}
-
-void cFakeProvider::Slot_StartContinuity(piModuleAddr addr) {
-  testContinuity(addr);
-  endWithGoodRecord();
-}
-
-void cFakeProvider::Slot_StartNoContinuity(piModuleAddr addr) {
-  testContinuity(addr);
-  endWithGoodRecord();
-}
+void cFakeProvider::Slot_StartBlank(piModuleAddr addr) { plainAction(addr); }
+void cFakeProvider::Slot_StartVerify(piModuleAddr addr) { plainAction(addr); }
+void cFakeProvider::Slot_StartErase(piModuleAddr addr) { plainAction(addr); }
+void cFakeProvider::Slot_StartContinuity(piModuleAddr addr) { plainAction(addr); }
+void cFakeProvider::Slot_StartNoContinuity(piModuleAddr addr) { plainAction(addr); }
 
 // Nothing runs in the background that a cancel could stop.
 void cFakeProvider::Slot_CancelAction(piModuleAddr) {}

@@ -74,6 +74,8 @@ public:
 private:
   void endWithGoodRecord();
   void testContinuity(piModuleAddr addr);
+  // The continuity test the job asks for, then a good job record.
+  void plainAction(piModuleAddr addr);
 
   eScript mScript;
   std::unique_ptr<cAlgoParam> mJob;
